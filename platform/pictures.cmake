@@ -1,0 +1,1 @@
+target_sources(vorn_platform PRIVATE)
