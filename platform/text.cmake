@@ -1,1 +1,2 @@
-target_sources(vorn_platform PRIVATE)
+target_sources(vorn_platform PRIVATE
+  date_time.cpp)

@@ -1,0 +1,4 @@
+vorn_add_test(vorn_platform_text_tests
+  SOURCES
+    date_time_test.cpp
+  LIBS vorn_platform)
