@@ -1,1 +1,6 @@
-target_sources(vorn_platform PRIVATE)
+target_sources(vorn_platform PRIVATE
+  clock.cpp
+  files.cpp
+  shell_open.cpp
+  stream.cpp
+)

@@ -1,0 +1,155 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/qebasereport/compiled_stream.h"
+#include "engine/qebasereport/report_variables.h"
+
+namespace vorn {
+
+class TDataSet;
+class TQeUDFList;
+class TStream;
+
+using TNotifyEvent = std::function<void(class TQeBaseReport& Sender)>;
+
+// The report base: variables, boolean texts, user-defined functions, template and
+// output file names, and the machinery one run uses (template buffer, compiled stream,
+// dataset names, output streams). Run state exists only from a run's start to its end.
+class TQeBaseReport {
+ public:
+  static constexpr int kVersion = 300;
+
+  TQeBaseReport();
+  virtual ~TQeBaseReport();
+  TQeBaseReport(const TQeBaseReport&) = delete;
+  TQeBaseReport& operator=(const TQeBaseReport&) = delete;
+
+  // --- published properties ---
+  const std::string& InFile() const { return in_file_; }
+  void SetInFile(const std::string& value);
+  const std::string& OutFile() const { return out_file_; }
+  void SetOutFile(const std::string& value);
+  TQeVarList& VarList() { return var_list_; }
+  const TQeVarList& VarList() const { return var_list_; }
+  // Copies the lines of `value` into the report's own list.
+  void SetVarList(const TQeVarList& value);
+  const std::string& TrueValue() const { return true_value_; }
+  void SetTrueValue(const std::string& value);
+  const std::string& FalseValue() const { return false_value_; }
+  void SetFalseValue(const std::string& value);
+  TQeUDFList* UDFList() const { return udf_list_; }
+  // Throws EIllegalFunctionUse while a run executes or when the list's version differs;
+  // the old list stays then. nullptr clears the reference without checks.
+  void SetUDFList(TQeUDFList* value);
+  TNotifyEvent OnFinished;
+
+  // Called by a TQeUDFList that is being destroyed.
+  void UDFListDestroyed(TQeUDFList* list);
+  bool Executing() const { return executing_; }
+
+  // Dataset alias to position in the run's dataset list, -1 when there is none.
+  virtual int GetDataSetIndex(std::string_view alias) const;
+  virtual bool IsQuoteOpen(unsigned char c) const = 0;
+  virtual bool IsQuoteClose(unsigned char opener, unsigned char c) const = 0;
+  virtual bool IsQuotedString(std::string_view text) const = 0;
+  // Opens a file with the desktop shell; a result above 32 means success.
+  virtual int ShellOpen(const std::string& file_name, int show_command);
+
+  // --- compiled-stream writers and readers, in record-table order ---
+  // Writers take the template cursor TemplatePos; readers fill the stream's cursors.
+  virtual void WriteTextRecord();
+  virtual void ReadTextRecord();
+  virtual void WriteVerbatimGroup();
+  virtual void ReadVerbatimGroup();
+  virtual void WriteRowStart();
+  virtual void ReadRowStart();
+  virtual void WriteRowEnd();
+  virtual void ReadRowEnd();
+  virtual void WriteLiteral(std::string_view text);
+  virtual std::string ReadLiteral();
+  virtual void WriteScan(const TQeCommandContent& body);
+  virtual TQeCommandContent ReadScan();
+  virtual void WriteScanWhile(const TQeCommandContent& body);
+  virtual TQeCommandContent ReadScanWhile();
+  virtual void WriteIf(const TQeCommandContent& body);
+  virtual TQeCommandContent ReadIf();
+  virtual void WriteScanEntry(const TQeCommandContent& body);
+  virtual TQeCommandContent ReadScanEntry();
+  virtual void WriteScanFooter(const TQeCommandContent& body);
+  virtual TQeCommandContent ReadScanFooter();
+  virtual void WriteEndScan(const TQeCommandContent& body);
+  virtual TQeCommandContent ReadEndScan();
+  virtual void WriteEndIf(const TQeCommandContent& body);
+  virtual TQeCommandContent ReadEndIf();
+  virtual void WriteScanBodyEnd(int16_t block_id);
+  virtual int16_t ReadScanBodyEnd();
+  virtual void WriteBlockMark(int16_t block_id);
+  virtual int16_t ReadBlockMark();
+  virtual void WriteOperand(int32_t kind, const TQeRowContent& row);
+  // Rewrites the operand read last (its StartPos is in LastRecordStart).
+  virtual void PatchOperand(int32_t index, bool not_found);
+  virtual TQeRowContent ReadOperand();
+  virtual void WriteExprStart(const TQeExprHead& head);
+  virtual TQeExprHead ReadExprStart();
+  virtual void WriteExprEnd();
+  virtual void ReadExprEnd();
+  virtual void WriteCall(const TQeCall& call);
+  virtual TQeCall ReadCall();
+
+  // --- run state, shared by the passes of one run ---
+  // Template bytes; position p (1-based) is TemplateByte(p). Length -1: nothing loaded.
+  const std::string& TemplateBuffer() const { return template_; }
+  int32_t TemplateLength() const { return template_length_; }
+  unsigned char TemplateByte(int32_t pos) const {
+    return pos >= 1 && pos <= template_length_ ? static_cast<unsigned char>(template_[pos - 1]) : 0;
+  }
+  std::string_view TemplateText(int32_t from, int32_t to_exclusive) const;
+  // Reads InFile into the buffer; throws EIOError with the exact texts.
+  void LoadTemplate();
+  void FreeTemplate();
+
+  // The 1-based position of the next template byte (compile pass).
+  int32_t TemplatePos = 1;
+  CompiledStream& Stream() { return stream_; }
+  const std::vector<TDataSet*>& DataSets() const { return datasets_; }
+  TStream* Output() const { return output_; }
+  void SetOutput(TStream* output) { output_ = output; }
+  void WriteOutput(std::string_view bytes);
+
+ protected:
+  void BeginRun(const std::vector<TDataSet*>& datasets);
+  void EndRun();
+  void SetExecuting(bool value) { executing_ = value; }
+
+  std::vector<TDataSet*> datasets_;
+  // Lines "NAME=position" of the run's datasets.
+  std::vector<std::pair<std::string, int>> dataset_names_;
+
+ private:
+  std::string in_file_;
+  std::string out_file_ = "outfile.doc";
+  TQeVarList var_list_;
+  std::string true_value_ = "True";
+  std::string false_value_ = "False";
+  TQeUDFList* udf_list_ = nullptr;
+  bool executing_ = false;
+
+  std::string template_;
+  int32_t template_length_ = -1;
+  CompiledStream stream_;
+  TStream* output_ = nullptr;
+};
+
+// Upper-cases the letters A to Z only, as names and keywords are compared.
+std::string UpperAscii(std::string_view text);
+// Removes leading and trailing bytes with codes 0 to 32.
+std::string_view TrimControl(std::string_view text);
+bool SameTextAscii(std::string_view a, std::string_view b);
+
+}  // namespace vorn

@@ -1,0 +1,102 @@
+#include "engine/qebasereport/base_rtf_report.h"
+
+#include <cstdio>
+
+#include "engine/conscom/exceptions.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+
+namespace vorn {
+
+namespace {
+constexpr unsigned char kLeftDoubleQuote = 0x93;
+constexpr unsigned char kRightDoubleQuote = 0x94;
+constexpr unsigned char kLeftGuillemet = 0xAB;
+constexpr unsigned char kRightGuillemet = 0xBB;
+
+std::string Hex(uint32_t value, int digits) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
+  return buffer;
+}
+}  // namespace
+
+TQeBaseRTFReport::TQeBaseRTFReport()
+    : palette_{{0, 0, 0},     {0, 0, 255},   {0, 255, 255}, {0, 255, 0},
+               {255, 0, 255}, {255, 0, 0},   {255, 255, 0}, {255, 255, 255},
+               {0, 0, 128},   {0, 128, 128}, {0, 128, 0},   {128, 0, 128},
+               {128, 0, 0},   {128, 128, 0}, {128, 128, 128}, {192, 192, 192}} {}
+
+int TQeBaseRTFReport::CodePage() const {
+  if (code_page_ != 0) return code_page_;
+  switch (charset_) {
+    case 136:
+      return 950;
+    default:
+      return 1252;
+  }
+}
+
+bool TQeBaseRTFReport::IsQuoteOpen(unsigned char c) const {
+  return c == '"' || c == '\'' || c == '`' || c == '~' || c == kLeftDoubleQuote ||
+         c == kRightDoubleQuote || c == kLeftGuillemet || c == kRightGuillemet;
+}
+
+bool TQeBaseRTFReport::IsQuoteClose(unsigned char opener, unsigned char c) const {
+  switch (opener) {
+    case '"':
+    case '\'':
+    case '`':
+    case '~':
+      return c == opener;
+    case kLeftDoubleQuote:
+    case kRightDoubleQuote:
+      return c == kRightDoubleQuote;
+    case kLeftGuillemet:
+    case kRightGuillemet:
+      return c == kRightGuillemet;
+    default:
+      return false;
+  }
+}
+
+bool TQeBaseRTFReport::IsQuotedString(std::string_view text) const {
+  if (text.size() <= 2) return false;
+  const auto opener = static_cast<unsigned char>(text.front());
+  if (!IsQuoteOpen(opener) || !IsQuoteClose(opener, static_cast<unsigned char>(text.back()))) {
+    return false;
+  }
+  for (size_t i = 1; i + 1 < text.size(); ++i) {
+    if (IsQuoteClose(opener, static_cast<unsigned char>(text[i]))) return false;
+  }
+  return true;
+}
+
+std::string TQeBaseRTFReport::CreateFileName(const std::string& dir, const std::string& prefix) {
+  return CreateFileName(dir, prefix, ".doc");
+}
+
+std::string TQeBaseRTFReport::CreateFileName(const std::string& dir, const std::string& prefix,
+                                             const std::string& ext) {
+  std::string folder = dir;
+  if (!folder.empty()) {
+    if (!DirectoryExists(folder)) {
+      throw EIOError("CreateFileName: directory " + dir + " does not exist");
+    }
+    if (folder.back() != '/') folder += '/';
+  }
+  std::string ticks = Hex(TickCount(), 8);
+  const size_t first = ticks.find_first_not_of('0');
+  ticks = first == std::string::npos ? "0" : ticks.substr(first);
+  const std::string random = Hex(RandomBelow(65535), 4);
+  std::string extension = ext;
+  if (!extension.empty() && extension[0] != '.') extension = "." + extension;
+  return folder + prefix + ticks + random + extension;
+}
+
+void TQeBaseRTFReport::AddOutTab(int32_t table_type, int64_t position) {
+  const int64_t start = OutTabs.empty() ? 0 : OutTabs.back().End;
+  OutTabs.push_back({start, position, table_type});
+}
+
+}  // namespace vorn

@@ -1,0 +1,187 @@
+#include "engine/qertf/qertf.h"
+
+#include "data/dataset.h"
+#include "engine/qertf/run_resources.h"
+#include "engine/qertf/scan_info.h"
+#include "platform/files.h"
+#include "platform/stream.h"
+
+namespace vorn {
+
+TQeRTF::TQeRTF() = default;
+TQeRTF::~TQeRTF() = default;
+
+std::string TQeRTF::ShellErrorText(int code) {
+  switch (code) {
+    case 0:
+      return "The operating system is out of memory or resources.";
+    case 2:
+      return "The specified file was not found.";
+    case 3:
+      return "The specified path was not found.";
+    case 5:
+      return "The operating system denied access to the specified file.";
+    case 8:
+      return "There was not enough memory to complete the operation.";
+    case 11:
+      return "The .EXE file is invalid (non-Win32 .EXE or error in .EXE image).";
+    case 26:
+      return "A sharing violation occurred.";
+    case 27:
+      return "The filename association is incomplete or invalid.";
+    case 28:
+      return "The DDE transaction could not be completed because the request timed out.";
+    case 29:
+      return "The DDE transaction failed.";
+    case 30:
+      return "The DDE transaction could not be completed because other DDE transactions were "
+             "being processed.";
+    case 31:
+      return "There is no application associated with the given filename extension.";
+    case 32:
+      return "The specified dynamic-link library was not found.";
+    default:
+      return "Reason unknown.";
+  }
+}
+
+void TQeRTF::SaveControlStates(const std::vector<TDataSet*>& DataSets) {
+  control_status_.clear();
+  controlled_datasets_.clear();
+  if (!disable_controls_) return;
+  for (TDataSet* dataset : DataSets) {
+    if (dataset == nullptr) continue;
+    control_status_.push_back(dataset->ControlsDisabled());
+    controlled_datasets_.push_back(dataset);
+    dataset->DisableControls();
+  }
+}
+
+void TQeRTF::RestoreControlStates() noexcept {
+  // One EnableControls undoes exactly the run's own DisableControls, whatever the
+  // count was before the run.
+  for (TDataSet* dataset : controlled_datasets_) {
+    try {
+      dataset->EnableControls();
+    } catch (...) {
+    }
+  }
+  controlled_datasets_.clear();
+  control_status_.clear();
+}
+
+void TQeRTF::RunReport(const std::vector<TDataSet*>& DataSets) {
+  struct EndOfRun {
+    TQeRTF& report;
+    ~EndOfRun() {
+      report.scans_.reset();
+      report.EndRun();
+    }
+  } end_of_run{*this};
+  BeginRun(DataSets);
+  scans_ = std::make_unique<TQeScans>();
+  ProcessTemplate();
+}
+
+namespace {
+// The status and control-state frame shared by the three entry points: `run` does the
+// entry point's own work between saving and restoring the datasets' controls.
+template <typename Run>
+void WithRunStatus(bool& succeeded, std::string& message, Run&& run,
+                   const std::function<void()>& restore) {
+  succeeded = true;
+  message = "No errors.";
+  try {
+    run();
+  } catch (const std::exception& e) {
+    succeeded = false;
+    message = e.what();
+    restore();
+    throw;
+  } catch (...) {
+    succeeded = false;
+    message = "Unknown error";
+    restore();
+    throw;
+  }
+  restore();
+}
+}  // namespace
+
+void TQeRTF::Execute(const std::vector<TDataSet*>& DataSets) {
+  caller_stream_ = nullptr;
+  WithRunStatus(
+      succeeded_, error_message_,
+      [&] {
+        SaveControlStates(DataSets);
+        RunReport(DataSets);
+        if (OnFinished) OnFinished(*this);
+      },
+      [this] { RestoreControlStates(); });
+}
+
+void TQeRTF::ExecuteOpen(const std::vector<TDataSet*>& DataSets, int ShowCmd) {
+  caller_stream_ = nullptr;
+  WithRunStatus(
+      succeeded_, error_message_,
+      [&] {
+        SaveControlStates(DataSets);
+        RunReport(DataSets);
+        const int code = ShellOpen(OutFile(), ShowCmd);
+        if (code <= 32) {
+          throw EIOError("Failed to open report results. Error message: " + ShellErrorText(code));
+        }
+        if (OnFinished) OnFinished(*this);
+      },
+      [this] { RestoreControlStates(); });
+}
+
+void TQeRTF::ExecuteToStream(const std::vector<TDataSet*>& DataSets, TStream& Stream) {
+  caller_stream_ = &Stream;
+  struct ClearSelection {
+    TStream*& stream;
+    ~ClearSelection() { stream = nullptr; }
+  } clear_selection{caller_stream_};
+  WithRunStatus(
+      succeeded_, error_message_,
+      [&] {
+        SaveControlStates(DataSets);
+        RunReport(DataSets);
+        if (OnFinished) OnFinished(*this);
+      },
+      [this] { RestoreControlStates(); });
+}
+
+void TQeRTF::ProcessTemplate() {
+  RunResources resources(*this, caller_stream_);
+  resources_ = &resources;
+  struct Forget {
+    TQeRTF& report;
+    ~Forget() {
+      report.resources_ = nullptr;
+      report.intermediate_ = nullptr;
+      report.SetOutput(nullptr);
+      report.HeaderTables.Clear();
+      report.OutTabs.clear();
+      if (report.scans_) report.scans_->Clear();
+    }
+  } forget{*this};
+
+  CompileTemplate();
+  intermediate_ = &resources.CreateIntermediate();
+  GenerateDocument();
+  AssembleOutput();
+  resources.Finish();
+}
+
+void TQeRTF::AssembleOutput() {
+  TStream& final_output = resources_->OpenFinal();
+  SetOutput(&final_output);
+  intermediate_->Seek(0);
+  for (const TQeOutTab& tab : OutTabs) {
+    CopyStreamBytes(*intermediate_, final_output, tab.End - tab.Start);
+    HeaderTables.WriteTable(tab.TableType, final_output);
+  }
+}
+
+}  // namespace vorn

@@ -1,0 +1,42 @@
+#include "engine/conscom/exceptions.h"
+#include "engine/qertf/qertf.h"
+#include "engine/qertf/scan_info.h"
+#include "platform/files.h"
+
+namespace vorn {
+
+namespace {
+constexpr std::string_view kRtfSignature = "{\\rtf";
+}  // namespace
+
+void TQeRTF::CompileTemplate() {
+  HeaderTables.Clear();
+  LangText = std::to_string(Lang());
+  SetOutput(nullptr);
+  LastBreakPos = -1;
+  TagStartPos = -1;
+  OutTabs.clear();
+
+  LoadTemplate();
+  if (TemplateText(1, 1 + static_cast<int32_t>(kRtfSignature.size())) != kRtfSignature) {
+    FreeTemplate();
+    throw EBadRtfFormat("Template is not RTF file.");
+  }
+  // A stream run leaves OutFile alone: it is no output of that run.
+  if (caller_stream_ == nullptr && !OutFile().empty() && FileExists(OutFile())) {
+    DeleteFile(OutFile());
+  }
+
+  Stream().Create();
+  Stream().WriteEmpty(rkStreamStart, TemplatePos);
+  TemplatePos = TemplateLength() + 1;
+  WriteTextRecord();
+  Stream().WriteEmpty(rkStreamEnd, TemplatePos);
+
+  if (TQeScanInfo* block = Scans()->Innermost()) {
+    if (block->Kind == rkIf) throw EIllegalIFUse("Endif expected, but end of document found");
+    throw EIllegalScanUse("Nesting error - endscan expected, but end of document found");
+  }
+}
+
+}  // namespace vorn
