@@ -1,0 +1,4 @@
+vorn_add_test(vorn_qebasereport_tests
+  SOURCES
+    qebasereport/compiled_stream_test.cpp
+  LIBS vorn_engine)
