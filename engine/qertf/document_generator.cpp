@@ -27,6 +27,9 @@ void TQeRTF::GenerateDocument() {
       case rkLiteral:
         WriteOutput(stream.ReadLiteral());
         break;
+      case rkExprStart:
+        GenerateExpression();
+        break;
       default:
         stream.Skip();
         break;

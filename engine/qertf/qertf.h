@@ -11,6 +11,7 @@
 namespace vorn {
 
 class TDataSet;
+class TField;
 class TStream;
 class TQeScanInfo;
 class TQeImageFormat;
@@ -62,11 +63,42 @@ class TQeRTF : public TQeBaseRTFReport {
   // The intermediate output of the body (the current output during generation).
   TStream* Intermediate() const { return intermediate_; }
 
+  // --- value output: a value's text shaped by the tag's format, in its RTF frame ---
+  // A computed value, literal or variable.
+  void WriteValue(std::string_view value, const TQeRowContent& row);
+  // A dataset field at its dataset's current record.
+  void WriteField(const TField& field, const TQeRowContent& row);
+  // The numeric formats; a text that is no number comes back unchanged.
+  std::string FormatNumber(std::string_view value, const TQeRowContent& row) const;
+  // "\lang", Lang, a blank, the encoded value, then the tag's formatting.
+  void WriteValueFrame(std::string_view value, std::string_view format_text);
+  // The FLNK field code: "address|display text".
+  void WriteHyperlink(std::string_view value, std::string_view format_text);
+  // FIMG: a picture named by a file, or held by a blob field.
+  void WritePictureFromFile(const std::string& file_name, const TQeRowContent& row);
+  void WritePictureFromField(const TField& field, const TQeRowContent& row);
+  // FRTF: an RTF fragment merged into the document with its tables.
+  void MergeRtfText(std::string_view fragment);
+  // FDTM's format: the quoted text of the tag, or the report variable it names.
+  std::string DateTimeFormatText(const TQeRowContent& row) const;
+  // FBOOL: TrueValue for the value TrueValue or "TRUE" in any case, else FalseValue.
+  std::string BooleanText(std::string_view value) const;
+  // A date literal {YYYY-MM-DD} as the system's short date text.
+  std::string DateLiteralToText(std::string_view literal) const;
+
  protected:
   // The parts of ProcessTemplate, each in its own file.
   void CompileTemplate();   // first pass: template to compiled stream
   void GenerateDocument();  // second pass: compiled stream to the intermediate output
   void AssembleOutput();    // intermediate output and header tables to the final output
+  void GenerateVariable();
+  void GenerateLiteral(int32_t kind);
+  void GenerateField();
+  // Reads an expression from its head to its end, evaluates it and writes or stores
+  // its result.
+  void GenerateExpression();
+  // Writes what stands in place of a tag whose name or field cannot be found.
+  void WriteMissedTag(const TQeRowContent& row);
 
  private:
   class RunResources;
