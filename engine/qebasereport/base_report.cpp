@@ -40,6 +40,27 @@ bool SameTextAscii(std::string_view a, std::string_view b) {
   return true;
 }
 
+int ResolveFieldRef(const TDataSet& dataset, std::string_view field_part) {
+  if (field_part.size() > 2 && field_part.front() == '(' && field_part.back() == ')') {
+    const std::string_view digits = field_part.substr(1, field_part.size() - 2);
+    int64_t position = 0;
+    bool all_digits = true;
+    for (char c : digits) {
+      if (c < '0' || c > '9') {
+        all_digits = false;
+        break;
+      }
+      position = position * 10 + (c - '0');
+      if (position > INT32_MAX) break;
+    }
+    if (all_digits && position <= dataset.FieldCount() - 1) return static_cast<int>(position);
+  }
+  for (int i = 0; i < dataset.FieldCount(); ++i) {
+    if (SameTextAscii(dataset.Fields(i).FieldName(), field_part)) return i;
+  }
+  return -1;
+}
+
 TQeBaseReport::TQeBaseReport() = default;
 
 TQeBaseReport::~TQeBaseReport() {

@@ -151,5 +151,9 @@ std::string UpperAscii(std::string_view text);
 // Removes leading and trailing bytes with codes 0 to 32.
 std::string_view TrimControl(std::string_view text);
 bool SameTextAscii(std::string_view a, std::string_view b);
+// The position of a field tag's field part in `dataset`: "(n)" with only digits and n
+// below FieldCount is position n, else the first field of that name ignoring case; -1
+// when there is none.
+int ResolveFieldRef(const TDataSet& dataset, std::string_view field_part);
 
 }  // namespace vorn

@@ -1,4 +1,5 @@
 vorn_add_test(vorn_qebasereport_tests
   SOURCES
     qebasereport/compiled_stream_test.cpp
+    qebasereport/field_ref_test.cpp
   LIBS vorn_engine)
