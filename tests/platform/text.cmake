@@ -1,4 +1,5 @@
 vorn_add_test(vorn_platform_text_tests
   SOURCES
     date_time_test.cpp
+    number_format_test.cpp
   LIBS vorn_platform)
