@@ -2,4 +2,6 @@ vorn_add_test(vorn_platform_text_tests
   SOURCES
     date_time_test.cpp
     number_format_test.cpp
+    format_float_test.cpp
+    number_parse_test.cpp
   LIBS vorn_platform)
