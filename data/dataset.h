@@ -71,6 +71,10 @@ class TField {
   virtual void SetAsString(std::string_view text) = 0;
   virtual void Clear() = 0;
 
+ protected:
+  // For tables that size a field from the data they load.
+  void SetSize(int size) { size_ = size; }
+
  private:
   std::string field_name_;
   std::string display_label_;

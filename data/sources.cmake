@@ -1,1 +1,7 @@
-target_sources(vorn_data PRIVATE)
+target_sources(vorn_data PRIVATE
+  dataset.cpp
+  field_text.cpp
+  memory_field.cpp
+  memory_table.cpp)
+find_package(SQLite3 REQUIRED)
+target_link_libraries(vorn_data PRIVATE SQLite::SQLite3)
