@@ -3,7 +3,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdint>
+#include <ctime>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "platform/exception.h"
 
@@ -39,6 +42,11 @@ TimeStamp ToTimeStamp(TDateTime value) {
     throw EConvertError("Invalid date and time value " + NumberText(value));
   }
   return stamp;
+}
+
+std::function<TDateTime()>& NowSource() {
+  static std::function<TDateTime()> source;
+  return source;
 }
 
 }  // namespace
@@ -163,5 +171,24 @@ TDateTime DateOf(TDateTime value) {
 TDateTime TimeOf(TDateTime value) {
   return static_cast<double>(ToTimeStamp(value).time) / static_cast<double>(kMSecsPerDay);
 }
+
+TDateTime SystemNow() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  tm local{};
+  localtime_r(&now.tv_sec, &local);
+  const TDateTime date = EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+  // A leap second shows as the last second of its minute.
+  const int second = local.tm_sec > 59 ? 59 : local.tm_sec;
+  const auto millisecond = static_cast<int>(now.tv_nsec / 1000000);
+  return date + EncodeTime(local.tm_hour, local.tm_min, second, millisecond);
+}
+
+TDateTime Now() {
+  const std::function<TDateTime()>& source = NowSource();
+  return source ? source() : SystemNow();
+}
+
+void SetNowFunction(std::function<TDateTime()> now) { NowSource() = std::move(now); }
 
 }  // namespace vorn

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace vorn {
 
@@ -62,5 +63,11 @@ int DayOfWeek(TDateTime value);
 // The day part and the time of day of a value, each under the sign rule above.
 TDateTime DateOf(TDateTime value);
 TDateTime TimeOf(TDateTime value);
+
+// The current local date and time: from the system clock unless a test has installed its
+// own source with SetNowFunction; an empty function restores the system clock.
+TDateTime Now();
+TDateTime SystemNow();
+void SetNowFunction(std::function<TDateTime()> now);
 
 }  // namespace vorn

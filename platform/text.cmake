@@ -1,4 +1,6 @@
 target_sources(vorn_platform PRIVATE
+  date_format.cpp
+  date_parse.cpp
   date_time.cpp
   decimal_digits.cpp
   format_float.cpp

@@ -1,5 +1,6 @@
 vorn_add_test(vorn_platform_text_tests
   SOURCES
+    date_format_test.cpp
     date_time_test.cpp
     number_format_test.cpp
     format_float_test.cpp
