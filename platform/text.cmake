@@ -1,4 +1,6 @@
 target_sources(vorn_platform PRIVATE
+  ansi_case.cpp
+  code_page.cpp
   date_format.cpp
   date_parse.cpp
   date_time.cpp

@@ -1,5 +1,6 @@
 vorn_add_test(vorn_platform_text_tests
   SOURCES
+    code_page_test.cpp
     date_format_test.cpp
     date_time_test.cpp
     number_format_test.cpp

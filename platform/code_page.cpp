@@ -1,0 +1,185 @@
+#include "platform/code_page.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "platform/exception.h"
+
+namespace vorn {
+namespace {
+
+struct CharsetRow {
+  int charset;
+  int code_page;
+};
+
+constexpr CharsetRow kCharsets[] = {
+    {0, 1252},   {1, 1252},   {128, 932},  {129, 949},  {134, 936},  {136, 950},
+    {161, 1253}, {162, 1254}, {177, 1255}, {178, 1256}, {186, 1257}, {204, 1251},
+    {222, 874},  {238, 1250},
+};
+
+std::string CodePageName(CodePage code_page) {
+  return "code page " + std::to_string(code_page.Number());
+}
+
+class Converter {
+ public:
+  Converter(const std::string& to, const std::string& from, CodePage code_page)
+      : handle_(iconv_open(to.c_str(), from.c_str())) {
+    if (handle_ == reinterpret_cast<iconv_t>(-1)) {
+      throw Exception("Code page is not supported: " + std::to_string(code_page.Number()));
+    }
+  }
+  ~Converter() { iconv_close(handle_); }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // Converts all of `input`; on failure returns the offset of the first byte that did not
+  // convert, with `out` holding what came before it.
+  std::size_t Convert(std::string_view input, std::string& out) {
+    char* in = const_cast<char*>(input.data());
+    std::size_t in_left = input.size();
+    char buffer[4096];
+    while (in_left > 0) {
+      char* to = buffer;
+      std::size_t to_left = sizeof buffer;
+      const std::size_t result = iconv(handle_, &in, &in_left, &to, &to_left);
+      out.append(buffer, to - buffer);
+      if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
+        return static_cast<std::size_t>(in - input.data());
+      }
+    }
+    char* to = buffer;
+    std::size_t to_left = sizeof buffer;
+    iconv(handle_, nullptr, nullptr, &to, &to_left);
+    out.append(buffer, to - buffer);
+    return std::string_view::npos;
+  }
+
+ private:
+  iconv_t handle_;
+};
+
+// The length of the well-formed UTF-8 sequence at `at` and its code point, 0 when the bytes
+// there are no such sequence (overlong forms, surrogates and values past U+10FFFF included).
+std::size_t DecodeUtf8(std::string_view text, std::size_t at, char32_t& code_point) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  std::size_t length = 0;
+  char32_t min = 0;
+  if (lead < 0x80) {
+    code_point = lead;
+    return 1;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, code_point = lead & 0x1F, min = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, code_point = lead & 0x0F, min = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, code_point = lead & 0x07, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (text.size() - at < length) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    code_point = (code_point << 6) | (byte(at + i) & 0x3F);
+  }
+  if (code_point < min || code_point > 0x10FFFF ||
+      (code_point >= 0xD800 && code_point <= 0xDFFF)) {
+    return 0;
+  }
+  return length;
+}
+
+// The offset of the first byte that is not well-formed UTF-8, npos when all are.
+std::size_t FirstInvalidUtf8(std::string_view text) {
+  char32_t code_point = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = DecodeUtf8(text, at, code_point);
+    if (length == 0) return at;
+    at += length;
+  }
+  return std::string_view::npos;
+}
+
+std::string CharacterName(std::string_view text, std::size_t at) {
+  char32_t code_point = 0;
+  const std::size_t length = DecodeUtf8(text, at, code_point);
+  char name[16];
+  std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(code_point));
+  const bool printable = code_point >= 0x20 && code_point != 0x7F;
+  return printable ? std::string(name) + " (" + std::string(text.substr(at, length)) + ")"
+                   : std::string(name);
+}
+
+}  // namespace
+
+CodePage CodePage::FromCharset(int charset) {
+  for (const CharsetRow& row : kCharsets) {
+    if (row.charset == charset) return CodePage(row.code_page);
+  }
+  return CodePage(1252);
+}
+
+std::string CodePage::IconvName() const { return "CP" + std::to_string(number_); }
+
+bool IsLeadByte(unsigned char byte, CodePage code_page) {
+  switch (code_page.Number()) {
+    case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    case 936:
+    case 949:
+    case 950: return byte >= 0x81 && byte <= 0xFE;
+    default: return false;
+  }
+}
+
+std::string_view CutToBytes(std::string_view text, std::size_t max_bytes, CodePage code_page) {
+  if (text.size() <= max_bytes) return text;
+  if (!code_page.IsDoubleByte()) return text.substr(0, max_bytes);
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const bool pair =
+        IsLeadByte(static_cast<unsigned char>(text[at]), code_page) && at + 1 < text.size();
+    const std::size_t length = pair ? 2 : 1;
+    if (at + length > max_bytes) break;
+    at += length;
+  }
+  return text.substr(0, at);
+}
+
+std::string FromUtf8(std::string_view text, CodePage code_page, std::string_view what) {
+  const std::string prefix =
+      "Cannot convert " + std::string(what) + " to " + CodePageName(code_page) + ": ";
+  const std::size_t invalid = FirstInvalidUtf8(text);
+  if (invalid != std::string_view::npos) {
+    throw Exception(prefix + "invalid UTF-8 at byte " + std::to_string(invalid + 1));
+  }
+  Converter converter(code_page.IconvName(), "UTF-8", code_page);
+  std::string out;
+  const std::size_t failed = converter.Convert(text, out);
+  if (failed != std::string_view::npos) {
+    throw Exception(prefix + "no character for " + CharacterName(text, failed));
+  }
+  return out;
+}
+
+std::string ToUtf8(std::string_view bytes, CodePage code_page) {
+  Converter converter("UTF-8", code_page.IconvName(), code_page);
+  std::string out;
+  const std::size_t failed = converter.Convert(bytes, out);
+  if (failed != std::string_view::npos) {
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(bytes[failed]));
+    throw Exception("Cannot convert text in " + CodePageName(code_page) +
+                    " to UTF-8: no character at byte " + std::to_string(failed + 1) + ", " +
+                    byte);
+  }
+  return out;
+}
+
+}  // namespace vorn
