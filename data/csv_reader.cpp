@@ -1,0 +1,99 @@
+#include "data/csv_reader.h"
+
+#include <algorithm>
+
+#include "platform/exception.h"
+
+namespace vorn {
+namespace {
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// CRLF, LF and a lone CR each end one line.
+size_t CountLineBreaks(std::string_view text) {
+  size_t count = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+      ++count;
+    }
+  }
+  return count;
+}
+}  // namespace
+
+CsvReader::CsvReader(std::string_view text, std::string source_name)
+    : text_(text), source_name_(std::move(source_name)) {
+  if (text_.substr(0, kByteOrderMark.size()) == kByteOrderMark) pos_ = kByteOrderMark.size();
+}
+
+size_t CsvReader::ReadRow(std::vector<std::string>& cells, size_t max_cells) {
+  SkipBlankLines();
+  if (pos_ >= text_.size()) return 0;
+  row_line_ = line_;
+  size_t count = 0;
+  while (count <= max_cells) {
+    if (count == cells.size()) cells.emplace_back();
+    ReadCell(cells[count], count);
+    ++count;
+    if (pos_ >= text_.size()) break;
+    if (AtLineBreak()) {
+      SkipLineBreak();
+      break;
+    }
+    ++pos_;  // the comma; one that ends the text still opens an empty cell
+  }
+  return count;
+}
+
+std::string CsvReader::Location(size_t cell_index) const {
+  return source_name_ + ":" + std::to_string(row_line_) + ":" + std::to_string(cell_index + 1) +
+         ": ";
+}
+
+void CsvReader::SkipBlankLines() {
+  while (pos_ < text_.size() && AtLineBreak()) SkipLineBreak();
+}
+
+void CsvReader::ReadCell(std::string& cell, size_t cell_index) {
+  cell.clear();
+  if (pos_ < text_.size() && text_[pos_] == '"') {
+    ReadQuotedCell(cell, cell_index);
+    return;
+  }
+  // A quote inside an unquoted cell is kept as it stands.
+  const size_t end = std::min(text_.find_first_of(",\r\n", pos_), text_.size());
+  cell.assign(text_.substr(pos_, end - pos_));
+  pos_ = end;
+}
+
+void CsvReader::ReadQuotedCell(std::string& cell, size_t cell_index) {
+  ++pos_;
+  while (true) {
+    const size_t quote = text_.find('"', pos_);
+    if (quote == std::string_view::npos) {
+      throw Exception(Location(cell_index) + "Quoted cell not closed before the end of the file");
+    }
+    const std::string_view chunk = text_.substr(pos_, quote - pos_);
+    cell.append(chunk);
+    line_ += CountLineBreaks(chunk);
+    pos_ = quote + 1;
+    if (pos_ < text_.size() && text_[pos_] == '"') {
+      cell.push_back('"');
+      ++pos_;
+      continue;
+    }
+    break;
+  }
+  if (pos_ < text_.size() && text_[pos_] != ',' && !AtLineBreak()) {
+    throw Exception(Location(cell_index) + "Unexpected text after a closing quote");
+  }
+}
+
+bool CsvReader::AtLineBreak() const { return text_[pos_] == '\n' || text_[pos_] == '\r'; }
+
+void CsvReader::SkipLineBreak() {
+  if (text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') ++pos_;
+  ++pos_;
+  ++line_;
+}
+
+}  // namespace vorn
