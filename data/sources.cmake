@@ -5,6 +5,7 @@ target_sources(vorn_data PRIVATE
   dataset.cpp
   field_text.cpp
   memory_field.cpp
-  memory_table.cpp)
+  memory_table.cpp
+  sqlite_loader.cpp)
 find_package(SQLite3 REQUIRED)
 target_link_libraries(vorn_data PRIVATE SQLite::SQLite3)
