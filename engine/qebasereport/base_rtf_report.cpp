@@ -4,6 +4,7 @@
 
 #include "engine/conscom/exceptions.h"
 #include "platform/clock.h"
+#include "platform/code_page.h"
 #include "platform/files.h"
 
 namespace vorn {
@@ -29,12 +30,7 @@ TQeBaseRTFReport::TQeBaseRTFReport()
 
 int TQeBaseRTFReport::CodePage() const {
   if (code_page_ != 0) return code_page_;
-  switch (charset_) {
-    case 136:
-      return 950;
-    default:
-      return 1252;
-  }
+  return CodePage::FromCharset(charset_).Number();
 }
 
 bool TQeBaseRTFReport::IsQuoteOpen(unsigned char c) const {
