@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/strftime_pattern.h"
+
 namespace vorn {
 namespace {
 
@@ -58,87 +60,6 @@ int NegativeCurrencyFormat(char precedes, char separated, char sign_position) {
   static constexpr int kForms[2][2][5] = {{{4, 5, 7, 6, 7}, {15, 8, 10, 13, 10}},
                                           {{0, 1, 3, 1, 2}, {14, 9, 11, 9, 12}}};
   return kForms[precedes != 0 ? 1 : 0][separated != 0 ? 1 : 0][static_cast<int>(sign_position)];
-}
-
-struct StrftimeTranslation {
-  std::string format;
-  std::optional<char> separator;
-};
-
-void AppendLiteral(std::string& out, std::string_view literal) {
-  if (literal.empty()) return;
-  const char quote = literal.find('"') == std::string_view::npos ? '"' : '\'';
-  out += quote;
-  for (char c : literal) {
-    if (c != quote) out += c;
-  }
-  out += quote;
-}
-
-std::string_view FieldFor(char directive, bool four_digit_year) {
-  switch (directive) {
-    case 'd': return "dd";
-    case 'e': return "d";
-    case 'm': return "mm";
-    case 'y': return four_digit_year ? "yyyy" : "yy";
-    case 'Y': case 'G': return "yyyy";
-    case 'b': case 'h': return "mmm";
-    case 'B': return "mmmm";
-    case 'a': return "ddd";
-    case 'A': return "dddd";
-    case 'H': case 'k': case 'I': case 'l': return "hh";
-    case 'M': return "nn";
-    case 'S': return "ss";
-    case 'p': case 'P': return "ampm";
-    case 'F': return "yyyy-mm-dd";
-    case 'D': return four_digit_year ? "mm/dd/yyyy" : "mm/dd/yy";
-    case 'T': return "hh:nn:ss";
-    case 'R': return "hh:nn";
-    case 'r': return "hh:nn:ss ampm";
-    default: return "";
-  }
-}
-
-// Turns a strftime pattern into the FormatDateTime language. The first one-byte separator
-// between two fields becomes the "/" or ":" placeholder; other literal text is quoted.
-StrftimeTranslation TranslateStrftime(std::string_view pattern, char placeholder,
-                                      bool four_digit_year) {
-  StrftimeTranslation result;
-  std::string literal;
-  bool after_field = false;
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    if (pattern[i] != '%' || i + 1 == pattern.size()) {
-      literal += pattern[i];
-      continue;
-    }
-    char directive = pattern[++i];
-    while ((directive == 'E' || directive == 'O' || directive == '-' || directive == '_' ||
-            directive == '0' || directive == '^' || directive == '#') &&
-           i + 1 < pattern.size()) {
-      directive = pattern[++i];
-    }
-    if (directive == '%') {
-      literal += '%';
-      continue;
-    }
-    const std::string_view field = FieldFor(directive, four_digit_year);
-    if (field.empty()) continue;
-    const bool separator_literal = literal.size() == 1 &&
-                                   static_cast<unsigned char>(literal[0]) < 0x80 &&
-                                   literal[0] != ' ' && after_field &&
-                                   (!result.separator || *result.separator == literal[0]);
-    if (separator_literal) {
-      result.separator = literal[0];
-      result.format += placeholder;
-    } else {
-      AppendLiteral(result.format, literal);
-    }
-    literal.clear();
-    result.format += field;
-    after_field = true;
-  }
-  AppendLiteral(result.format, literal);
-  return result;
 }
 
 // Drops the seconds and the separator before them from a time pattern.
@@ -197,13 +118,13 @@ void ReadNames(FormatSettings& settings) {
 void ReadTime(FormatSettings& settings) {
   if (IsCLocale(LC_TIME)) return;
   ReadNames(settings);
-  const StrftimeTranslation short_date = TranslateStrftime(nl_langinfo(D_FMT), '/', false);
+  const StrftimePattern short_date = TranslateStrftime(nl_langinfo(D_FMT), '/', false);
   if (!short_date.format.empty()) {
     settings.short_date_format = short_date.format;
     settings.date_separator = short_date.separator.value_or(settings.date_separator);
     settings.long_date_format = TranslateStrftime(nl_langinfo(D_FMT), '/', true).format;
   }
-  const StrftimeTranslation long_time = TranslateStrftime(nl_langinfo(T_FMT), ':', false);
+  const StrftimePattern long_time = TranslateStrftime(nl_langinfo(T_FMT), ':', false);
   if (!long_time.format.empty()) {
     settings.long_time_format = long_time.format;
     settings.short_time_format = WithoutSeconds(long_time.format);

@@ -8,4 +8,5 @@ target_sources(vorn_platform PRIVATE
   format_float.cpp
   format_settings.cpp
   number_format.cpp
-  number_parse.cpp)
+  number_parse.cpp
+  strftime_pattern.cpp)

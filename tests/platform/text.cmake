@@ -2,6 +2,7 @@ vorn_add_test(vorn_platform_text_tests
   SOURCES
     code_page_test.cpp
     date_format_test.cpp
+    format_settings_test.cpp
     date_time_test.cpp
     number_format_test.cpp
     format_float_test.cpp
