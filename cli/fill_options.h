@@ -1,0 +1,47 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorn {
+
+// One dataset given with --data NAME=FILE (and --query for a database file).
+struct DataOption {
+  std::string name;
+  std::string file;
+  std::string query;
+  bool IsDatabase() const;
+};
+
+struct VariableOption {
+  std::string name;
+  std::string value;
+  bool numeric = false;
+};
+
+// The command line of vornfill, parsed but not yet acted on.
+struct FillOptions {
+  std::string template_file;
+  std::string output_file;  // "-" writes to standard output
+  std::vector<DataOption> datasets;
+  std::vector<VariableOption> variables;
+  std::optional<std::string> options;  // comma-separated option names, or "none"
+  std::optional<int> charset;
+  std::optional<int> lang;
+  std::optional<int> code_page;
+  std::optional<std::string> true_value;
+  std::optional<std::string> false_value;
+  bool open = false;
+  bool help = false;
+  bool version = false;
+};
+
+// Throws UsageError with a message for the user when the arguments do not parse.
+struct UsageError {
+  std::string message;
+};
+FillOptions ParseFillOptions(const std::vector<std::string>& args);
+std::string FillUsage();
+
+}  // namespace vorn
