@@ -16,6 +16,7 @@ class TStream;
 class TQeScanInfo;
 class TQeImageFormat;
 class TQeScans;
+class Picture;
 
 using TQeOnScanBefore = std::function<void(TQeScanInfo& ScanInfo)>;
 using TQeOnScanRecord = std::function<void(TQeScanInfo& ScanInfo)>;
@@ -77,6 +78,9 @@ class TQeRTF : public TQeBaseRTFReport {
   // FIMG: a picture named by a file, or held by a blob field.
   void WritePictureFromFile(const std::string& file_name, const TQeRowContent& row);
   void WritePictureFromField(const TField& field, const TQeRowContent& row);
+  // A picture that a user-defined function returned, as an RTF picture group; the caller
+  // writes the tag's FormatText after it.
+  void WritePicture(const Picture& picture, const TQeRowContent& row);
   // FRTF: an RTF fragment merged into the document with its tables.
   void MergeRtfText(std::string_view fragment);
   // FDTM's format: the quoted text of the tag, or the report variable it names.

@@ -18,6 +18,8 @@ class TQeScanInfo {
   bool HasEntry = false;
   bool HasFooter = false;
   TDataSet* DataSet = nullptr;
+  // Generation: aggregates evaluated now start from zero (the first repetition).
+  bool ResetAggregates = true;
 };
 
 // The block stack of a run.
@@ -30,6 +32,16 @@ class TQeScans {
     if (!blocks_.empty()) blocks_.pop_back();
   }
   void Clear() { blocks_.clear(); }
+
+  // Generation: the id of the block whose records are being handled, 0 for none.
+  int16_t CurrentBlock = 0;
+  // The block with that id, or nullptr.
+  TQeScanInfo* Block(int16_t id) const {
+    for (const auto& block : blocks_) {
+      if (block->BlockId == id) return block.get();
+    }
+    return nullptr;
+  }
 
  private:
   std::vector<std::unique_ptr<TQeScanInfo>> blocks_;
