@@ -1,9 +1,11 @@
 #include "platform/metafile_writer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "platform/exception.h"
+#include "platform/metafile_converter.h"
 #include "platform/picture_bytes.h"
 
 namespace vorn {
@@ -78,40 +80,6 @@ std::vector<std::byte> BuildDib(const Bitmap& bitmap) {
   return dib;
 }
 
-void WriteEmfHeader(ByteWriter& w, std::uint32_t width_px, std::uint32_t height_px,
-                    std::int32_t width_hmm, std::int32_t height_hmm, std::uint32_t total,
-                    std::uint32_t records) {
-  w.U32(kEmrHeader);
-  w.U32(kEmfHeaderSize);
-  // Bounds are inclusive device pixels; the frame spans the physical size.
-  w.I32(0);
-  w.I32(0);
-  w.I32(static_cast<std::int32_t>(width_px) - 1);
-  w.I32(static_cast<std::int32_t>(height_px) - 1);
-  w.I32(0);
-  w.I32(0);
-  w.I32(width_hmm);
-  w.I32(height_hmm);
-  w.U32(kEmfSignature);
-  w.U32(kEmfVersion);
-  w.U32(total);
-  w.U32(records);
-  w.U16(1);  // handle 0 is reserved, so one handle even though none are used
-  w.U16(0);
-  w.U32(0);  // no description
-  w.U32(0);
-  w.U32(0);  // no palette
-  w.I32(kReferenceDevicePixels[0]);
-  w.I32(kReferenceDevicePixels[1]);
-  w.I32(kReferenceDeviceMm[0]);
-  w.I32(kReferenceDeviceMm[1]);
-  w.U32(0);  // no pixel format, no OpenGL
-  w.U32(0);
-  w.U32(0);
-  w.I32(kReferenceDeviceMm[0] * 1000);
-  w.I32(kReferenceDeviceMm[1] * 1000);
-}
-
 void WriteEmfStretchDibits(ByteWriter& w, const std::vector<std::byte>& dib,
                            std::uint32_t dib_width, std::uint32_t dib_height,
                            std::uint32_t width_px, std::uint32_t height_px) {
@@ -162,6 +130,46 @@ void WriteWmfRecord(ByteWriter& w, std::uint16_t function, std::initializer_list
 
 }  // namespace
 
+std::vector<std::byte> EmfHeaderRecord(std::uint32_t width_px, std::uint32_t height_px,
+                                       std::int32_t width_hmm, std::int32_t height_hmm,
+                                       std::uint32_t total_bytes, std::uint32_t records,
+                                       std::uint32_t handles) {
+  std::vector<std::byte> out;
+  out.reserve(kEmfHeaderSize);
+  ByteWriter w(out);
+  w.U32(kEmrHeader);
+  w.U32(kEmfHeaderSize);
+  // Bounds are inclusive device pixels; the frame spans the physical size.
+  w.I32(0);
+  w.I32(0);
+  w.I32(static_cast<std::int32_t>(width_px) - 1);
+  w.I32(static_cast<std::int32_t>(height_px) - 1);
+  w.I32(0);
+  w.I32(0);
+  w.I32(width_hmm);
+  w.I32(height_hmm);
+  w.U32(kEmfSignature);
+  w.U32(kEmfVersion);
+  w.U32(total_bytes);
+  w.U32(records);
+  // Handle 0 is reserved, so even a metafile without objects counts one.
+  w.U16(static_cast<std::uint16_t>(std::clamp<std::uint32_t>(handles, 1, 0xFFFF)));
+  w.U16(0);
+  w.U32(0);  // no description
+  w.U32(0);
+  w.U32(0);  // no palette
+  w.I32(kReferenceDevicePixels[0]);
+  w.I32(kReferenceDevicePixels[1]);
+  w.I32(kReferenceDeviceMm[0]);
+  w.I32(kReferenceDeviceMm[1]);
+  w.U32(0);  // no pixel format, no OpenGL
+  w.U32(0);
+  w.U32(0);
+  w.I32(kReferenceDeviceMm[0] * 1000);
+  w.I32(kReferenceDeviceMm[1] * 1000);
+  return out;
+}
+
 std::int32_t PixelsToHmm(std::uint32_t pixels) {
   return static_cast<std::int32_t>(std::llround(pixels * 2540.0 / kScreenPixelsPerInch));
 }
@@ -185,6 +193,7 @@ void MetafileCanvas::DrawMetafile(const Metafile& metafile) {
   const auto records = metafile.Records();
   metafile_records_.assign(records.begin(), records.end());
   metafile_kind_ = metafile.Kind();
+  metafile_frame_ = metafile.Frame();
   dib_.clear();
 }
 
@@ -212,7 +221,8 @@ std::vector<std::byte> MetafileCanvas::EmfBytes() const {
     return out;
   }
   if (metafile_kind_ == MetafileKind::kWmf) {
-    throw Exception("Cannot convert a Windows metafile to an enhanced metafile");
+    return ConvertWmfToEmf(metafile_records_, {metafile_frame_, width_px_, height_px_,
+                                               width_hmm_, height_hmm_});
   }
   const bool drawn = !dib_.empty();
   const std::uint64_t total = kEmfHeaderSize + (drawn ? kEmfStretchDibitsSize + dib_.size() : 0) +
@@ -221,8 +231,8 @@ std::vector<std::byte> MetafileCanvas::EmfBytes() const {
   std::vector<std::byte> out;
   out.reserve(static_cast<std::size_t>(total));
   ByteWriter w(out);
-  WriteEmfHeader(w, width_px_, height_px_, width_hmm_, height_hmm_,
-                 static_cast<std::uint32_t>(total), drawn ? 3 : 2);
+  w.Bytes(EmfHeaderRecord(width_px_, height_px_, width_hmm_, height_hmm_,
+                          static_cast<std::uint32_t>(total), drawn ? 3 : 2, 1));
   if (drawn) WriteEmfStretchDibits(w, dib_, dib_width_, dib_height_, width_px_, height_px_);
   WriteEmfEof(w);
   return out;

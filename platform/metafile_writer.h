@@ -21,6 +21,13 @@ inline constexpr std::uint16_t kMapModeAnisotropic = 8;
 inline constexpr std::int32_t kReferenceDevicePixels[2] = {1920, 1440};  // exactly 96 per inch
 inline constexpr std::int32_t kReferenceDeviceMm[2] = {508, 381};
 
+// An EMR_HEADER of kEmfHeaderSize bytes: bounds 0,0 to the pixel size less one, frame
+// 0,0 to the physical size, a 96-per-inch reference device, no description or palette.
+std::vector<std::byte> EmfHeaderRecord(std::uint32_t width_px, std::uint32_t height_px,
+                                       std::int32_t width_hmm, std::int32_t height_hmm,
+                                       std::uint32_t total_bytes, std::uint32_t records,
+                                       std::uint32_t handles);
+
 // Hundredths of a millimetre that `pixels` cover at the screen resolution, rounded.
 std::int32_t PixelsToHmm(std::uint32_t pixels);
 
@@ -52,12 +59,14 @@ class MetafileCanvas {
 
   // The enhanced metafile: EMR_HEADER (bounds in pixels, frame in hundredths of a
   // millimetre), one EMR_STRETCHDIBITS for a bitmap, EMR_EOF. A drawn EMF is returned
-  // with its frame set to the physical size.
+  // with its frame set to the physical size; a drawn WMF is translated (see
+  // ConvertWmfToEmf) and played over the canvas.
   std::vector<std::byte> EmfBytes() const;
   // The Windows metafile in the anisotropic mapping mode: header, META_SETMAPMODE,
   // META_SETWINDOWORG, META_SETWINDOWEXT (the pixel size), META_STRETCHDIB, end
   // record. A drawn WMF is returned without its placeable header. Throws when a
-  // size does not fit the format's 16-bit coordinates.
+  // size does not fit the format's 16-bit coordinates, and for a drawn EMF, which
+  // is not translated.
   std::vector<std::byte> WmfBytes() const;
 
  private:
@@ -71,6 +80,7 @@ class MetafileCanvas {
   std::uint32_t dib_height_ = 0;
   std::optional<MetafileKind> metafile_kind_;
   std::vector<std::byte> metafile_records_;
+  Metafile::Rect metafile_frame_{};
 };
 
 }  // namespace vorn

@@ -1,11 +1,12 @@
 find_package(JPEG REQUIRED)
 find_package(PNG REQUIRED)
 target_sources(vorn_platform PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/picture_decoders.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/bmp_decoder.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/ico_decoder.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/jpeg_decoder.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/png_decoder.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/metafile_reader.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/metafile_writer.cpp)
+  picture_decoders.cpp
+  bmp_decoder.cpp
+  ico_decoder.cpp
+  jpeg_decoder.cpp
+  png_decoder.cpp
+  metafile_reader.cpp
+  metafile_writer.cpp
+  metafile_converter.cpp)
 target_link_libraries(vorn_platform PRIVATE JPEG::JPEG PNG::PNG)

@@ -1,13 +1,16 @@
 #!/bin/bash
 # Checks that LibreOffice shows the metafiles our writer produces at their size and in
 # their colours: a 100 x 50 picture, red left half and blue right half, in PNG, JPEG
-# and 8-bit BMP form, each wrapped as an enhanced and as a Windows metafile.
+# and 8-bit BMP form and as a Windows metafile of a rectangle and a polygon, each
+# wrapped as an enhanced and as a Windows metafile.
 #   tests/e2e/pictures_check.sh [path/to/vorn_picture_rtf]
-# Needs soffice, pdftoppm and ImageMagick's convert. Takes about 15 seconds.
+# Needs soffice, pdftoppm and ImageMagick's convert. Takes a few seconds.
 set -euo pipefail
 
 tool="${1:-$(dirname "$0")/../../build/tests/platform/vorn_picture_rtf}"
 [ -x "$tool" ] || { echo "vorn_picture_rtf not found: $tool" >&2; exit 2; }
+tool="$(realpath "$tool")"
+data="$(realpath "$(dirname "$0")/../data_files/pictures")"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -15,6 +18,7 @@ cd "$work"
 convert -size 100x50 xc:'#FF0000' -fill '#0000FF' -draw 'rectangle 50,0 99,49' halves.png
 convert halves.png -quality 95 halves.jpg
 convert halves.png -type Palette -compress None BMP3:halves.bmp
+cp "$data/halves.wmf" .
 
 failures=0
 check() {  # name, expected "W H", sample x,y and its colour, sample x,y and its colour
@@ -43,7 +47,7 @@ near() {  # "srgb(r,g,b)" r g b: each channel within 16
      ${b%.*} - $4 < 17 && $4 - ${b%.*} < 17 ))
 }
 
-for source in halves.png halves.jpg halves.bmp; do
+for source in halves.png halves.jpg halves.bmp halves.wmf; do
   for kind in emf wmf; do
     "$tool" "$source" "${source/./_}_$kind.rtf" "$kind"
   done

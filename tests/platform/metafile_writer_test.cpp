@@ -178,10 +178,10 @@ TEST(MetafileWriterTest, Failures) {
             "Metafile size out of range: 0x5");
   EXPECT_EQ(ErrorOf([] {
               MetafileCanvas canvas(3, 2);
-              canvas.DrawMetafile(ReadWmf(Wmf3x2()));
-              canvas.EmfBytes();
+              canvas.DrawMetafile(ReadEmf(Emf3x2()));
+              canvas.WmfBytes();
             }),
-            "Cannot convert a Windows metafile to an enhanced metafile");
+            "Cannot convert an enhanced metafile to a Windows metafile");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@ vorn_add_test(vorn_platform_picture_tests
     picture_corrupt_input_test.cpp
     metafile_reader_test.cpp
     metafile_writer_test.cpp
+    metafile_converter_test.cpp
   LIBS vorn_platform JPEG::JPEG)
 
 # Not a test: writes one picture into an RTF file for tests/e2e/pictures_check.sh.
