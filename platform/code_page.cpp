@@ -18,9 +18,8 @@ struct CharsetRow {
 };
 
 constexpr CharsetRow kCharsets[] = {
-    {0, 1252},   {1, 1252},   {128, 932},  {129, 949},  {134, 936},  {136, 950},
-    {161, 1253}, {162, 1254}, {177, 1255}, {178, 1256}, {186, 1257}, {204, 1251},
-    {222, 874},  {238, 1250},
+    {0, 1252},   {1, 1252},   {128, 932},  {129, 949},  {134, 936},  {136, 950}, {161, 1253},
+    {162, 1254}, {177, 1255}, {178, 1256}, {186, 1257}, {204, 1251}, {222, 874}, {238, 1250},
 };
 
 std::string CodePageName(CodePage code_page) {
@@ -89,8 +88,7 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t at, char32_t& code_poi
     if ((byte(at + i) & 0xC0) != 0x80) return 0;
     code_point = (code_point << 6) | (byte(at + i) & 0x3F);
   }
-  if (code_point < min || code_point > 0x10FFFF ||
-      (code_point >= 0xD800 && code_point <= 0xDFFF)) {
+  if (code_point < min || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF)) {
     return 0;
   }
   return length;
@@ -130,11 +128,14 @@ std::string CodePage::IconvName() const { return "CP" + std::to_string(number_);
 
 bool IsLeadByte(unsigned char byte, CodePage code_page) {
   switch (code_page.Number()) {
-    case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    case 932:
+      return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
     case 936:
     case 949:
-    case 950: return byte >= 0x81 && byte <= 0xFE;
-    default: return false;
+    case 950:
+      return byte >= 0x81 && byte <= 0xFE;
+    default:
+      return false;
   }
 }
 
@@ -176,8 +177,7 @@ std::string ToUtf8(std::string_view bytes, CodePage code_page) {
     char byte[8];
     std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(bytes[failed]));
     throw Exception("Cannot convert text in " + CodePageName(code_page) +
-                    " to UTF-8: no character at byte " + std::to_string(failed + 1) + ", " +
-                    byte);
+                    " to UTF-8: no character at byte " + std::to_string(failed + 1) + ", " + byte);
   }
   return out;
 }

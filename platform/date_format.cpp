@@ -141,21 +141,41 @@ class DateTimeWriter {
 
   void AppendDay(std::size_t count, int level) {
     switch (count) {
-      case 1: out_ += std::to_string(date_.day); break;
-      case 2: out_ += Padded(date_.day, 2); break;
-      case 3: out_ += settings_.short_day_names[DayOfWeek(value_) - 1]; break;
-      case 4: out_ += settings_.long_day_names[DayOfWeek(value_) - 1]; break;
-      case 5: AppendNested(settings_.short_date_format, level); break;
-      default: AppendNested(settings_.long_date_format, level); break;
+      case 1:
+        out_ += std::to_string(date_.day);
+        break;
+      case 2:
+        out_ += Padded(date_.day, 2);
+        break;
+      case 3:
+        out_ += settings_.short_day_names[DayOfWeek(value_) - 1];
+        break;
+      case 4:
+        out_ += settings_.long_day_names[DayOfWeek(value_) - 1];
+        break;
+      case 5:
+        AppendNested(settings_.short_date_format, level);
+        break;
+      default:
+        AppendNested(settings_.long_date_format, level);
+        break;
     }
   }
 
   void AppendMonth(std::size_t count) {
     switch (count) {
-      case 1: out_ += std::to_string(date_.month); break;
-      case 2: out_ += Padded(date_.month, 2); break;
-      case 3: out_ += settings_.short_month_names[date_.month - 1]; break;
-      default: out_ += settings_.long_month_names[date_.month - 1]; break;
+      case 1:
+        out_ += std::to_string(date_.month);
+        break;
+      case 2:
+        out_ += Padded(date_.month, 2);
+        break;
+      case 3:
+        out_ += settings_.short_month_names[date_.month - 1];
+        break;
+      default:
+        out_ += settings_.long_month_names[date_.month - 1];
+        break;
     }
   }
 
@@ -169,18 +189,36 @@ class DateTimeWriter {
           AppendNested(settings_.long_time_format, level);
         }
         break;
-      case 'd': AppendDay(count, level); break;
-      case 'e': out_ += count == 1 ? std::to_string(date_.year) : Padded(date_.year, 2); break;
-      case 'm': AppendMonth(count); break;
-      case 'y': out_ += count <= 2 ? Padded(date_.year % 100, 2) : Padded(date_.year, 4); break;
-      case 'h': out_ += Padded(Hour(format, after), count == 1 ? 1 : 2); break;
-      case 'n': out_ += Padded(time_.minute, count == 1 ? 1 : 2); break;
-      case 's': out_ += Padded(time_.second, count == 1 ? 1 : 2); break;
-      case 'z': out_ += Padded(time_.millisecond, count < 3 ? 1 : 3); break;
+      case 'd':
+        AppendDay(count, level);
+        break;
+      case 'e':
+        out_ += count == 1 ? std::to_string(date_.year) : Padded(date_.year, 2);
+        break;
+      case 'm':
+        AppendMonth(count);
+        break;
+      case 'y':
+        out_ += count <= 2 ? Padded(date_.year % 100, 2) : Padded(date_.year, 4);
+        break;
+      case 'h':
+        out_ += Padded(Hour(format, after), count == 1 ? 1 : 2);
+        break;
+      case 'n':
+        out_ += Padded(time_.minute, count == 1 ? 1 : 2);
+        break;
+      case 's':
+        out_ += Padded(time_.second, count == 1 ? 1 : 2);
+        break;
+      case 'z':
+        out_ += Padded(time_.millisecond, count < 3 ? 1 : 3);
+        break;
       case 't':
         AppendNested(count == 1 ? settings_.short_time_format : settings_.long_time_format, level);
         break;
-      default: out_.append(format.substr(after - count, count)); break;
+      default:
+        out_.append(format.substr(after - count, count));
+        break;
     }
   }
 

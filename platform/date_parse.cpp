@@ -26,10 +26,14 @@ DateOrder OrderOf(std::string_view format) {
       continue;
     }
     switch (Lower(c)) {
-      case 'd': return DateOrder::kDayMonthYear;
-      case 'm': return DateOrder::kMonthDayYear;
-      case 'y': return DateOrder::kYearMonthDay;
-      default: break;
+      case 'd':
+        return DateOrder::kDayMonthYear;
+      case 'm':
+        return DateOrder::kMonthDayYear;
+      case 'y':
+        return DateOrder::kYearMonthDay;
+      default:
+        break;
     }
   }
   return DateOrder::kMonthDayYear;

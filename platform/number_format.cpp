@@ -80,29 +80,49 @@ std::string PlaceCurrency(const std::string& amount, bool negative,
   const std::string& symbol = settings.currency_string;
   if (!negative) {
     switch (settings.currency_format) {
-      case 1: return amount + symbol;
-      case 2: return symbol + " " + amount;
-      case 3: return amount + " " + symbol;
-      default: return symbol + amount;
+      case 1:
+        return amount + symbol;
+      case 2:
+        return symbol + " " + amount;
+      case 3:
+        return amount + " " + symbol;
+      default:
+        return symbol + amount;
     }
   }
   switch (settings.negative_currency_format) {
-    case 0: return "(" + symbol + amount + ")";
-    case 2: return symbol + "-" + amount;
-    case 3: return symbol + amount + "-";
-    case 4: return "(" + amount + symbol + ")";
-    case 5: return "-" + amount + symbol;
-    case 6: return amount + "-" + symbol;
-    case 7: return amount + symbol + "-";
-    case 8: return "-" + amount + " " + symbol;
-    case 9: return "-" + symbol + " " + amount;
-    case 10: return amount + " " + symbol + "-";
-    case 11: return symbol + " " + amount + "-";
-    case 12: return symbol + " -" + amount;
-    case 13: return amount + "- " + symbol;
-    case 14: return "(" + symbol + " " + amount + ")";
-    case 15: return "(" + amount + " " + symbol + ")";
-    default: return "-" + symbol + amount;
+    case 0:
+      return "(" + symbol + amount + ")";
+    case 2:
+      return symbol + "-" + amount;
+    case 3:
+      return symbol + amount + "-";
+    case 4:
+      return "(" + amount + symbol + ")";
+    case 5:
+      return "-" + amount + symbol;
+    case 6:
+      return amount + "-" + symbol;
+    case 7:
+      return amount + symbol + "-";
+    case 8:
+      return "-" + amount + " " + symbol;
+    case 9:
+      return "-" + symbol + " " + amount;
+    case 10:
+      return amount + " " + symbol + "-";
+    case 11:
+      return symbol + " " + amount + "-";
+    case 12:
+      return symbol + " -" + amount;
+    case 13:
+      return amount + "- " + symbol;
+    case 14:
+      return "(" + symbol + " " + amount + ")";
+    case 15:
+      return "(" + amount + " " + symbol + ")";
+    default:
+      return "-" + symbol + amount;
   }
 }
 

@@ -25,8 +25,7 @@ std::string FloatToStrF(long double value, FloatFormat format, int precision, in
                         const FormatSettings& settings = DefaultFormatSettings());
 
 // The general form with 15 significant digits and the settings' decimal separator.
-std::string FloatToStr(long double value,
-                       const FormatSettings& settings = DefaultFormatSettings());
+std::string FloatToStr(long double value, const FormatSettings& settings = DefaultFormatSettings());
 
 // The general form with 15 significant digits and "." whatever the locale: the canonical
 // number text of report values (0.5, 1500, 1E20, 1.5E-5).

@@ -131,12 +131,14 @@ bool ParseInteger(std::string_view text, std::int64_t& value) {
   for (; i < text.size(); ++i) {
     const int digit = DigitValue(text[i]);
     if (digit < 0 || digit >= base) return false;
-    if (magnitude > (limit - static_cast<std::uint64_t>(digit)) / static_cast<std::uint64_t>(base)) {
+    if (magnitude >
+        (limit - static_cast<std::uint64_t>(digit)) / static_cast<std::uint64_t>(base)) {
       return false;
     }
     magnitude = magnitude * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
   }
-  value = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+  value =
+      negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
   return true;
 }
 

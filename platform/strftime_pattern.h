@@ -7,7 +7,7 @@
 namespace vorn {
 
 struct StrftimePattern {
-  std::string format;              // in the FormatDateTime language
+  std::string format;             // in the FormatDateTime language
   std::optional<char> separator;  // the separator `placeholder` stands for, if one was found
 };
 
@@ -15,7 +15,6 @@ struct StrftimePattern {
 // ("dd/mm/yyyy" with "." as the separator). The first one-byte separator between two fields
 // becomes `placeholder` ("/" or ":"); other literal text is quoted; directives without a
 // counterpart are dropped. `four_digit_year` writes %y as yyyy.
-StrftimePattern TranslateStrftime(std::string_view pattern, char placeholder,
-                                  bool four_digit_year);
+StrftimePattern TranslateStrftime(std::string_view pattern, char placeholder, bool four_digit_year);
 
 }  // namespace vorn
