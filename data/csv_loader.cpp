@@ -124,7 +124,7 @@ class CsvLoader {
     table_->Post();
   }
 
-  void AssignCell(TMemoryField& field, size_t index, const std::string& cell) {
+  void AssignCell(TMemoryField& field, size_t index, std::string_view cell) {
     const TFieldType type = field.DataType();
     if (IsTextType(type) && options_.converter) {
       field.SetAsString(options_.converter(raw_names_[index], cell));
@@ -135,8 +135,8 @@ class CsvLoader {
     }
   }
 
-  std::string BlobBytes(const std::string& cell, const TMemoryField& field) const {
-    if (cell.front() == '@') return BlobFile(cell.substr(1));
+  std::string BlobBytes(std::string_view cell, const TMemoryField& field) const {
+    if (cell.front() == '@') return BlobFile(std::string(cell.substr(1)));
     if (cell.size() % 2 != 0) {
       throw Exception("Invalid hexadecimal value for field '" + field.DisplayLabel() + "'");
     }
@@ -169,7 +169,7 @@ class CsvLoader {
   std::unique_ptr<TMemoryTable> table_;
   std::vector<TCsvColumn> columns_;
   std::vector<std::string> raw_names_;
-  std::vector<std::string> cells_;
+  std::vector<std::string_view> cells_;
 };
 }  // namespace
 

@@ -25,14 +25,14 @@ CsvReader::CsvReader(std::string_view text, std::string source_name)
   if (text_.substr(0, kByteOrderMark.size()) == kByteOrderMark) pos_ = kByteOrderMark.size();
 }
 
-size_t CsvReader::ReadRow(std::vector<std::string>& cells, size_t max_cells) {
+size_t CsvReader::ReadRow(std::vector<std::string_view>& cells, size_t max_cells) {
   SkipBlankLines();
   if (pos_ >= text_.size()) return 0;
   row_line_ = line_;
   size_t count = 0;
   while (count <= max_cells) {
     if (count == cells.size()) cells.emplace_back();
-    ReadCell(cells[count], count);
+    cells[count] = ReadCell(count);
     ++count;
     if (pos_ >= text_.size()) break;
     if (AtLineBreak()) {
@@ -53,39 +53,49 @@ void CsvReader::SkipBlankLines() {
   while (pos_ < text_.size() && AtLineBreak()) SkipLineBreak();
 }
 
-void CsvReader::ReadCell(std::string& cell, size_t cell_index) {
-  cell.clear();
-  if (pos_ < text_.size() && text_[pos_] == '"') {
-    ReadQuotedCell(cell, cell_index);
-    return;
-  }
+std::string_view CsvReader::ReadCell(size_t cell_index) {
+  if (pos_ < text_.size() && text_[pos_] == '"') return ReadQuotedCell(cell_index);
   // A quote inside an unquoted cell is kept as it stands.
   const size_t end = std::min(text_.find_first_of(",\r\n", pos_), text_.size());
-  cell.assign(text_.substr(pos_, end - pos_));
+  const std::string_view cell = text_.substr(pos_, end - pos_);
   pos_ = end;
+  return cell;
 }
 
-void CsvReader::ReadQuotedCell(std::string& cell, size_t cell_index) {
+std::string_view CsvReader::ReadQuotedCell(size_t cell_index) {
   ++pos_;
+  std::string_view cell;
+  std::string* unescaped = nullptr;
   while (true) {
     const size_t quote = text_.find('"', pos_);
     if (quote == std::string_view::npos) {
       throw Exception(Location(cell_index) + "Quoted cell not closed before the end of the file");
     }
     const std::string_view chunk = text_.substr(pos_, quote - pos_);
-    cell.append(chunk);
     line_ += CountLineBreaks(chunk);
     pos_ = quote + 1;
-    if (pos_ < text_.size() && text_[pos_] == '"') {
-      cell.push_back('"');
-      ++pos_;
-      continue;
+    const bool doubled = pos_ < text_.size() && text_[pos_] == '"';
+    if (unescaped == nullptr && !doubled) {
+      cell = chunk;
+      break;
     }
-    break;
+    if (unescaped == nullptr) {
+      if (unescaped_.size() <= cell_index) unescaped_.resize(cell_index + 1);
+      unescaped = &unescaped_[cell_index];
+      unescaped->clear();
+    }
+    unescaped->append(chunk);
+    if (!doubled) {
+      cell = *unescaped;
+      break;
+    }
+    unescaped->push_back('"');
+    ++pos_;
   }
   if (pos_ < text_.size() && text_[pos_] != ',' && !AtLineBreak()) {
     throw Exception(Location(cell_index) + "Unexpected text after a closing quote");
   }
+  return cell;
 }
 
 bool CsvReader::AtLineBreak() const { return text_[pos_] == '\n' || text_[pos_] == '\r'; }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,19 +17,19 @@ class CsvReader {
   // `source_name` starts the location of every message.
   CsvReader(std::string_view text, std::string source_name);
 
-  // Reads the next row into the first cells of `cells` (reusing their storage) and returns
-  // how many it holds; 0 at the end of the text. Stops after `max_cells` + 1 cells, so a
+  // Reads the next row into the first cells of `cells` and returns how many it holds; 0 at
+  // the end of the text. The views stay valid until the next call. Stops after `max_cells` + 1 cells, so a
   // caller seeing more than `max_cells` knows the row is too long without reading it whole.
   // Throws vorn::Exception for a quote left open or text after a closing quote.
-  size_t ReadRow(std::vector<std::string>& cells, size_t max_cells);
+  size_t ReadRow(std::vector<std::string_view>& cells, size_t max_cells);
 
   // "name:line:column: " for a cell of the row read last; columns count cells from 1.
   std::string Location(size_t cell_index) const;
 
  private:
   void SkipBlankLines();
-  void ReadCell(std::string& cell, size_t cell_index);
-  void ReadQuotedCell(std::string& cell, size_t cell_index);
+  std::string_view ReadCell(size_t cell_index);
+  std::string_view ReadQuotedCell(size_t cell_index);
   bool AtLineBreak() const;
   void SkipLineBreak();
 
@@ -37,6 +38,8 @@ class CsvReader {
   size_t pos_ = 0;
   size_t line_ = 1;
   size_t row_line_ = 1;
+  // Cells with doubled quotes, unescaped; the others are views of the text.
+  std::deque<std::string> unescaped_;  // a deque, so growing it moves no cell of the row
 };
 
 }  // namespace vorn

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "platform/code_page.h"
 #include "platform/date_time.h"
 
 namespace vorn {
@@ -90,10 +91,6 @@ std::optional<double> ParseTimeExact(std::string_view text) {
   return time;
 }
 
-// Big5 (CP950) lead bytes; the platform's code-page table replaces this.
-bool IsLeadByte(unsigned char byte, int code_page) {
-  return code_page == 950 && byte >= 0x81 && byte <= 0xFE;
-}
 }  // namespace
 
 bool SameFieldName(std::string_view a, std::string_view b) { return SameAsciiNoCase(a, b); }
@@ -179,15 +176,7 @@ std::string IsoDateTimeText(double date_time) {
 }
 
 size_t CutLength(std::string_view text, size_t size, int code_page) {
-  if (text.size() <= size) return text.size();
-  size_t length = 0;
-  while (length < size) {
-    const bool lead = IsLeadByte(static_cast<unsigned char>(text[length]), code_page);
-    const size_t width = lead && length + 1 < text.size() ? 2 : 1;
-    if (length + width > size) break;
-    length += width;
-  }
-  return length;
+  return CutToBytes(text, size, CodePage(code_page)).size();
 }
 
 }  // namespace vorn
