@@ -1,8 +1,8 @@
 #include "platform/date_time.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -24,10 +24,11 @@ struct TimeStamp {
   std::int64_t time = 0;  // milliseconds since midnight
 };
 
+// Locale-free, so the message reads the same whatever the process locale.
 std::string NumberText(double value) {
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.17g", value);
-  return buffer;
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
 }
 
 TimeStamp ToTimeStamp(TDateTime value) {

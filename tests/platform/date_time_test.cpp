@@ -16,10 +16,9 @@ struct DateCase {
 
 TEST(DateEncodingTest, KnownDaysHaveTheirSerials) {
   const DateCase cases[] = {
-      {1899, 12, 30, 0},      {1899, 12, 31, 1},     {1900, 1, 1, 2},
-      {1899, 12, 29, -1},     {1900, 3, 1, 61},      {2000, 1, 1, 36526},
-      {2024, 2, 29, 45351},   {1, 1, 1, -693593},    {9999, 12, 31, 2958465},
-      {5, 3, 7, -692067},     {1600, 2, 29, -109512}, {2100, 3, 1, 73110},
+      {1899, 12, 30, 0},       {1899, 12, 31, 1},   {1900, 1, 1, 2},        {1899, 12, 29, -1},
+      {1900, 3, 1, 61},        {2000, 1, 1, 36526}, {2024, 2, 29, 45351},   {1, 1, 1, -693593},
+      {9999, 12, 31, 2958465}, {5, 3, 7, -692067},  {1600, 2, 29, -109512}, {2100, 3, 1, 73110},
   };
   for (const DateCase& c : cases) {
     SCOPED_TRACE(std::to_string(c.year) + "-" + std::to_string(c.month) + "-" +
@@ -36,8 +35,8 @@ TEST(DateEncodingTest, EveryDayRoundTripsAndFollowsItsPredecessor) {
   int previous_year = 1, previous_month = 1, previous_day = 0;
   for (double serial = -693593; serial <= 2958465; serial += 1) {
     const DateParts p = DecodeDate(serial);
-    const bool next_day = p.year == previous_year && p.month == previous_month &&
-                          p.day == previous_day + 1;
+    const bool next_day =
+        p.year == previous_year && p.month == previous_month && p.day == previous_day + 1;
     const bool next_month = p.year == previous_year && p.month == previous_month + 1 && p.day == 1;
     const bool next_year = p.year == previous_year + 1 && p.month == 1 && p.day == 1;
     ASSERT_TRUE(next_day || next_month || next_year) << serial;
@@ -113,6 +112,15 @@ TEST(TimeEncodingTest, ValuesOutsideTheCalendarFail) {
   for (double value : {1e300, -1e300, -693594.0, 2958466.0, 0.0 / 0.0}) {
     EXPECT_THROW(DecodeDate(value), EConvertError) << value;
     EXPECT_THROW(DecodeTime(value), EConvertError) << value;
+  }
+}
+
+TEST(TimeEncodingTest, OutOfCalendarMessageNamesTheValue) {
+  try {
+    DecodeDate(1e300);
+    ADD_FAILURE();
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "Invalid date and time value 1e+300");
   }
 }
 
