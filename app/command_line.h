@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/layouts.h"
+#include "platform/exception.h"
+
+namespace vorn {
+
+// A command line the program cannot act on; the program exits with status 2.
+class UsageError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// What the command line asks for. Values are raw argument bytes.
+struct CommandLine {
+  std::optional<std::string> layout;  // one of the layout names; print without the dialog
+  bool no_open = false;
+  bool help = false;
+  bool version = false;
+  std::optional<std::string> templates_dir;
+  std::optional<std::string> output_dir;
+  std::vector<std::string> values;
+};
+
+// Parses the arguments after the program name. Any argument that is not one of the
+// program's options is a value; "--" makes every later argument a value. Throws UsageError.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The folders beside the executable, replaced by --templates and --output.
+ProgramFolders FoldersFor(const CommandLine& command);
+
+std::string UsageText();
+
+}  // namespace vorn

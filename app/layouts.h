@@ -1,0 +1,28 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vorn {
+
+// The five card layouts; each is the template "<name>.rtf".
+inline constexpr std::array<std::string_view, 5> kLayoutNames = {"B5", "A4", "SM1", "SM2",
+                                                                 "OTHER"};
+
+// The layout's own spelling of `name`, compared without regard to the case of A-Z.
+std::optional<std::string> CanonicalLayoutName(std::string_view name);
+
+// The folders the program reads templates from and writes cards into.
+struct ProgramFolders {
+  std::string templates;
+  std::string output;
+};
+
+// VornSAMPLE and VORNTEMP beside the executable.
+ProgramFolders DefaultProgramFolders();
+
+std::string TemplatePath(const ProgramFolders& folders, std::string_view layout);
+
+}  // namespace vorn

@@ -1,0 +1,55 @@
+#include <QApplication>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/frm_vorn_report.h"
+#include "app/headless.h"
+
+namespace {
+// Qt cannot start a dialog without a window system, and some of its platforms end the
+// process when they find none.
+bool HasWindowSystem() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+int RunDialog(int argc, char** argv, const vorn::CommandLine& command) {
+  QApplication application(argc, argv);
+  vorn::TFormVornReport form(command.values, vorn::FoldersFor(command));
+  form.show();
+  return application.exec();
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Raw bytes: Qt's own argument list would turn invalid UTF-8 into U+FFFD unseen.
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  vorn::CommandLine command;
+  try {
+    command = vorn::ParseCommandLine(arguments);
+  } catch (const vorn::UsageError& e) {
+    std::cerr << "vornreport: " << e.what() << "\nTry 'vornreport --help'.\n";
+    return vorn::kExitUsage;
+  }
+  if (command.help) {
+    std::cout << vorn::UsageText();
+    return vorn::kExitSuccess;
+  }
+  if (command.version) {
+    std::cout << "vornreport " << VORN_VERSION << '\n';
+    return vorn::kExitSuccess;
+  }
+  if (command.layout) return vorn::RunHeadless(command, std::cout, std::cerr);
+  if (!HasWindowSystem()) {
+    std::cerr << "vornreport: no display to show the dialog on (DISPLAY and WAYLAND_DISPLAY "
+                 "are unset); use --layout NAME to print without it\n";
+    return vorn::kExitUsage;
+  }
+  return RunDialog(argc, argv, command);
+}

@@ -1,0 +1,88 @@
+#include "app_test_support.h"
+
+#include <stdlib.h>
+
+#include <QApplication>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "app/error_box.h"
+
+namespace vorn::testing {
+
+namespace {
+// One application object for the whole test binary, on the offscreen platform, with a
+// desktop opener that opens nothing.
+class QtEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::setenv("VORN_OPEN_COMMAND", "true", 1);
+    application_ = std::make_unique<QApplication>(argc_, argv_);
+  }
+  void TearDown() override { application_.reset(); }
+
+ private:
+  int argc_ = 1;
+  char name_[16] = "vorn_app_tests";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QApplication> application_;
+};
+
+[[maybe_unused]] ::testing::Environment* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+}  // namespace
+
+ProgramDir::ProgramDir() {
+  std::string pattern = std::filesystem::temp_directory_path().string() + "/vornapp.XXXXXX";
+  root_ = ::mkdtemp(pattern.data());
+  std::filesystem::copy(std::filesystem::path(VORN_SOURCE_DIR) / "templates" / "VornSAMPLE",
+                        root_ / "VornSAMPLE");
+  std::filesystem::create_directory(root_ / "VORNTEMP");
+}
+
+ProgramDir::~ProgramDir() { std::filesystem::remove_all(root_); }
+
+std::vector<std::string> ProgramDir::Cards() const {
+  std::vector<std::string> names;
+  if (!std::filesystem::exists(root_ / "VORNTEMP")) return names;
+  for (const auto& entry : std::filesystem::directory_iterator(root_ / "VORNTEMP")) {
+    names.push_back(entry.path().filename().string());
+  }
+  return names;
+}
+
+ErrorBoxes::ErrorBoxes() {
+  SetErrorBoxHandler(
+      [this](QWidget*, const QString& message) { messages_.push_back(message.toStdString()); });
+}
+
+ErrorBoxes::~ErrorBoxes() { SetErrorBoxHandler(nullptr); }
+
+OpenRecorder::OpenRecorder(const ProgramDir& dir) : log_(dir.Path("opened.log")) {
+  const std::string script = dir.Path("opener.sh");
+  std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << log_ << "'\n";
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  ::setenv("VORN_OPEN_COMMAND", script.c_str(), 1);
+}
+
+OpenRecorder::~OpenRecorder() { ::setenv("VORN_OPEN_COMMAND", "true", 1); }
+
+std::vector<std::string> OpenRecorder::Opened() const {
+  std::vector<std::string> lines;
+  std::ifstream in(log_);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+}  // namespace vorn::testing

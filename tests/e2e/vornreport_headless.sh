@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Runs the vornreport program without its dialog and checks exit statuses, messages
+# and the card it writes; LibreOffice must read the card.
+# Usage: vornreport_headless.sh PATH/TO/vornreport
+set -u
+program=$1
+work=$(mktemp -d "${TMPDIR:-/tmp}/vornreport-e2e.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# run EXPECTED_STATUS ARGS... : runs the program with no window system and nothing to open.
+run() {
+  local expected=$1
+  shift
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM VORN_OPEN_COMMAND=true \
+    "$program" "$@" >"$work/out" 2>"$work/err"
+  local status=$?
+  if [ "$status" -ne "$expected" ]; then
+    echo "FAIL: status $status, expected $expected: $*" >&2
+    sed 's/^/  stderr: /' "$work/err" >&2
+    failures=$((failures + 1))
+  fi
+}
+
+# expect_text FILE TEXT : FILE holds exactly TEXT (and a final newline).
+expect_text() {
+  if [ "$(cat "$1")" != "$2" ]; then
+    echo "FAIL: $(basename "$1") is '$(cat "$1")', expected '$2'" >&2
+    failures=$((failures + 1))
+  fi
+}
+
+expect_contains() {
+  if ! grep -qF -- "$2" "$1"; then
+    echo "FAIL: $(basename "$1") lacks '$2': $(head -c 300 "$1")" >&2
+    failures=$((failures + 1))
+  fi
+}
+
+mkdir -p "$work/cards"
+folders=(--templates "$(dirname "$program")/VornSAMPLE" --output "$work/cards")
+
+run 0 --help
+expect_contains "$work/out" "Usage: vornreport"
+run 0 --version
+expect_contains "$work/out" "vornreport "
+
+run 2 --layout
+expect_text "$work/err" $'vornreport: Missing value for option --layout\nTry \'vornreport --help\'.'
+run 2 --layout B6 1
+expect_contains "$work/err" "Unknown layout (use B5, A4, SM1, SM2 or OTHER): B6"
+run 2 --no-open 1
+expect_contains "$work/err" "Option --no-open needs --layout"
+# Without a layout the dialog is wanted, and there is no display for it.
+run 2 1 2 3
+expect_contains "$work/err" "no display to show the dialog on"
+
+run 1 --layout B5 --no-open "${folders[@]}"
+expect_text "$work/err" "vornreport: Field '商品編號' must have a value"
+run 1 --layout B5 --no-open "${folders[@]}" -- A1 471 茶 茶 盒 12x
+expect_text "$work/err" "vornreport: '12x' is not a valid integer value for field '門市價'"
+run 1 --layout B5 --no-open "${folders[@]}" -- A1 471 $'\xff\xfe'
+expect_text "$work/err" "vornreport: Text is not valid UTF-8 (byte 0xFF at offset 0) for field '商品名稱'"
+run 1 --layout B5 --no-open --templates "$work/none" --output "$work/cards" A1
+expect_text "$work/err" "vornreport: Can't read report template from file: $work/none/B5.rtf"
+run 1 --layout B5 --no-open --templates "$work" --output "$work/none" A1
+expect_text "$work/err" "vornreport: CreateFileName: directory $work/none does not exist"
+[ -z "$(ls "$work/cards")" ] || { echo "FAIL: a failed run left a card" >&2; failures=$((failures + 1)); }
+
+# A whole card, values that look like options included, read back by LibreOffice.
+run 0 --layout SM1 --no-open "${folders[@]}" -- A0012345 4710088412345 烏龍茶 茶 --盒 350 399 299
+card=$(cat "$work/out")
+case "$card" in
+  "$work/cards/cu"*.doc) ;;
+  *) echo "FAIL: unexpected card path '$card'" >&2; failures=$((failures + 1)) ;;
+esac
+if [ -f "$card" ]; then
+  if command -v soffice >/dev/null; then
+    (cd "$work" && soffice --headless "-env:UserInstallation=file://$work/lo-profile" \
+      --convert-to txt:Text --outdir "$work/txt" "$card" >/dev/null 2>&1)
+    text="$work/txt/$(basename "${card%.doc}").txt"
+    if [ -f "$text" ]; then
+      expect_contains "$text" "門市價"
+      expect_contains "$text" "會員價"
+    else
+      echo "FAIL: LibreOffice could not read $card" >&2
+      failures=$((failures + 1))
+    fi
+  fi
+else
+  echo "FAIL: no card written" >&2
+  failures=$((failures + 1))
+fi
+
+# Opening a card goes through the desktop opener; one that fails is a report error.
+env -u DISPLAY VORN_OPEN_COMMAND=false "$program" --layout A4 "${folders[@]}" A1 \
+  >"$work/out" 2>"$work/err"
+status=$?
+[ "$status" -eq 1 ] || { echo "FAIL: failing opener gave status $status" >&2; failures=$((failures + 1)); }
+expect_contains "$work/err" "vornreport: Failed to open report results. Error message: "
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed" >&2
+  exit 1
+fi
+echo "all headless checks passed"
