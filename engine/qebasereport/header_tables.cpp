@@ -1,6 +1,11 @@
 #include "engine/qebasereport/header_tables.h"
 
+#include <algorithm>
+#include <optional>
+
+#include "engine/conscom/exceptions.h"
 #include "engine/qebasereport/compiled_stream.h"
+#include "engine/qebasereport/template_scanner.h"
 #include "platform/stream.h"
 
 namespace vorn {
@@ -14,11 +19,78 @@ void TQeHeaderTables::Clear() {
 }
 
 namespace {
+constexpr unsigned char kEnd = TemplateScanner::kEndOfTemplate;
+
 void WriteGroup(const char* keyword, const std::vector<std::string>& entries, TStream& out) {
   out.Write(keyword);
   for (const std::string& entry : entries) out.Write(entry);
   out.Write("}");
 }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The rest of a brace group whose "{" was just read, up to its matching "}"; nullopt when
+// the template ends first. Escaped braces count for nothing.
+std::optional<std::string> ReadBraceGroup(TemplateScanner& in) {
+  std::string group = "{";
+  int64_t depth = 1;
+  while (true) {
+    unsigned char c = in.ReadChar();
+    if (c == kEnd) return std::nullopt;
+    group.push_back(static_cast<char>(c));
+    if (c == '\\') {
+      c = in.ReadChar();
+      if (c == kEnd) return std::nullopt;
+      group.push_back(static_cast<char>(c));
+    } else if (c == '{') {
+      ++depth;
+    } else if (c == '}' && --depth == 0) {
+      return group;
+    }
+  }
+}
+
+// Adds each brace group of a table to `entries` up to the table's closing brace; text
+// outside the groups is dropped. False when the template ends first.
+bool ReadGroupEntries(TemplateScanner& in, std::vector<std::string>& entries) {
+  while (true) {
+    const unsigned char c = in.ReadChar();
+    if (c == kEnd) return false;
+    if (c == '}') return true;
+    if (c == '\\') {
+      if (in.ReadChar() == kEnd) return false;
+    } else if (c == '{') {
+      std::optional<std::string> group = ReadBraceGroup(in);
+      if (!group) return false;
+      entries.push_back(std::move(*group));
+    }
+  }
+}
+
+// The entry with the number after its "fcharset" replaced by `charset`.
+std::string RewriteCharset(const std::string& entry, uint8_t charset) {
+  constexpr std::string_view kWord = "fcharset";
+  const size_t at = entry.find(kWord);
+  if (at == std::string::npos) return entry;
+  size_t digits_end = at + kWord.size();
+  while (digits_end < entry.size() && IsDigit(entry[digits_end])) ++digits_end;
+  if (digits_end == at + kWord.size()) {
+    throw EBadRtfFormat("Can't read font table from input file");
+  }
+  return entry.substr(0, at + kWord.size()) + std::to_string(charset) + entry.substr(digits_end);
+}
+
+// The number after the first `word` in `entry`, at most 255; 0 when absent or without digits.
+int ColorPart(std::string_view entry, std::string_view word) {
+  const size_t at = entry.find(word);
+  if (at == std::string_view::npos) return 0;
+  int value = 0;
+  for (size_t i = at + word.size(); i < entry.size() && IsDigit(entry[i]); ++i) {
+    value = std::min(value * 10 + (entry[i] - '0'), 255);
+  }
+  return value;
+}
+
 }  // namespace
 
 void TQeHeaderTables::WriteTable(int32_t table_type, TStream& out) const {
@@ -36,6 +108,73 @@ void TQeHeaderTables::WriteTable(int32_t table_type, TStream& out) const {
     default:
       break;  // the information group is not carried into the output
   }
+}
+
+void TQeHeaderTables::ReadFontTable(TemplateScanner& in, uint8_t charset) {
+  std::vector<std::string> entries;
+  if (!ReadGroupEntries(in, entries)) throw EBadRtfFormat("Can't read font table from input file");
+  for (const std::string& entry : entries) Fonts.push_back(RewriteCharset(entry, charset));
+}
+
+void TQeHeaderTables::ReadColorTable(TemplateScanner& in) {
+  std::string table;
+  int64_t depth = 1;
+  while (true) {
+    unsigned char c = in.ReadChar();
+    if (c == kEnd) throw EBadRtfFormat("Can't read color table from input file");
+    if (c == '\\') {
+      table.push_back('\\');
+      c = in.ReadChar();
+      if (c == kEnd) throw EBadRtfFormat("Can't read color table from input file");
+    } else if (c == '{') {
+      ++depth;
+    } else if (c == '}' && --depth == 0) {
+      break;
+    }
+    table.push_back(static_cast<char>(c));
+  }
+  SetColorsFromTable(table);
+}
+
+// Each ";" ends one colour, so a colour lacking a part gets 0 there and never takes the
+// part of its neighbour; an entry without colour parts is the auto colour and keeps its
+// number.
+void TQeHeaderTables::SetColorsFromTable(std::string_view table) {
+  size_t begin = 0;
+  while (begin < table.size()) {
+    size_t end = table.find(';', begin);
+    const bool terminated = end != std::string_view::npos;
+    if (!terminated) end = table.size();
+    const std::string_view entry = table.substr(begin, end - begin);
+    const bool has_color = entry.find("red") != std::string_view::npos ||
+                           entry.find("green") != std::string_view::npos ||
+                           entry.find("blue") != std::string_view::npos;
+    if (has_color) {
+      Colors.push_back(
+          ColorEntry(ColorPart(entry, "red"), ColorPart(entry, "green"), ColorPart(entry, "blue")));
+    } else if (terminated) {
+      Colors.push_back(";");
+    }
+    begin = end + 1;
+  }
+  ColorTableSeen = true;
+}
+
+void TQeHeaderTables::ReadStyleSheet(TemplateScanner& in) { ReadGroupEntries(in, Styles); }
+
+void TQeHeaderTables::ReadInfo(TemplateScanner& in) { ReadGroupEntries(in, Info); }
+
+int TQeHeaderTables::AddColor(std::string_view entry) {
+  const auto found = std::find(Colors.begin(), Colors.end(), entry);
+  if (found != Colors.end()) return static_cast<int>(found - Colors.begin());
+  if (Colors.empty()) Colors.emplace_back(";");
+  Colors.emplace_back(entry);
+  return static_cast<int>(Colors.size() - 1);
+}
+
+std::string TQeHeaderTables::ColorEntry(int red, int green, int blue) {
+  return "\\red" + std::to_string(red) + "\\green" + std::to_string(green) + "\\blue" +
+         std::to_string(blue) + ";";
 }
 
 }  // namespace vorn

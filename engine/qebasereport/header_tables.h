@@ -2,15 +2,16 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorn {
 
 class TStream;
+class TemplateScanner;
 
 // The header tables of one run: font, colour, style and information lists, kept
 // until the end so that pictures and fragments can add entries before they are written.
-// (The template reading side is added with the template scanner.)
 class TQeHeaderTables {
  public:
   std::vector<std::string> Fonts;
@@ -22,6 +23,22 @@ class TQeHeaderTables {
   void Clear();
   // Writes the table an insertion entry names (-17, -18, -19; -20 and 0 write nothing).
   void WriteTable(int32_t table_type, TStream& out) const;
+
+  // The readers stand after a table's keyword and consume the table up to its closing
+  // brace. Fonts get `charset` as their character set; a font table the template ends in,
+  // or a "fcharset" without digits, throws EBadRtfFormat.
+  void ReadFontTable(TemplateScanner& in, uint8_t charset);
+  // Throws EBadRtfFormat when the template ends inside the table.
+  void ReadColorTable(TemplateScanner& in);
+  void ReadStyleSheet(TemplateScanner& in);
+  void ReadInfo(TemplateScanner& in);
+
+  // The colour number of `entry` ("\red..\green..\blue..;"), adding it when it is new; an
+  // empty list gets the auto entry ";" first.
+  int AddColor(std::string_view entry);
+  static std::string ColorEntry(int red, int green, int blue);
+  // Fills Colors from the text of a colour table between its keyword and closing brace.
+  void SetColorsFromTable(std::string_view table);
 };
 
 }  // namespace vorn

@@ -16,6 +16,7 @@ class TStream;
 class TQeScanInfo;
 class TQeImageFormat;
 class TQeScans;
+class TemplateScanner;
 class Picture;
 
 using TQeOnScanBefore = std::function<void(TQeScanInfo& ScanInfo)>;
@@ -106,6 +107,9 @@ class TQeRTF : public TQeBaseRTFReport {
 
  private:
   class RunResources;
+  // Compiles one tag that the scanner returned (raw text between its delimiters); the
+  // read position stands after the tag's closing delimiter.
+  void CompileTag(const std::string& raw_tag, TemplateScanner& scanner);
   void RunReport(const std::vector<TDataSet*>& DataSets);
   void SaveControlStates(const std::vector<TDataSet*>& DataSets);
   void RestoreControlStates() noexcept;

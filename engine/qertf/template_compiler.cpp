@@ -1,4 +1,8 @@
+#include <optional>
+#include <string>
+
 #include "engine/conscom/exceptions.h"
+#include "engine/qebasereport/template_scanner.h"
 #include "engine/qertf/qertf.h"
 #include "engine/qertf/scan_info.h"
 #include "platform/files.h"
@@ -29,14 +33,21 @@ void TQeRTF::CompileTemplate() {
 
   Stream().Create();
   Stream().WriteEmpty(rkStreamStart, TemplatePos);
-  TemplatePos = TemplateLength() + 1;
-  WriteTextRecord();
+  TemplateScanner scanner(*this);
+  while (!scanner.AtEnd()) {
+    if (std::optional<std::string> tag = scanner.NextTag()) CompileTag(*tag, scanner);
+  }
   Stream().WriteEmpty(rkStreamEnd, TemplatePos);
 
   if (TQeScanInfo* block = Scans()->Innermost()) {
     if (block->Kind == rkIf) throw EIllegalIFUse("Endif expected, but end of document found");
     throw EIllegalScanUse("Nesting error - endscan expected, but end of document found");
   }
+}
+
+// Tags are not classified yet: each is copied as written.
+void TQeRTF::CompileTag(const std::string& /*raw_tag*/, TemplateScanner& /*scanner*/) {
+  WriteTextRecord();
 }
 
 }  // namespace vorn

@@ -1,0 +1,262 @@
+#include "engine/qebasereport/tag_codec.h"
+
+#include <cstddef>
+
+namespace vorn {
+
+namespace {
+constexpr unsigned char kLeftDoubleQuote = 0x93;
+constexpr unsigned char kRightDoubleQuote = 0x94;
+constexpr unsigned char kLeftGuillemet = 0xAB;
+constexpr unsigned char kRightGuillemet = 0xBB;
+
+bool IsLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+int HexValue(unsigned char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool IsPlainByte(unsigned char c) {
+  return (c >= 32 && c <= 91) || c == 93 || (c >= 95 && c <= 122) || c == 124 || c == 126 ||
+         c == kLeftDoubleQuote || c == kRightDoubleQuote || c == kLeftGuillemet ||
+         c == kRightGuillemet;
+}
+
+unsigned char At(std::string_view raw, size_t i) {
+  return i < raw.size() ? static_cast<unsigned char>(raw[i]) : ' ';
+}
+
+// A control word ends at the first byte that is neither a letter nor part of its number,
+// taking one delimiting blank with it; a word processor often ends one with a line break
+// right before visible text, and that text belongs to the tag.
+size_t ControlLength(std::string_view raw, size_t i) {
+  size_t j = i + 1;
+  if (j >= raw.size()) return 1;
+  if (!IsLetter(At(raw, j))) return 2;
+  while (j < raw.size() && IsLetter(At(raw, j))) ++j;
+  if (j + 1 < raw.size() && raw[j] == '-' && IsDigit(At(raw, j + 1))) ++j;
+  while (j < raw.size() && IsDigit(At(raw, j))) ++j;
+  if (j < raw.size() && raw[j] == ' ') ++j;
+  return j - i;
+}
+
+// The brace group opening at raw[i], escaped braces not counted; to the end if unclosed.
+size_t GroupLength(std::string_view raw, size_t i) {
+  int depth = 0;
+  size_t j = i;
+  while (j < raw.size()) {
+    const auto c = static_cast<unsigned char>(raw[j]);
+    if (c == '\\') {
+      j += 2;
+      continue;
+    }
+    if (c == '{') ++depth;
+    if (c == '}' && --depth == 0) return j + 1 - i;
+    ++j;
+  }
+  return raw.size() - i;
+}
+
+// The quote word right after the backslash at raw[i] and the byte it stands for.
+struct QuoteWord {
+  std::string_view word;
+  unsigned char byte;
+};
+constexpr QuoteWord kQuoteWords[] = {{"lquote", 0x27},
+                                     {"rquote", 0x27},
+                                     {"ldblquote", kLeftDoubleQuote},
+                                     {"rdblquote", kRightDoubleQuote}};
+
+const QuoteWord* QuoteWordAt(std::string_view raw, size_t i) {
+  for (const QuoteWord& q : kQuoteWords) {
+    if (raw.substr(i + 1, q.word.size()) == q.word && !IsLetter(At(raw, i + 1 + q.word.size()))) {
+      return &q;
+    }
+  }
+  return nullptr;
+}
+
+// The first pass: every byte of `raw` goes to the plain text or to the formatting. The
+// sink's Plain(byte) may answer true to stop the pass early.
+template <typename Sink>
+void SplitRaw(std::string_view raw, Sink& sink) {
+  size_t i = 0;
+  while (i < raw.size()) {
+    const unsigned char c = At(raw, i);
+    if (c == '{') {
+      const bool list_text = raw.substr(i + 1, 5) == "\\*\\pn" &&
+                             (At(raw, i + 6) == ' ' || IsLetter(At(raw, i + 6)));
+      const size_t length = list_text ? GroupLength(raw, i) : 1;
+      sink.Format(raw.substr(i, length));
+      i += length;
+      continue;
+    }
+    if (c != '\\') {
+      if (IsPlainByte(c)) {
+        if (sink.Plain(c)) return;
+      } else {
+        sink.Format(raw.substr(i, 1));
+      }
+      ++i;
+      continue;
+    }
+    const unsigned char next = At(raw, i + 1);
+    if (i + 1 >= raw.size()) {
+      ++i;  // a lone backslash at the end would swallow whatever follows the value
+    } else if (next == '\'') {
+      const int high = i + 2 < raw.size() ? HexValue(At(raw, i + 2)) : -1;
+      const int low = i + 3 < raw.size() ? HexValue(At(raw, i + 3)) : -1;
+      if (high >= 0 && low >= 0) {
+        const auto value = static_cast<unsigned char>(high * 16 + low);
+        if (value != 0 && sink.Plain(value)) return;
+        i += 4;
+      } else {
+        i += 2;  // a broken escape is dropped rather than left to corrupt the output
+      }
+    } else if (next == '\\' || next == '{' || next == '}') {
+      if (sink.Plain(next)) return;
+      i += 2;
+    } else if (next == '~') {
+      if (sink.Plain(' ')) return;
+      i += 2;
+    } else if (const QuoteWord* quote = QuoteWordAt(raw, i)) {
+      if (sink.Plain(quote->byte)) return;
+      i += 1 + quote->word.size();
+      if (i < raw.size() && raw[i] == ' ') ++i;
+    } else {
+      const size_t length = ControlLength(raw, i);
+      sink.Format(raw.substr(i, length));
+      i += length;
+    }
+  }
+}
+
+struct CollectingSink {
+  TagTextParts parts;
+  bool Plain(unsigned char c) {
+    parts.text.push_back(static_cast<char>(c));
+    return false;
+  }
+  void Format(std::string_view bytes) { parts.format_text.append(bytes); }
+};
+
+struct PlainFinder {
+  bool found = false;
+  bool Plain(unsigned char c) {
+    // Blanks, control bytes and square brackets never survive the second pass alone.
+    found = c > ' ' && c != '[' && c != ']';
+    return found;
+  }
+  void Format(std::string_view) {}
+};
+
+std::string_view Trim(std::string_view text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
+  return text.substr(begin, end - begin);
+}
+
+bool OpensQuote(unsigned char c) {
+  return c == '"' || c == '\'' || c == '`' || c == '~' || c == kLeftDoubleQuote ||
+         c == kRightDoubleQuote || c == kLeftGuillemet || c == kRightGuillemet;
+}
+
+bool ClosesQuote(unsigned char opener, unsigned char c) {
+  if (opener == kLeftDoubleQuote || opener == kRightDoubleQuote) return c == kRightDoubleQuote;
+  if (opener == kLeftGuillemet || opener == kRightGuillemet) return c == kRightGuillemet;
+  return c == opener;
+}
+
+// The second pass: blanks survive only inside quotes and square brackets.
+std::string DropBlanks(std::string_view plain) {
+  std::string out;
+  out.reserve(plain.size());
+  unsigned char opener = 0;
+  bool in_brackets = false;
+  for (const char ch : Trim(plain)) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (opener != 0) {
+      out.push_back(ch);
+      if (ClosesQuote(opener, c)) opener = 0;
+    } else if (OpensQuote(c)) {
+      opener = c;
+      out.push_back(ch);
+    } else if (c == '[' || c == ']') {
+      in_brackets = c == '[';
+    } else if (c != ' ' || in_brackets) {
+      out.push_back(ch);
+    }
+  }
+  return std::string(Trim(out));
+}
+}  // namespace
+
+TagTextParts ExtractTagText(std::string_view raw) {
+  CollectingSink sink;
+  SplitRaw(raw, sink);
+  sink.parts.text = DropBlanks(sink.parts.text);
+  return std::move(sink.parts);
+}
+
+bool HasPlainText(std::string_view raw) {
+  PlainFinder finder;
+  SplitRaw(raw, finder);
+  return finder.found;
+}
+
+std::string EncodeRtfText(std::string_view value) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(value.size() + value.size() / 4);
+  for (const char ch : value) {
+    const auto c = static_cast<unsigned char>(ch);
+    switch (c) {
+      case 9:
+        out += "\\tab ";
+        break;
+      case 11:
+        out += "\\line ";
+        break;
+      case 12:
+        out += "\\page ";
+        break;
+      case 13:
+        out += "\\par ";
+        break;
+      case '\\':
+      case '{':
+      case '}':
+        out.push_back('\\');
+        out.push_back(ch);
+        break;
+      default:
+        if (c >= 128) {
+          out += "\\'";
+          out.push_back(kHex[c >> 4]);
+          out.push_back(kHex[c & 0x0F]);
+        } else {
+          out.push_back(ch);
+        }
+        break;
+    }
+  }
+  return out;
+}
+
+std::string RtfValueFrame(std::string_view lang_text, std::string_view value,
+                          std::string_view format_text) {
+  std::string out = "\\lang";
+  out += lang_text;
+  out += ' ';
+  out += EncodeRtfText(value);
+  out += format_text;
+  return out;
+}
+
+}  // namespace vorn

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vorn {
+
+// A tag's raw RTF split into what the expression language reads and the formatting
+// that stood inside the tag.
+struct TagTextParts {
+  std::string text;         // plain text: blanks only inside quotes and square brackets
+  std::string format_text;  // control words and braces, to be written after the value
+};
+
+// Splits the raw RTF between a tag's delimiters into its plain text and FormatText.
+TagTextParts ExtractTagText(std::string_view raw);
+
+// True when ExtractTagText(raw) would give a non-empty plain text; stops at the first
+// byte that proves it, so it is cheap on long stretches of visible text.
+bool HasPlainText(std::string_view raw);
+
+// A plain value (bytes in the report's code page) as RTF text: control bytes become their
+// words, "\", "{" and "}" are escaped, bytes from 128 up become "\'XX".
+std::string EncodeRtfText(std::string_view value);
+
+// The frame every text value is written in: "\lang" + lang_text + " " + the encoded
+// value + format_text.
+std::string RtfValueFrame(std::string_view lang_text, std::string_view value,
+                          std::string_view format_text);
+
+}  // namespace vorn

@@ -1,0 +1,384 @@
+#include "engine/qebasereport/template_scanner.h"
+
+#include <algorithm>
+#include <array>
+
+#include "engine/qebasereport/base_rtf_report.h"
+#include "engine/qebasereport/tag_codec.h"
+
+namespace vorn {
+
+namespace {
+bool IsLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(unsigned char c) {
+  return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+unsigned char Upper(unsigned char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+// ReadChar passes over these; LookAhead also over line feeds.
+bool ReadSkips(unsigned char c) { return c < 32 && c != 9 && c != 10; }
+bool LookSkips(unsigned char c) { return c < 32 && c != 9; }
+
+constexpr std::array<std::string_view, 7> kParagraphWords = {"TROWD", "ROW",  "CELL", "PAGE",
+                                                             "SECT",  "LINE", "PAR"};
+
+// A quote form as appended to the tag text: one byte, or a backslash form whose part after
+// the backslash is compared ignoring case (control words only as whole words).
+struct QuoteForm {
+  std::string_view token;
+  int kind;
+};
+constexpr QuoteForm kOpeners[] = {
+    {"\x93", 1},         {"\\'93", 1},     {"\x94", 1},   {"\\'94", 1},
+    {"\\lquote", 2},     {"\\ldblquote", 8}, {"\\rdblquote", 8}, {"\\rquote", 2},
+    {"\xAB", 3},         {"\\'ab", 3},     {"\xBB", 3},   {"\\'bb", 3},
+    {"\"", 4},           {"'", 5},         {"`", 6},      {"~", 7},
+};
+constexpr std::array<std::array<std::string_view, 3>, 9> kClosers = {{
+    {},
+    {"\x94", "\\'94", "\\rdblquote"},
+    {"'", "\\rquote"},
+    {"\\'bb", "\xBB"},
+    {"\""},
+    {"'", "\\rquote"},
+    {"`"},
+    {"~"},
+    {"\x94", "\\'94", "\\rdblquote"},
+}};
+}  // namespace
+
+TemplateScanner::TemplateScanner(TQeBaseRTFReport& report) : report_(report) {}
+
+bool TemplateScanner::AtEnd() const { return report_.TemplatePos > report_.TemplateLength(); }
+
+unsigned char TemplateScanner::ReadChar() {
+  int32_t& pos = report_.TemplatePos;
+  while (pos <= report_.TemplateLength()) {
+    const unsigned char c = report_.TemplateByte(pos++);
+    if (!ReadSkips(c)) return c;
+  }
+  return kEndOfTemplate;
+}
+
+unsigned char TemplateScanner::Peek(int index) const {
+  int32_t pos = report_.TemplatePos;
+  const int32_t length = report_.TemplateLength();
+  for (;; ++pos) {
+    if (pos > length) return kEndOfTemplate;
+    const unsigned char c = report_.TemplateByte(pos);
+    if (LookSkips(c)) continue;
+    if (index-- == 0) return c;
+  }
+}
+
+std::string TemplateScanner::LookAhead(int count) const {
+  std::string out;
+  for (int i = 0; i < count; ++i) out.push_back(static_cast<char>(Peek(i)));
+  return out;
+}
+
+bool TemplateScanner::FollowedBy(std::string_view upper_text, bool whole_word) const {
+  int32_t pos = report_.TemplatePos;
+  const int32_t length = report_.TemplateLength();
+  size_t matched = 0;
+  for (; pos <= length; ++pos) {
+    const unsigned char c = report_.TemplateByte(pos);
+    if (LookSkips(c)) continue;
+    if (matched == upper_text.size()) return !whole_word || !IsLetter(c);
+    if (Upper(c) != static_cast<unsigned char>(upper_text[matched])) return false;
+    ++matched;
+  }
+  return matched == upper_text.size();
+}
+
+void TemplateScanner::Advance(int count) {
+  int32_t& pos = report_.TemplatePos;
+  const int32_t length = report_.TemplateLength();
+  while (count > 0 && pos <= length) {
+    if (!LookSkips(report_.TemplateByte(pos))) --count;
+    ++pos;
+  }
+}
+
+int TemplateScanner::DelimiterLength() const {
+  // A visible backslash right before "*" is text, never a delimiter.
+  if (Peek(0) == '\\') return Peek(1) == '*' ? 0 : 2;
+  if (FollowedBy("'5C", false)) return Peek(3) == '*' ? 0 : 4;
+  return 0;
+}
+
+bool TemplateScanner::ParagraphWordFollows() const {
+  return std::any_of(kParagraphWords.begin(), kParagraphWords.end(),
+                     [this](std::string_view word) { return FollowedBy(word, true); });
+}
+
+bool TemplateScanner::VerbatimGroupFollows() const {
+  return FollowedBy("\\FIELD", true) || FollowedBy("\\PICT", true) ||
+         FollowedBy("\\OBJECT", true);
+}
+
+bool TemplateScanner::HeaderGroupFollows() const {
+  return FollowedBy("\\FONTTBL", true) || FollowedBy("\\COLORTBL", true) ||
+         FollowedBy("\\STYLESHEET", true) || FollowedBy("\\INFO", true);
+}
+
+std::optional<std::string> TemplateScanner::NextTag() {
+  while (true) {
+    const int32_t before = report_.TemplatePos;
+    const unsigned char c = ReadChar();
+    if (c == kEndOfTemplate) {
+      // Bytes passed over at the very end still belong to the copied text.
+      if (report_.TemplatePos > before) report_.WriteTextRecord();
+      return std::nullopt;
+    }
+    const int32_t at = report_.TemplatePos - 1;
+    if (c == '\\') {
+      if (ParagraphWordFollows()) report_.LastBreakPos = at;
+      if (FollowedBy("TROWD", true)) {
+        StartRow(at, at > before);
+        continue;
+      }
+      if (FollowedBy("ROW", true)) {
+        EndRow();
+        continue;
+      }
+      if (const int delimiter = DelimiterLength(); delimiter > 0) {
+        report_.TagStartPos = at;
+        return CollectTag(delimiter);
+      }
+      // An escaped brace or a visible backslash before "*" is text as a whole.
+      if (Peek(0) == '{' || Peek(0) == '}' || Peek(0) == '\\') Advance(1);
+    } else if (c == '{') {
+      if (ReadHeaderGroup()) continue;
+      if (VerbatimGroupFollows()) {
+        SkipVerbatimGroup();
+        continue;
+      }
+    }
+    report_.WriteTextRecord();
+  }
+}
+
+bool TemplateScanner::ReadHeaderGroup() {
+  TQeHeaderTables& tables = report_.HeaderTables;
+  int32_t kind = 0;
+  if (FollowedBy("\\FONTTBL", true)) {
+    Advance(8);
+    tables.ReadFontTable(*this, report_.Charset());
+    kind = rkFontTable;
+  } else if (FollowedBy("\\COLORTBL", true)) {
+    Advance(9);
+    tables.ReadColorTable(*this);
+    kind = rkColorTable;
+  } else if (FollowedBy("\\STYLESHEET", true)) {
+    Advance(11);
+    tables.ReadStyleSheet(*this);
+    kind = rkStyleSheet;
+  } else if (FollowedBy("\\INFO", true)) {
+    Advance(5);
+    tables.ReadInfo(*this);
+    kind = rkInfo;
+  } else {
+    return false;
+  }
+  report_.Stream().WriteEmpty(kind, report_.TemplatePos);
+  return true;
+}
+
+void TemplateScanner::SkipVerbatimGroup() {
+  const int32_t length = report_.TemplateLength();
+  int64_t pos = report_.TemplatePos;
+  int64_t depth = 1;
+  while (pos <= length && depth > 0) {
+    const unsigned char c = report_.TemplateByte(static_cast<int32_t>(pos));
+    if (c == '{') {
+      ++depth;
+    } else if (c == '}') {
+      --depth;
+    } else if (c == '\\') {
+      const bool bin = report_.TemplateText(static_cast<int32_t>(pos) + 1,
+                                            static_cast<int32_t>(pos) + 4) == "bin" &&
+                       IsDigit(report_.TemplateByte(static_cast<int32_t>(pos) + 4));
+      if (!bin) {
+        pos += 2;  // an escaped brace or backslash counts for nothing
+        continue;
+      }
+      // Raw data follows: its count is capped by what is left, so no count can overflow.
+      pos += 4;
+      int64_t count = 0;
+      while (pos <= length && IsDigit(report_.TemplateByte(static_cast<int32_t>(pos)))) {
+        count = std::min<int64_t>(count * 10 + (report_.TemplateByte(static_cast<int32_t>(pos)) - '0'),
+                                  length + 1);
+        ++pos;
+      }
+      if (report_.TemplateByte(static_cast<int32_t>(pos)) == ' ') ++pos;
+      pos += count;
+      continue;
+    }
+    ++pos;
+  }
+  // A group left open runs to the end of the template, copied unchanged.
+  report_.TemplatePos = static_cast<int32_t>(std::min<int64_t>(pos, length + 1));
+  report_.WriteVerbatimGroup();
+}
+
+void TemplateScanner::StartRow(int32_t backslash_pos, bool bytes_skipped) {
+  const int32_t after = report_.TemplatePos;
+  report_.TemplatePos = backslash_pos;
+  // Bytes passed over right before the row mark stay with the text in front of it.
+  if (bytes_skipped) report_.WriteTextRecord();
+  report_.WriteRowStart();
+  report_.TemplatePos = after;
+  report_.WriteTextRecord();
+  in_row_ = true;
+}
+
+void TemplateScanner::EndRow() {
+  Advance(3);
+  report_.WriteTextRecord();
+  report_.WriteRowEnd();
+  in_row_ = false;
+}
+
+std::optional<std::string> TemplateScanner::CollectTag(int delimiter_length) {
+  Advance(delimiter_length - 1);
+  const int32_t resume = report_.TemplatePos;
+  std::string text;
+  int count = 0;
+  quote_kind_ = 0;
+  bool closed = false;
+  while (count < kMaxTagLength && !AtEnd()) {
+    const unsigned char c = ReadChar();
+    if (c == kEndOfTemplate) break;
+    if (TakeQuoteToken(c, text, count)) continue;
+    // No tag is ever found inside a picture, field or object group, quoted or not.
+    if (c == '{' && (VerbatimGroupFollows() || HeaderGroupFollows())) break;
+    if (quote_kind_ == 0) {
+      if (c == '\\' && ParagraphWordFollows()) break;
+      if (c == '\\') {
+        if (const int delimiter = DelimiterLength(); delimiter > 0) {
+          Advance(delimiter - 1);
+          closed = true;
+          break;
+        }
+      }
+    }
+    AppendTagByte(c, text, count);
+  }
+  quote_kind_ = 0;
+  if (closed) return text;
+  report_.TemplatePos = resume;
+  report_.WriteTextRecord();
+  return std::nullopt;
+}
+
+// Opens or closes a quote when `c` begins one of the current quote state's forms.
+bool TemplateScanner::TakeQuoteToken(unsigned char c, std::string& text, int& count) {
+  auto begins = [&](std::string_view token) {
+    if (token.size() == 1) return c == static_cast<unsigned char>(token[0]);
+    if (c != '\\') return false;
+    std::string upper;
+    for (const char t : token.substr(1)) upper.push_back(static_cast<char>(Upper(t)));
+    return FollowedBy(upper, token[1] != '\'');
+  };
+  std::string_view token;
+  int kind = 0;
+  if (quote_kind_ == 0) {
+    for (const QuoteForm& form : kOpeners) {
+      if (begins(form.token)) {
+        token = form.token;
+        kind = form.kind;
+        break;
+      }
+    }
+  } else {
+    for (std::string_view closer : kClosers[static_cast<size_t>(quote_kind_)]) {
+      if (!closer.empty() && begins(closer)) {
+        token = closer;
+        kind = quote_kind_;
+        break;
+      }
+    }
+  }
+  if (kind == 0) return false;
+  text.append(token);
+  Advance(static_cast<int>(token.size()) - 1);
+  count += static_cast<int>(token.size());
+  if ((kind == 2 || kind == 8) && Peek(0) == ' ') {
+    Advance(1);
+    text.push_back(' ');
+    ++count;
+  }
+  quote_kind_ = quote_kind_ == 0 ? kind : 0;
+  return true;
+}
+
+void TemplateScanner::AppendTagByte(unsigned char c, std::string& text, int& count) {
+  text.push_back(static_cast<char>(c));
+  ++count;
+  if (c != '\\') return;
+  int extra = 0;
+  if (Peek(0) == '\'' && IsHexDigit(Peek(1)) && IsHexDigit(Peek(2))) {
+    extra = 3;
+  } else if (Peek(0) == '~') {
+    extra = 1;
+  } else if (quote_kind_ != 0) {
+    // Inside a quote a delimiter is part of the string, as it was written.
+    extra = std::max(DelimiterLength() - 1, 0);
+  }
+  for (int i = 0; i < extra; ++i) text.push_back(static_cast<char>(Peek(i)));
+  Advance(extra);
+  count += extra;
+}
+
+CommandParagraph TemplateScanner::TakeCommandParagraph() {
+  const int32_t break_pos = report_.LastBreakPos;
+  const int32_t tag_start = report_.TagStartPos;
+  if (break_pos >= 0 && break_pos < tag_start) {
+    // A stretch too long to check is treated as holding text: the paragraph stays.
+    if (tag_start - break_pos > kMaxTagLength) return {};
+    if (HasPlainText(report_.TemplateText(break_pos, tag_start))) return {};
+  }
+  const int32_t start = report_.TemplatePos;
+  std::optional<std::string> read = ReadToParagraphMark();
+  if (!read || HasPlainText(*read)) {
+    report_.TemplatePos = start;
+    return {};
+  }
+  report_.LastBreakPos = report_.TemplatePos - 1;
+  Advance(3);
+  if (Peek(0) == ' ') Advance(1);
+  return {true, std::move(*read)};
+}
+
+// The bytes from the read position up to the backslash of the next "\par", leaving the
+// position after that backslash; nullopt when a table mark, a verbatim group, the
+// length limit or the end of the template comes first.
+std::optional<std::string> TemplateScanner::ReadToParagraphMark() {
+  std::string read;
+  while (static_cast<int>(read.size()) < kMaxTagLength) {
+    const unsigned char c = ReadChar();
+    if (c == kEndOfTemplate) return std::nullopt;
+    if (c == '{' && (VerbatimGroupFollows() || HeaderGroupFollows())) return std::nullopt;
+    if (c == '\\') {
+      if (FollowedBy("PAR", false) && !IsLetter(Peek(3)) && !IsDigit(Peek(3))) return read;
+      // Absorbing must never swallow a row's structure.
+      if (FollowedBy("CELL", true) || FollowedBy("ROW", true) || FollowedBy("TROWD", true)) {
+        return std::nullopt;
+      }
+      read.push_back('\\');
+      const unsigned char next = Peek(0);
+      if (!IsLetter(next) && next != kEndOfTemplate) {
+        read.push_back(static_cast<char>(next));
+        Advance(1);
+      }
+      continue;
+    }
+    read.push_back(static_cast<char>(c));
+  }
+  return std::nullopt;
+}
+
+}  // namespace vorn

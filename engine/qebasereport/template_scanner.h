@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vorn {
+
+class TQeBaseRTFReport;
+
+// What TakeCommandParagraph found: whether the command's paragraph mark was absorbed,
+// and the formatting between the tag and that mark.
+struct CommandParagraph {
+  bool absorbed = false;
+  std::string absorbed_text;
+};
+
+// Walks a report's loaded template from its TemplatePos to the end. On the way it appends
+// the records of what it passes to the report's compiled stream (merged text, verbatim
+// field/picture/object groups, row marks, header-table places, the tables themselves go to
+// HeaderTables) and stops after each tag. The report must outlive the scanner; one scanner
+// serves one run.
+class TemplateScanner {
+ public:
+  static constexpr unsigned char kEndOfTemplate = 26;
+  // Bytes counted in a tag's text before the candidate is given up.
+  static constexpr int kMaxTagLength = 10000;
+
+  explicit TemplateScanner(TQeBaseRTFReport& report);
+  TemplateScanner(const TemplateScanner&) = delete;
+  TemplateScanner& operator=(const TemplateScanner&) = delete;
+
+  bool AtEnd() const;
+  // The next byte, skipping bytes below 32 other than TAB and LF; kEndOfTemplate at the end.
+  unsigned char ReadChar();
+  // The next `count` bytes without moving, skipping bytes below 32 other than TAB (LF too);
+  // padded with kEndOfTemplate past the end.
+  std::string LookAhead(int count) const;
+  // Whether the bytes LookAhead sees, upper-cased, begin with `upper_text`; with
+  // `whole_word` the byte after it must not be a letter.
+  bool FollowedBy(std::string_view upper_text, bool whole_word) const;
+  // Moves past `count` bytes as LookAhead counts them.
+  void Advance(int count);
+
+  // Scans to the next tag and returns its raw text (delimiters excluded), the read position
+  // after its closing delimiter. nullopt when the template ended, or when an opening
+  // delimiter started no tag (it was then copied as text and scanning may go on).
+  std::optional<std::string> NextTag();
+  // For a command tag just returned by NextTag: absorbs the rest of its paragraph when the
+  // tag stands alone in it, moving the read position past the paragraph mark.
+  CommandParagraph TakeCommandParagraph();
+  // True between a row start and its row end.
+  bool InRow() const { return in_row_; }
+
+ private:
+  // The `index`-th byte LookAhead would give (0 = the next one).
+  unsigned char Peek(int index) const;
+  // 2 or 4 when the byte just read opens the pair or the hex form of a visible backslash.
+  int DelimiterLength() const;
+  bool ParagraphWordFollows() const;
+  bool VerbatimGroupFollows() const;
+  bool HeaderGroupFollows() const;
+  bool ReadHeaderGroup();
+  void SkipVerbatimGroup();
+  void StartRow(int32_t backslash_pos, bool bytes_skipped);
+  void EndRow();
+  std::optional<std::string> CollectTag(int delimiter_length);
+  bool TakeQuoteToken(unsigned char c, std::string& text, int& count);
+  void AppendTagByte(unsigned char c, std::string& text, int& count);
+  std::optional<std::string> ReadToParagraphMark();
+
+  TQeBaseRTFReport& report_;
+  int quote_kind_ = 0;
+  bool in_row_ = false;
+};
+
+}  // namespace vorn
