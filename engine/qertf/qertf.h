@@ -82,8 +82,12 @@ class TQeRTF : public TQeBaseRTFReport {
   // A picture that a user-defined function returned, as an RTF picture group; the caller
   // writes the tag's FormatText after it.
   void WritePicture(const Picture& picture, const TQeRowContent& row);
-  // FRTF: an RTF fragment merged into the document with its tables.
+  // FRTF: an RTF fragment merged into the document with its tables. The caller writes the
+  // tag's FormatText after it. Throws EIllegalFunctionUse outside a run (no output).
   void MergeRtfText(std::string_view fragment);
+  // FRTF on a field: the stream's bytes from its start, or the field's AsString bytes.
+  void MergeRtfStream(TStream& stream);
+  void MergeRtfStream(const TField& field);
   // FDTM's format: the quoted text of the tag, or the report variable it names.
   std::string DateTimeFormatText(const TQeRowContent& row) const;
   // FBOOL: TrueValue for the value TrueValue or "TRUE" in any case, else FalseValue.

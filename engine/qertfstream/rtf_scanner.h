@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace vorn {
+
+// Control words longer than this are not RTF; readers drop them.
+inline constexpr size_t kMaxControlWordLetters = 32;
+
+// One control word as it stands in the input.
+struct ControlWord {
+  std::string_view name;  // the backslash and the letters
+  bool has_param = false;
+  int32_t param = 0;  // clamped to the 32-bit range, however many digits stood there
+  bool space_delimited = false;
+  size_t length = 0;  // bytes taken in the input, the delimiting blank included
+};
+
+inline bool IsAsciiLetter(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+inline bool IsAsciiDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+// True when `text` ends in a control word that the byte `next` would run into, as when a
+// line break that ended the word is taken out.
+bool JoinsOpenWord(std::string_view text, unsigned char next);
+
+// Reads the control word whose backslash stands at text[pos]; text[pos + 1] must be a letter.
+ControlWord ReadControlWord(std::string_view text, size_t pos);
+
+// The number of data bytes a \bin word announces, or nullopt when the count is negative
+// or more than the `remaining` bytes after the word: such data cannot be skipped soundly.
+std::optional<size_t> BinDataLength(const ControlWord& word, size_t remaining);
+
+struct GroupExtent {
+  size_t end = 0;       // one past the closing brace, or text.size()
+  bool closed = false;  // false when the input ends first or a \bin runs past it
+};
+
+// The extent of the brace group opening at text[pos], as a reader sees it: escaped braces
+// and \bin data do not count. Linear in the group's length, no recursion. With `depth` 1,
+// pos stands inside the group instead.
+GroupExtent FindGroupEnd(std::string_view text, size_t pos, size_t depth = 0);
+
+}  // namespace vorn

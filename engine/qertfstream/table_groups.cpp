@@ -1,0 +1,219 @@
+#include "engine/qertfstream/table_groups.h"
+
+#include <utility>
+#include <vector>
+
+#include "engine/qertfstream/rtf_scanner.h"
+
+namespace vorn {
+
+namespace {
+bool IsTableReference(KeywordIndex index) {
+  switch (index) {
+    case KeywordIndex::kFont:
+    case KeywordIndex::kNumberingFont:
+    case KeywordIndex::kBackColor:
+    case KeywordIndex::kColor:
+    case KeywordIndex::kHighlight:
+    case KeywordIndex::kCellColor:
+    case KeywordIndex::kParagraphStyle:
+    case KeywordIndex::kCharacterStyle:
+    case KeywordIndex::kSectionStyle:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string WithoutLineBreaks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c != '\r' && c != '\n') out.push_back(c);
+  }
+  return out;
+}
+
+bool HoldsBinaryData(std::string_view entry) {
+  for (size_t i = entry.find("\\bin"); i != std::string_view::npos; i = entry.find("\\bin", i + 1)) {
+    if (ReadControlWord(entry, i).name == "\\bin") return true;
+  }
+  return false;
+}
+
+// The byte after a header group's keyword: its entries follow.
+size_t AfterKeyword(std::string_view group) {
+  size_t i = group.find('\\');
+  if (i == std::string_view::npos) return group.size();
+  if (group.compare(i, 2, "\\*") == 0) i = group.find('\\', i + 1);
+  if (i == std::string_view::npos || i + 1 >= group.size()) return group.size();
+  return i + ReadControlWord(group, i).length;
+}
+
+// The closed brace groups directly inside `group`, each as it stands.
+std::vector<std::string_view> InnerGroups(std::string_view group) {
+  std::vector<std::string_view> entries;
+  for (size_t i = AfterKeyword(group); i < group.size();) {
+    if (group[i] == '{') {
+      const GroupExtent extent = FindGroupEnd(group, i);
+      if (!extent.closed) break;
+      entries.push_back(group.substr(i, extent.end - i));
+      i = extent.end;
+    } else if (group[i] == '\\') {
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
+  return entries;
+}
+}  // namespace
+
+std::optional<int32_t> MergedReference(const FragmentTables& tables, KeywordIndex index,
+                                       int32_t number, uint8_t link_kind) {
+  if (number < 0) return std::nullopt;
+  const auto key = static_cast<uint32_t>(number);
+  const bool fits_style = number <= 0xFFFF;
+  const auto style_number = static_cast<uint16_t>(number);
+  switch (index) {
+    case KeywordIndex::kFont:
+    case KeywordIndex::kNumberingFont:
+      return fits_style ? tables.Fonts.Replacement(key) : std::nullopt;
+    case KeywordIndex::kBackColor:
+    case KeywordIndex::kColor:
+    case KeywordIndex::kHighlight:
+    case KeywordIndex::kCellColor:
+      return tables.Colors.Replacement(key);
+    case KeywordIndex::kParagraphStyle:
+      return fits_style ? tables.Styles.StyleReplacement(kStyleParagraph, style_number) : std::nullopt;
+    case KeywordIndex::kCharacterStyle:
+      return fits_style ? tables.Styles.StyleReplacement(kStyleCharacter, style_number) : std::nullopt;
+    case KeywordIndex::kSectionStyle:
+      return fits_style ? tables.Styles.StyleReplacement(kStyleSection, style_number) : std::nullopt;
+    case KeywordIndex::kStyleLink: {
+      if (!fits_style) return std::nullopt;
+      if (auto own = tables.Styles.StyleReplacement(link_kind, style_number)) return own;
+      for (uint8_t kind : {kStyleParagraph, kStyleCharacter, kStyleSection}) {
+        if (auto other = tables.Styles.StyleReplacement(kind, style_number)) return other;
+      }
+      return std::nullopt;
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+std::string RenumberReferences(std::string_view rtf, const FragmentTables& tables,
+                               RenumberWhat what) {
+  std::string out;
+  out.reserve(rtf.size());
+  for (size_t i = 0; i < rtf.size();) {
+    if (rtf[i] != '\\' || i + 1 >= rtf.size() ||
+        !IsAsciiLetter(static_cast<unsigned char>(rtf[i + 1]))) {
+      const size_t n = (rtf[i] == '\\' && i + 1 < rtf.size()) ? 2 : 1;
+      out.append(rtf.substr(i, n));
+      i += n;
+      continue;
+    }
+    const ControlWord word = ReadControlWord(rtf, i);
+    const std::string_view source = rtf.substr(i, word.length);
+    i += word.length;
+    const KeywordRow* row = ClassifyKeyword(word.name);
+    const bool link = row != nullptr && row->Index == KeywordIndex::kStyleLink;
+    const bool wanted = row != nullptr && row->Kind == KeywordKind::kReference &&
+                        ((what.tables && IsTableReference(row->Index)) || (what.links && link));
+    if (!wanted) {
+      out.append(source);
+      continue;
+    }
+    const std::optional<int32_t> merged =
+        MergedReference(tables, row->Index, word.param, what.link_kind);
+    if (merged) {
+      out.append(word.name).append(std::to_string(*merged));
+      if (word.space_delimited) out.push_back(' ');
+    } else if (link) {
+      out.append(source);
+    } else if (i < rtf.size() && JoinsOpenWord(out, static_cast<unsigned char>(rtf[i]))) {
+      out.push_back(' ');
+    }
+  }
+  return out;
+}
+
+void ReadFontTable(std::string_view group, FragmentTables& tables) {
+  auto merge = [&tables](std::string_view raw) {
+    const std::string entry = WithoutLineBreaks(raw);
+    if (HoldsBinaryData(entry)) return;
+    if (std::optional<TQEFontStr> font = ParseFontEntry(entry)) {
+      tables.Fonts.Merge(font->Number, std::move(font->Rest));
+    }
+  };
+  // Some writers leave out the braces around each font; such a font ends at its ";".
+  size_t loose_start = std::string_view::npos;
+  for (size_t i = AfterKeyword(group); i < group.size();) {
+    const char c = group[i];
+    if (c == '{') {
+      const GroupExtent extent = FindGroupEnd(group, i);
+      if (!extent.closed) return;
+      if (loose_start == std::string_view::npos) merge(group.substr(i, extent.end - i));
+      i = extent.end;
+    } else if (c == '\\' && i + 1 < group.size()) {
+      if (loose_start == std::string_view::npos && group[i + 1] == 'f' && i + 2 < group.size() &&
+          IsAsciiDigit(static_cast<unsigned char>(group[i + 2]))) {
+        loose_start = i;
+      }
+      i += IsAsciiLetter(static_cast<unsigned char>(group[i + 1])) ? ReadControlWord(group, i).length : 2;
+    } else if (c == ';' && loose_start != std::string_view::npos) {
+      merge("{" + std::string(group.substr(loose_start, i + 1 - loose_start)) + "}");
+      loose_start = std::string_view::npos;
+      ++i;
+    } else {
+      ++i;
+    }
+  }
+}
+
+void ReadColorTable(std::string_view group, FragmentTables& tables) {
+  uint32_t index = 0;
+  size_t entry_start = AfterKeyword(group);
+  for (size_t i = entry_start; i < group.size();) {
+    const char c = group[i];
+    if (c == ';') {
+      tables.Colors.Merge(index++, NormalColorEntry(group.substr(entry_start, i - entry_start)));
+      entry_start = ++i;
+    } else if (c == '{' && i > 0) {
+      i = FindGroupEnd(group, i).end;  // nothing of a colour lives in a nested group
+    } else if (c == '}') {
+      return;
+    } else {
+      i += (c == '\\' && i + 1 < group.size()) ? 2 : 1;
+    }
+  }
+}
+
+void ReadStyleSheet(std::string_view group, FragmentTables& tables) {
+  // Links to styles later in the sheet can only be renumbered once every style has its
+  // merged number.
+  struct Added {
+    size_t position;
+    std::string rest;
+    uint8_t kind;
+  };
+  std::vector<Added> added;
+  for (std::string_view raw : InnerGroups(group)) {
+    std::optional<TQEStyleStr> style = ParseStyleEntry(raw);
+    if (!style || style->Kind == kStylePlainGroup || HoldsBinaryData(style->Rest)) continue;
+    std::string rest = RenumberReferences(style->Rest, tables, {true, false, style->Kind});
+    const int32_t count_before = tables.Styles.Count();
+    const std::optional<size_t> position = tables.Styles.Merge(style->Kind, style->Number, rest);
+    if (position && tables.Styles.Count() > count_before) {
+      added.push_back({*position, std::move(rest), style->Kind});
+    }
+  }
+  for (Added& style : added) {
+    tables.Styles.SetRest(style.position,
+                          RenumberReferences(style.rest, tables, {false, true, style.kind}));
+  }
+}
+
+}  // namespace vorn

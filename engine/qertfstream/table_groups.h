@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/qertfstream/fragment_tables.h"
+#include "engine/qertfstream/keyword_table.h"
+
+namespace vorn {
+
+// The report's tables as one merge sees them: the report's entries, then the fragment's.
+struct FragmentTables {
+  TQEFontStrings Fonts;
+  TQEColorStrings Colors;
+  TQEStyleStrings Styles;
+};
+
+// The merged number for the parameter of a reference word (\f, \cf, \s, ... by its index),
+// or nullopt when the fragment has no such entry. A style link looks in `link_kind` first.
+std::optional<int32_t> MergedReference(const FragmentTables& tables, KeywordIndex index,
+                                       int32_t number, uint8_t link_kind = kStyleParagraph);
+
+// Which references RenumberReferences replaces.
+struct RenumberWhat {
+  bool tables = true;  // fonts, colours and the styles named in text (\s, \cs, \ds)
+  bool links = false;  // \sbasedon, \snext and \slink, in `link_kind` first
+  uint8_t link_kind = kStyleParagraph;
+};
+
+// `rtf` with its references replaced by the merged numbers. A font, colour or style the
+// fragment lacks loses its word; an unknown link stays as it is (a reader treats it as none).
+std::string RenumberReferences(std::string_view rtf, const FragmentTables& tables,
+                               RenumberWhat what);
+
+// Each takes one whole header group of the fragment ("{\fonttbl ...}" and so on), adds
+// what the tables lack and records the merged numbers.
+void ReadFontTable(std::string_view group, FragmentTables& tables);
+void ReadColorTable(std::string_view group, FragmentTables& tables);
+// Fonts and colours must be read first for their numbers to be replaced in the styles.
+void ReadStyleSheet(std::string_view group, FragmentTables& tables);
+
+}  // namespace vorn
