@@ -13,8 +13,6 @@ namespace {
 constexpr uint32_t kNoPosition = std::numeric_limits<uint32_t>::max();
 // Slots are 32-bit; one is kept free as the "no position" mark.
 constexpr size_t kMaxRecords = std::numeric_limits<uint32_t>::max() - 1;
-// Rewriting a bytes column pays off once most of its heap is dead values.
-constexpr size_t kCompactThreshold = 1 << 20;
 
 bool IsSupportedType(TFieldType type) {
   switch (type) {
@@ -65,92 +63,6 @@ std::optional<uint32_t> ParseSlot(std::string_view text) {
 }
 }  // namespace
 
-// Values by slot; a slot is a record's place in storage, which never moves.
-struct TMemoryTable::Column {
-  TFieldType type = ftUnknown;
-  TStorageKind kind = TStorageKind::kBytes;
-  std::vector<uint8_t> null;
-  std::vector<int64_t> integers;
-  std::vector<double> numbers;
-  std::string heap;
-  std::vector<uint64_t> offsets;
-  std::vector<uint32_t> lengths;
-  uint64_t live_bytes = 0;
-  int64_t next_auto_inc = 1;
-
-  TCellView View(uint32_t slot) const {
-    TCellView view;
-    view.null = null[slot] != 0;
-    if (kind == TStorageKind::kInteger) {
-      view.integer = integers[slot];
-    } else if (kind == TStorageKind::kFloat) {
-      view.number = numbers[slot];
-    } else {
-      view.bytes = std::string_view(heap).substr(offsets[slot], lengths[slot]);
-    }
-    return view;
-  }
-
-  void Push(const TFieldValue& value) {
-    null.push_back(value.null ? 1 : 0);
-    if (kind == TStorageKind::kInteger) {
-      integers.push_back(value.null ? 0 : value.integer);
-      NoteInteger(value);
-    } else if (kind == TStorageKind::kFloat) {
-      numbers.push_back(value.null ? 0 : value.number);
-    } else {
-      const std::string_view bytes = value.null ? std::string_view() : value.bytes;
-      offsets.push_back(heap.size());
-      lengths.push_back(static_cast<uint32_t>(bytes.size()));
-      heap.append(bytes);
-      live_bytes += bytes.size();
-    }
-  }
-
-  void Set(uint32_t slot, const TFieldValue& value) {
-    null[slot] = value.null ? 1 : 0;
-    if (kind == TStorageKind::kInteger) {
-      integers[slot] = value.null ? 0 : value.integer;
-      NoteInteger(value);
-    } else if (kind == TStorageKind::kFloat) {
-      numbers[slot] = value.null ? 0 : value.number;
-    } else {
-      SetBytes(slot, value.null ? std::string_view() : value.bytes);
-    }
-  }
-
-  // A value no longer than the old one is written over it, so editing does not grow the heap.
-  void SetBytes(uint32_t slot, std::string_view bytes) {
-    live_bytes -= lengths[slot];
-    if (bytes.size() > lengths[slot]) {
-      offsets[slot] = heap.size();
-      heap.append(bytes);
-    } else {
-      heap.replace(offsets[slot], bytes.size(), bytes);
-    }
-    lengths[slot] = static_cast<uint32_t>(bytes.size());
-    live_bytes += bytes.size();
-  }
-
-  void NoteInteger(const TFieldValue& value) {
-    if (type == ftAutoInc && !value.null && value.integer >= next_auto_inc) {
-      next_auto_inc = value.integer + 1;
-    }
-  }
-
-  void Compact(const std::vector<uint8_t>& deleted) {
-    std::string packed;
-    packed.reserve(live_bytes);
-    for (size_t slot = 0; slot < offsets.size(); ++slot) {
-      if (deleted[slot]) lengths[slot] = 0;
-      const uint64_t from = offsets[slot];
-      offsets[slot] = packed.size();
-      packed.append(heap, from, lengths[slot]);
-    }
-    heap.swap(packed);
-  }
-};
-
 TMemoryTable::TMemoryTable(int code_page) : code_page_(code_page) {}
 
 TMemoryTable::~TMemoryTable() = default;
@@ -173,11 +85,8 @@ void TMemoryTable::SetFieldList(std::vector<TFieldListEntry> list) {
 void TMemoryTable::CreateDataSet() {
   if (Active()) throw Exception("Dataset is already open: " + Name());
   CheckDefinitions();
-  columns_.assign(defs_.size(), Column());
-  for (size_t i = 0; i < defs_.size(); ++i) {
-    columns_[i].type = defs_[i].type;
-    columns_[i].kind = StorageKindOf(defs_[i].type);
-  }
+  columns_.clear();
+  for (const TFieldDef& def : defs_) columns_.emplace_back(def.type);
   BuildFields();
   buffer_.assign(defs_.size(), TFieldValue());
   state_ = TDataSetState::dsBrowse;
@@ -393,11 +302,9 @@ void TMemoryTable::Delete() {
   const size_t position = static_cast<size_t>(cursor_);
   const uint32_t slot = order_[position];
   deleted_[slot] = 1;
-  for (Column& column : columns_) {
-    if (column.kind == TStorageKind::kBytes) {
-      column.live_bytes -= column.lengths[slot];
-      CompactIfWasteful(column);
-    }
+  for (TColumnStore& column : columns_) {
+    column.Forget(slot);
+    column.CompactIfWasteful(deleted_);
   }
   if (position + 1 != order_.size()) positions_valid_ = false;
   order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(position));
@@ -412,11 +319,8 @@ void TMemoryTable::FitFieldSize(int index) {
   if (!NeedsSize(field.DataType())) {
     throw Exception("Field has no size to fit: " + field.FieldName());
   }
-  const Column& column = columns_[static_cast<size_t>(field.Column())];
-  uint32_t longest = 1;
-  for (size_t slot = 0; slot < column.lengths.size(); ++slot) {
-    if (!deleted_[slot]) longest = std::max(longest, column.lengths[slot]);
-  }
+  const uint32_t longest =
+      std::max<uint32_t>(1, columns_[static_cast<size_t>(field.Column())].LongestValue(deleted_));
   if (longest > static_cast<uint32_t>(std::numeric_limits<int>::max())) {
     throw Exception("Value too large for field: " + field.FieldName());
   }
@@ -467,12 +371,12 @@ void TMemoryTable::ResetBuffer() {
 
 void TMemoryTable::AssignAutoIncrements() {
   for (size_t i = 0; i < columns_.size(); ++i) {
-    if (columns_[i].type != ftAutoInc || !buffer_[i].null) continue;
-    if (columns_[i].next_auto_inc > std::numeric_limits<int32_t>::max()) {
+    if (columns_[i].Type() != ftAutoInc || !buffer_[i].null) continue;
+    if (columns_[i].NextAutoIncrement() > std::numeric_limits<int32_t>::max()) {
       throw Exception("No more values for field: " + defs_[i].name);
     }
     buffer_[i].null = false;
-    buffer_[i].integer = columns_[i].next_auto_inc;
+    buffer_[i].integer = columns_[i].NextAutoIncrement();
   }
 }
 
@@ -500,7 +404,7 @@ uint32_t TMemoryTable::StoreNewRecord() {
 void TMemoryTable::StoreIntoSlot(uint32_t slot) {
   for (size_t i = 0; i < columns_.size(); ++i) {
     columns_[i].Set(slot, buffer_[i]);
-    if (columns_[i].kind == TStorageKind::kBytes) CompactIfWasteful(columns_[i]);
+    columns_[i].CompactIfWasteful(deleted_);
   }
 }
 
@@ -517,12 +421,6 @@ void TMemoryTable::EnsurePositions() const {
     position_of_slot_[order_[position]] = static_cast<uint32_t>(position);
   }
   positions_valid_ = true;
-}
-
-void TMemoryTable::CompactIfWasteful(Column& column) {
-  if (column.heap.size() > kCompactThreshold && column.heap.size() > 2 * column.live_bytes) {
-    column.Compact(deleted_);
-  }
 }
 
 TCellView TMemoryTable::CurrentValue(int column) const {

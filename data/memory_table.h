@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/column_store.h"
 #include "data/dataset.h"
 #include "data/memory_field.h"
 
@@ -97,7 +98,6 @@ class TMemoryTable : public TDataSet {
 
  private:
   friend class TMemoryField;
-  struct Column;
 
   void CheckActive() const;
   void CheckDefinitions() const;
@@ -113,7 +113,6 @@ class TMemoryTable : public TDataSet {
   void StoreIntoSlot(uint32_t slot);
   void SetCursor(int64_t position);
   void EnsurePositions() const;
-  void CompactIfWasteful(Column& column);
 
   TCellView CurrentValue(int column) const;
   TFieldValue& EditableValue(int column);
@@ -123,7 +122,7 @@ class TMemoryTable : public TDataSet {
   std::vector<TIndexDef> index_defs_;
   std::vector<TFieldListEntry> field_list_;
   std::vector<std::unique_ptr<TMemoryField>> fields_;
-  std::vector<Column> columns_;
+  std::vector<TColumnStore> columns_;
 
   std::vector<uint32_t> order_;          // record position -> storage slot
   std::vector<uint8_t> deleted_;         // per slot

@@ -2,6 +2,7 @@ target_sources(vorn_data PRIVATE
   csv_header.cpp
   csv_loader.cpp
   csv_reader.cpp
+  column_store.cpp
   dataset.cpp
   field_text.cpp
   memory_field.cpp

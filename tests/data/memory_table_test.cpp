@@ -216,6 +216,31 @@ TEST_F(MemoryTableTest, EditedStringsDoNotCorruptNeighbours) {
   EXPECT_EQ(Walk(), "aaaa,,cccc,");
 }
 
+TEST_F(MemoryTableTest, HeapCompactionKeepsEveryValue) {
+  table_.AddFieldDef({"S", ftMemo, 0, false});
+  table_.CreateDataSet();
+  for (const char* text : {"first", "second", "third"}) {
+    table_.Append();
+    table_.Field(0).SetAsString(text);
+    table_.Post();
+  }
+  table_.First();
+  table_.Next();
+  // Each longer value leaves the old one behind, until the heap is rewritten.
+  for (int i = 1; i <= 40; ++i) {
+    table_.Edit();
+    table_.Field(0).SetAsString(std::string(size_t(i) * 20000, static_cast<char>('a' + i % 26)));
+    table_.Post();
+  }
+  const std::string big = table_.Fields(0).AsString();
+  EXPECT_EQ(big, std::string(800000, 'a' + 40 % 26));
+  table_.Delete();  // the big value is now dead too
+  table_.Append();
+  table_.Field(0).SetAsString("fourth");
+  table_.Post();
+  EXPECT_EQ(Walk(), "first,third,fourth,");
+}
+
 TEST_F(MemoryTableTest, AutoIncrementNumbersNewRecords) {
   table_.AddFieldDef({"ID", ftAutoInc, 0, false});
   table_.AddFieldDef({"S", ftString, 5, false});
