@@ -160,6 +160,11 @@ class CsvLoader {
         (!relative.empty() && *relative.begin() == "..") || !IsInside(base_folder_, full)) {
       throw Exception("Blob file outside the data folder: " + name);
     }
+    // A pipe or a device could block the load or never end.
+    std::error_code error;
+    if (!fs::is_regular_file(full, error)) {
+      throw Exception("Cannot open blob file: " + full.string());
+    }
     return ReadFileBytes(full, options_.max_blob_file_bytes, "blob file");
   }
 
