@@ -34,8 +34,9 @@ class Bitmap {
   Bitmap() = default;
   // Throws as CheckPictureSize does; the pixels start as transparent black.
   Bitmap(std::uint32_t width, std::uint32_t height)
-      : width_(width), height_(height), pixels_((CheckPictureSize(width, height),
-                                                 std::size_t{width} * height * kBytesPerPixel)) {}
+      : width_(width),
+        height_(height),
+        pixels_((CheckPictureSize(width, height), std::size_t{width} * height * kBytesPerPixel)) {}
   Bitmap(const Bitmap&) = delete;
   Bitmap& operator=(const Bitmap&) = delete;
   Bitmap(Bitmap&&) noexcept = default;

@@ -70,14 +70,14 @@ void SetDefaultMasks(DibHeader& h) {
 
 void CheckCompression(const DibHeader& h) {
   const std::uint32_t c = h.compression;
-  const bool ok = (c == kBiRgb && (h.bit_count == 1 || h.bit_count == 4 || h.bit_count == 8 ||
-                                   h.bit_count == 16 || h.bit_count == 24 || h.bit_count == 32)) ||
-                  (c == kBiRle8 && h.bit_count == 8) || (c == kBiRle4 && h.bit_count == 4) ||
-                  ((c == kBiBitfields || c == kBiAlphaBitfields) &&
-                   (h.bit_count == 16 || h.bit_count == 32));
+  const bool ok =
+      (c == kBiRgb && (h.bit_count == 1 || h.bit_count == 4 || h.bit_count == 8 ||
+                       h.bit_count == 16 || h.bit_count == 24 || h.bit_count == 32)) ||
+      (c == kBiRle8 && h.bit_count == 8) || (c == kBiRle4 && h.bit_count == 4) ||
+      ((c == kBiBitfields || c == kBiAlphaBitfields) && (h.bit_count == 16 || h.bit_count == 32));
   if (!ok) {
-    throw Exception("Unsupported bitmap format: " + std::to_string(h.bit_count) + " bits, compression " +
-                    std::to_string(c));
+    throw Exception("Unsupported bitmap format: " + std::to_string(h.bit_count) +
+                    " bits, compression " + std::to_string(c));
   }
   if (h.top_down && (c == kBiRle8 || c == kBiRle4)) {
     throw Exception("Bitmap with compressed rows cannot be top-down");
@@ -137,7 +137,8 @@ std::vector<std::uint32_t> ReadPalette(const PictureBytes& in, const DibHeader& 
   for (std::size_t i = 0; i < palette.size(); ++i) {
     const auto rgb = in.Slice(offset + i * entry, 3);
     palette[i] = 0xFF000000u | std::to_integer<std::uint32_t>(rgb[2]) << 16 |
-                 std::to_integer<std::uint32_t>(rgb[1]) << 8 | std::to_integer<std::uint32_t>(rgb[0]);
+                 std::to_integer<std::uint32_t>(rgb[1]) << 8 |
+                 std::to_integer<std::uint32_t>(rgb[0]);
   }
   return palette;
 }
@@ -183,11 +184,11 @@ void DecodeRows(std::span<const std::byte> bits, const DibHeader& h,
         }
         default: {
           const std::byte* p = src + std::size_t{x} * (h.bit_count / 8);
-          std::uint32_t v = std::to_integer<std::uint32_t>(p[0]) |
-                            std::to_integer<std::uint32_t>(p[1]) << 8;
+          std::uint32_t v =
+              std::to_integer<std::uint32_t>(p[0]) | std::to_integer<std::uint32_t>(p[1]) << 8;
           if (h.bit_count == 32) {
-            v |= std::to_integer<std::uint32_t>(p[2]) << 16 |
-                 std::to_integer<std::uint32_t>(p[3]) << 24;
+            v |= std::to_integer<std::uint32_t>(p[2]) << 16 | std::to_integer<std::uint32_t>(p[3])
+                                                                  << 24;
           }
           argb = std::uint32_t{alpha.Get(v, 255)} << 24 | std::uint32_t{red.Get(v, 0)} << 16 |
                  std::uint32_t{green.Get(v, 0)} << 8 | blue.Get(v, 0);
@@ -294,9 +295,10 @@ Bitmap DecodeDib(std::span<const std::byte> dib, std::optional<std::size_t> bits
   const std::uint64_t bits_size = RowStride(h.width, h.bit_count) * h.height;
   const auto bits = in.Slice(bits_at, bits_size);
   Bitmap out(h.width, h.height);
-  DecodeRows(bits, h, palette, storage == DibStorage::kIcon || h.header_size >= 56 ||
-                                   h.compression == kBiAlphaBitfields,
-             out);
+  DecodeRows(
+      bits, h, palette,
+      storage == DibStorage::kIcon || h.header_size >= 56 || h.compression == kBiAlphaBitfields,
+      out);
   if (storage == DibStorage::kIcon) ApplyIconMask(rest.subspan(bits.size()), h, out);
   return out;
 }

@@ -1,13 +1,15 @@
 #include "platform/picture_decoders.h"
 
 #include <csetjmp>
-#include <cstdio>
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
-#include <jerror.h>
+// libjpeg's headers rely on size_t and FILE being declared before them.
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "platform/exception.h"
 

@@ -179,9 +179,8 @@ std::uint32_t DibColorBytes(const PictureBytes& dib) {
   std::uint64_t colors = dib.U32(32);
   if (colors == 0 && bits <= 8) colors = 1u << bits;
   if (colors > 256) colors = 256;
-  const std::uint32_t masks = (header == 40 && (compression == 3 || compression == 6))
-                                  ? (compression == 3 ? 12 : 16)
-                                  : 0;
+  const std::uint32_t masks =
+      (header == 40 && (compression == 3 || compression == 6)) ? (compression == 3 ? 12 : 16) : 0;
   return static_cast<std::uint32_t>(colors * 4) + masks;
 }
 
@@ -226,10 +225,9 @@ class WmfToEmf {
   }
 
   void FinishHeader() {
-    const std::vector<std::byte> header =
-        EmfHeaderRecord(target_.width_px, target_.height_px, target_.width_hmm,
-                        target_.height_hmm, static_cast<std::uint32_t>(emf_.Size()),
-                        emf_.Records() + 1, slots_.MaxHandles());
+    const std::vector<std::byte> header = EmfHeaderRecord(
+        target_.width_px, target_.height_px, target_.width_hmm, target_.height_hmm,
+        static_cast<std::uint32_t>(emf_.Size()), emf_.Records() + 1, slots_.MaxHandles());
     std::copy(header.begin(), header.end(), emf_.Out().begin());
   }
 
@@ -318,15 +316,17 @@ class WmfToEmf {
     std::int32_t l = std::numeric_limits<std::int32_t>::max(), t = l;
     std::int32_t r = std::numeric_limits<std::int32_t>::min(), b = r;
     for (const auto& [x, y] : points) {
-      l = std::min(l, x), r = std::max(r, x), t = std::min(t, y), b = std::max(b, y);
+      l = std::min(l, x);
+      r = std::max(r, x);
+      t = std::min(t, y);
+      b = std::max(b, y);
     }
     if (points.empty()) l = t = r = b = 0;
     for (std::int32_t v : {l, t, r, b}) emf_.I32(v);
   }
 
   std::vector<std::pair<std::int32_t, std::int32_t>> Points(const PictureBytes& p,
-                                                            std::size_t offset,
-                                                            std::size_t count) {
+                                                            std::size_t offset, std::size_t count) {
     p.Slice(offset, std::uint64_t{count} * 4);
     std::vector<std::pair<std::int32_t, std::int32_t>> points(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -388,7 +388,8 @@ class WmfToEmf {
     emf_.U32(handle);
     for (std::size_t i = 0; i < 5; ++i) emf_.I32(r.P(i));
     for (std::size_t i = 10; i < 18; ++i) emf_.U8(r.params.U8(i));
-    const std::size_t name_bytes = std::min<std::size_t>(32, r.params.Size() > 18 ? r.params.Size() - 18 : 0);
+    const std::size_t name_bytes =
+        std::min<std::size_t>(32, r.params.Size() > 18 ? r.params.Size() - 18 : 0);
     std::u16string face;
     for (std::size_t i = 0; i < name_bytes && r.params.U8(18 + i) != 0; ++i) {
       const std::uint8_t c = r.params.U8(18 + i);
@@ -410,8 +411,8 @@ class WmfToEmf {
     const std::size_t padded = (text.size() + 3) / 4 * 4;
     emf_.Begin(kEmrExtTextOutA);
     for (int i = 0; i < 4; ++i) emf_.I32(0);  // bounds not computed
-    emf_.U32(1);                               // GM_COMPATIBLE
-    emf_.U32(0);                               // exScale, eyScale 0.0f
+    emf_.U32(1);                              // GM_COMPATIBLE
+    emf_.U32(0);                              // exScale, eyScale 0.0f
     emf_.U32(0);
     emf_.I32(x);
     emf_.I32(y);
@@ -460,7 +461,8 @@ class WmfToEmf {
     const PictureBytes& p = r.params;
     const std::size_t w = first_rect_word;
     const std::int32_t src_h = r.P(w), src_w = r.P(w + 1), src_y = r.P(w + 2), src_x = r.P(w + 3);
-    const std::int32_t dst_h = r.P(w + 4), dst_w = r.P(w + 5), dst_y = r.P(w + 6), dst_x = r.P(w + 7);
+    const std::int32_t dst_h = r.P(w + 4), dst_w = r.P(w + 5), dst_y = r.P(w + 6),
+                       dst_x = r.P(w + 7);
     const std::size_t dib_at = rect_at + 16;
     const PictureBytes dib(p.Slice(dib_at, p.Size() - dib_at), "Windows metafile bitmap");
     const std::uint64_t bmi_size = std::uint64_t{dib.U32(0)} + DibColorBytes(dib);

@@ -17,11 +17,16 @@ class Metafile {
     std::int32_t left, top, right, bottom;
   };
 
-  Metafile(MetafileKind kind, std::vector<std::byte> bytes, std::size_t records_offset,
-           Rect frame, std::uint32_t width_px, std::uint32_t height_px, std::int32_t width_hmm,
+  Metafile(MetafileKind kind, std::vector<std::byte> bytes, std::size_t records_offset, Rect frame,
+           std::uint32_t width_px, std::uint32_t height_px, std::int32_t width_hmm,
            std::int32_t height_hmm)
-      : kind_(kind), bytes_(std::move(bytes)), records_offset_(records_offset), frame_(frame),
-        width_px_(width_px), height_px_(height_px), width_hmm_(width_hmm),
+      : kind_(kind),
+        bytes_(std::move(bytes)),
+        records_offset_(records_offset),
+        frame_(frame),
+        width_px_(width_px),
+        height_px_(height_px),
+        width_hmm_(width_hmm),
         height_hmm_(height_hmm) {}
   Metafile(const Metafile&) = delete;
   Metafile& operator=(const Metafile&) = delete;

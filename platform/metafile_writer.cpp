@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "platform/exception.h"
 #include "platform/metafile_converter.h"
-#include "platform/picture_bytes.h"
 
 namespace vorn {
 namespace {
@@ -37,7 +37,9 @@ class ByteWriter {
     U16(static_cast<std::uint16_t>(v >> 16));
   }
   void I32(std::int32_t v) { U32(static_cast<std::uint32_t>(v)); }
-  void Bytes(std::span<const std::byte> bytes) { out_.insert(out_.end(), bytes.begin(), bytes.end()); }
+  void Bytes(std::span<const std::byte> bytes) {
+    out_.insert(out_.end(), bytes.begin(), bytes.end());
+  }
 
  private:
   std::vector<std::byte>& out_;
@@ -74,7 +76,8 @@ std::vector<std::byte> BuildDib(const Bitmap& bitmap) {
     std::byte* dst = dib.data() + kDibHeaderSize + row * stride;
     for (std::size_t x = 0; x < bitmap.Width(); ++x) {
       const std::uint8_t alpha = src[x * 4 + 3];
-      for (int c = 0; c < 3; ++c) dst[x * 3 + c] = static_cast<std::byte>(OnWhite(src[x * 4 + c], alpha));
+      for (int c = 0; c < 3; ++c)
+        dst[x * 3 + c] = static_cast<std::byte>(OnWhite(src[x * 4 + c], alpha));
     }
   }
   return dib;
@@ -122,10 +125,19 @@ void CheckWmfSize(std::uint32_t width, std::uint32_t height) {
   }
 }
 
-void WriteWmfRecord(ByteWriter& w, std::uint16_t function, std::initializer_list<std::uint16_t> params) {
+void WriteWmfRecord(ByteWriter& w, std::uint16_t function,
+                    std::initializer_list<std::uint16_t> params) {
   w.U32(static_cast<std::uint32_t>(3 + params.size()));
   w.U16(function);
   for (std::uint16_t p : params) w.U16(p);
+}
+
+// Frame left and top stay, so the records keep their place inside it; only an end
+// that would not fit the field is written as the largest one that does.
+std::uint32_t FrameEnd(std::int32_t start, std::int32_t length) {
+  const std::int64_t end = std::int64_t{start} + length;
+  return static_cast<std::uint32_t>(
+      static_cast<std::int32_t>(std::min<std::int64_t>(end, INT32_MAX)));
 }
 
 }  // namespace
@@ -175,7 +187,9 @@ std::int32_t PixelsToHmm(std::uint32_t pixels) {
 }
 
 MetafileCanvas::MetafileCanvas(std::uint32_t width_px, std::uint32_t height_px)
-    : width_px_(width_px), height_px_(height_px), width_hmm_(PixelsToHmm(width_px)),
+    : width_px_(width_px),
+      height_px_(height_px),
+      width_hmm_(PixelsToHmm(width_px)),
       height_hmm_(PixelsToHmm(height_px)) {
   CheckPictureSize(width_px, height_px);
 }
@@ -213,20 +227,18 @@ void MetafileCanvas::SetPhysicalSize(std::int32_t width_hmm, std::int32_t height
 
 std::vector<std::byte> MetafileCanvas::EmfBytes() const {
   if (metafile_kind_ == MetafileKind::kEmf) {
-    // Frame left and top stay, so the records keep their place inside it.
     std::vector<std::byte> out = metafile_records_;
-    const PictureBytes in(out, "Enhanced metafile");
-    PutU32At(out, 32, static_cast<std::uint32_t>(in.I32(24) + width_hmm_));
-    PutU32At(out, 36, static_cast<std::uint32_t>(in.I32(28) + height_hmm_));
+    PutU32At(out, 32, FrameEnd(metafile_frame_.left, width_hmm_));
+    PutU32At(out, 36, FrameEnd(metafile_frame_.top, height_hmm_));
     return out;
   }
   if (metafile_kind_ == MetafileKind::kWmf) {
-    return ConvertWmfToEmf(metafile_records_, {metafile_frame_, width_px_, height_px_,
-                                               width_hmm_, height_hmm_});
+    return ConvertWmfToEmf(metafile_records_,
+                           {metafile_frame_, width_px_, height_px_, width_hmm_, height_hmm_});
   }
   const bool drawn = !dib_.empty();
-  const std::uint64_t total = kEmfHeaderSize + (drawn ? kEmfStretchDibitsSize + dib_.size() : 0) +
-                              kEmfEofSize;
+  const std::uint64_t total =
+      kEmfHeaderSize + (drawn ? kEmfStretchDibitsSize + dib_.size() : 0) + kEmfEofSize;
   if (total > 0xFFFFFFFFu) throw Exception("Picture too large for an enhanced metafile");
   std::vector<std::byte> out;
   out.reserve(static_cast<std::size_t>(total));
@@ -262,8 +274,8 @@ std::vector<std::byte> MetafileCanvas::WmfBytes() const {
   w.U16(0);
   WriteWmfRecord(w, kMetaSetMapMode, {kMapModeAnisotropic});
   WriteWmfRecord(w, kMetaSetWindowOrg, {0, 0});  // y before x, as in every WMF record
-  WriteWmfRecord(w, kMetaSetWindowExt, {static_cast<std::uint16_t>(height_px_),
-                                        static_cast<std::uint16_t>(width_px_)});
+  WriteWmfRecord(w, kMetaSetWindowExt,
+                 {static_cast<std::uint16_t>(height_px_), static_cast<std::uint16_t>(width_px_)});
   if (drawn) {
     w.U32(static_cast<std::uint32_t>(stretch_words));
     w.U16(kMetaStretchDib);

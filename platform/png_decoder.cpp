@@ -66,10 +66,12 @@ bool RunPng(PngJob& job) {
   png_read_info(job.png, job.info);
   CheckPictureSize(png_get_image_width(job.png, job.info), png_get_image_height(job.png, job.info));
   RequestBgra(job.png, job.info);
-  if (png_get_rowbytes(job.png, job.info) != std::size_t{png_get_image_width(job.png, job.info)} * 4) {
+  if (png_get_rowbytes(job.png, job.info) !=
+      std::size_t{png_get_image_width(job.png, job.info)} * 4) {
     png_error(job.png, "Unexpected PNG row size");
   }
-  job.bitmap = Bitmap(png_get_image_width(job.png, job.info), png_get_image_height(job.png, job.info));
+  job.bitmap =
+      Bitmap(png_get_image_width(job.png, job.info), png_get_image_height(job.png, job.info));
   job.rows.resize(job.bitmap.Height());
   for (std::uint32_t y = 0; y < job.bitmap.Height(); ++y) job.rows[y] = job.bitmap.Row(y).data();
   png_read_image(job.png, job.rows.data());

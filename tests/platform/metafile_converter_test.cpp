@@ -56,7 +56,7 @@ TEST(WmfToEmfTest, PlaysTheWindowOverTheCanvas) {
   const std::vector<std::byte> emf = Convert(Wmf({}));
   const auto records = RecordsOf(emf);
   EXPECT_EQ(TypesOf(records), (std::vector<std::uint32_t>{1, 17, 10, 9, 12, 11, 14}));
-  EXPECT_EQ(ReadU32(emf, 16), 199u);  // bounds: the canvas in pixels
+  EXPECT_EQ(ReadU32(emf, 16), 199u);   // bounds: the canvas in pixels
   EXPECT_EQ(ReadU32(emf, 32), 5292u);  // frame: the physical size
   EXPECT_EQ(ReadU32(emf, 48), emf.size());
   EXPECT_EQ(ReadU32(emf, 52), 7u);
@@ -75,15 +75,15 @@ TEST(WmfToEmfTest, ObjectSlotsBecomeHandles) {
       {0x012D, 1},                   // selecting the palette writes nothing
       {0x012D, 2},
       {0x01F0, 0},
-      {0x02FC, 1, 0, 0, 0},          // a hollow brush reuses slot 0
+      {0x02FC, 1, 0, 0, 0},  // a hollow brush reuses slot 0
       {0x012D, 0},
   }));
   const auto records = RecordsOf(emf);
   ASSERT_EQ(TypesOf(records),
             (std::vector<std::uint32_t>{1, 17, 10, 9, 12, 11, 38, 39, 37, 40, 39, 37, 14}));
-  EXPECT_EQ(ReadU32(emf, records[6].offset + 8), 1u);    // pen handle
+  EXPECT_EQ(ReadU32(emf, records[6].offset + 8), 1u);      // pen handle
   EXPECT_EQ(ReadU32(emf, records[6].offset + 24), 0xFFu);  // pen colour
-  EXPECT_EQ(ReadU32(emf, records[7].offset + 8), 3u);    // brush in slot 2
+  EXPECT_EQ(ReadU32(emf, records[7].offset + 8), 3u);      // brush in slot 2
   EXPECT_EQ(ReadU32(emf, records[7].offset + 16), 0xFF00u);
   EXPECT_EQ(ReadU32(emf, records[8].offset + 8), 3u);
   EXPECT_EQ(ReadU32(emf, records[9].offset + 8), 1u);
@@ -94,8 +94,8 @@ TEST(WmfToEmfTest, ObjectSlotsBecomeHandles) {
 
 TEST(WmfToEmfTest, ShapesSwapTheirCoordinatesIntoPlace) {
   const std::vector<std::byte> emf = Convert(Wmf({
-      {0x041B, 40, 30, 20, 10},                  // rectangle: bottom, right, top, left
-      {0x0214, 7, 5},                             // move to y 7, x 5
+      {0x041B, 40, 30, 20, 10},  // rectangle: bottom, right, top, left
+      {0x0214, 7, 5},            // move to y 7, x 5
       {0x0324, 3, 1, 2, 30, 4, static_cast<std::uint16_t>(-5), 40},  // polygon
   }));
   const auto records = RecordsOf(emf);

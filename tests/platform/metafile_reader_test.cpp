@@ -21,19 +21,20 @@ std::vector<std::byte> WmfHeader(std::uint16_t version = 0x0300) {
 Bytes PlainWmf(std::int16_t ext_x, std::int16_t ext_y) {
   Bytes b;
   b.Raw(WmfHeader());
-  b.U32(4).U16(0x0103).U16(8);                                  // SETMAPMODE anisotropic
-  b.U32(5).U16(0x020C).U16(static_cast<std::uint16_t>(ext_y)).U16(static_cast<std::uint16_t>(ext_x));
+  b.U32(4).U16(0x0103).U16(8);  // SETMAPMODE anisotropic
+  const auto y = static_cast<std::uint16_t>(ext_y), x = static_cast<std::uint16_t>(ext_x);
+  b.U32(5).U16(0x020C).U16(y).U16(x);  // SETWINDOWEXT
   return b;
 }
 
 std::vector<std::byte> WithEof(Bytes b) { return b.U32(3).U16(0).Get(); }
 
 std::vector<std::byte> PlaceableWmf(std::int16_t right, std::int16_t bottom, std::uint16_t inch) {
-  return Bytes()
-      .U32(0x9AC6CDD7).U16(0).U16(0).U16(0).U16(static_cast<std::uint16_t>(right))
-      .U16(static_cast<std::uint16_t>(bottom)).U16(inch).U32(0).U16(0)
-      .Raw(WithEof(PlainWmf(right, bottom)))
-      .Get();
+  Bytes b;
+  b.U32(0x9AC6CDD7).U16(0);  // key, handle
+  b.U16(0).U16(0).U16(static_cast<std::uint16_t>(right)).U16(static_cast<std::uint16_t>(bottom));
+  b.U16(inch).U32(0).U16(0);  // units, reserved, checksum
+  return b.Raw(WithEof(PlainWmf(right, bottom))).Get();
 }
 
 // Header of 88 bytes, the given records, and the end record; nBytes is filled in.
@@ -135,8 +136,8 @@ const BadMetafile kBad[] = {
      "Enhanced metafile record size out of range at offset 88"},
     {"EmfRecordPastEnd", [] { return Emf(100, 100, Bytes().U32(9).U32(4000).Get()); }, true,
      "Enhanced metafile record size out of range at offset 88"},
-    {"EmfRecordMisaligned", [] { return Emf(100, 100, Bytes().U32(9).U32(10).U32(0).Get()); },
-     true, "Enhanced metafile record size out of range at offset 88"},
+    {"EmfRecordMisaligned", [] { return Emf(100, 100, Bytes().U32(9).U32(10).U32(0).Get()); }, true,
+     "Enhanced metafile record size out of range at offset 88"},
     {"EmfNoEndRecord",
      [] {
        auto emf = Emf(100, 100);

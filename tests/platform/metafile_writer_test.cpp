@@ -55,18 +55,69 @@ TEST(MetafileWriterTest, EmfFieldsForThreeByTwoBitmap) {
   ASSERT_EQ(emf.size(), 272u);
   const std::pair<std::size_t, std::uint32_t> fields[] = {
       // EMR_HEADER: type, size, bounds, frame (3 x 2 px at 96 per inch = 79 x 53)
-      {0, 1}, {4, 108}, {8, 0}, {12, 0}, {16, 2}, {20, 1}, {24, 0}, {28, 0}, {32, 79}, {36, 53},
-      {40, 0x464D4520}, {44, 0x10000}, {48, 272}, {52, 3}, {56, 1}, {60, 0}, {64, 0}, {68, 0},
-      {72, 1920}, {76, 1440}, {80, 508}, {84, 381}, {88, 0}, {92, 0}, {96, 0},
-      {100, 508000}, {104, 381000},
+      {0, 1},
+      {4, 108},
+      {8, 0},
+      {12, 0},
+      {16, 2},
+      {20, 1},
+      {24, 0},
+      {28, 0},
+      {32, 79},
+      {36, 53},
+      {40, 0x464D4520},
+      {44, 0x10000},
+      {48, 272},
+      {52, 3},
+      {56, 1},
+      {60, 0},
+      {64, 0},
+      {68, 0},
+      {72, 1920},
+      {76, 1440},
+      {80, 508},
+      {84, 381},
+      {88, 0},
+      {92, 0},
+      {96, 0},
+      {100, 508000},
+      {104, 381000},
       // EMR_STRETCHDIBITS
-      {108, 0x51}, {112, 144}, {116, 0}, {120, 0}, {124, 2}, {128, 1}, {132, 0}, {136, 0},
-      {140, 0}, {144, 0}, {148, 3}, {152, 2}, {156, 80}, {160, 40}, {164, 120}, {168, 24},
-      {172, 0}, {176, 0x00CC0020}, {180, 3}, {184, 2},
+      {108, 0x51},
+      {112, 144},
+      {116, 0},
+      {120, 0},
+      {124, 2},
+      {128, 1},
+      {132, 0},
+      {136, 0},
+      {140, 0},
+      {144, 0},
+      {148, 3},
+      {152, 2},
+      {156, 80},
+      {160, 40},
+      {164, 120},
+      {168, 24},
+      {172, 0},
+      {176, 0x00CC0020},
+      {180, 3},
+      {184, 2},
       // BITMAPINFOHEADER
-      {188, 40}, {192, 3}, {196, 2}, {204, 0}, {208, 24}, {212, 3780}, {216, 3780}, {220, 0},
+      {188, 40},
+      {192, 3},
+      {196, 2},
+      {204, 0},
+      {208, 24},
+      {212, 3780},
+      {216, 3780},
+      {220, 0},
       // EMR_EOF
-      {252, 14}, {256, 20}, {260, 0}, {264, 16}, {268, 20},
+      {252, 14},
+      {256, 20},
+      {260, 0},
+      {264, 16},
+      {268, 20},
   };
   for (const auto& [at, value] : fields) EXPECT_EQ(ReadU32(emf, at), value) << "offset " << at;
   EXPECT_EQ(ReadU16(emf, 200), 1);
@@ -81,11 +132,30 @@ TEST(MetafileWriterTest, WmfFieldsForThreeByTwoBitmap) {
   ASSERT_EQ(wmf.size(), 144u);
   const std::pair<std::size_t, std::uint16_t> words[] = {
       // header: memory metafile, 9 words, version 3
-      {0, 1}, {2, 9}, {4, 0x300}, {10, 0}, {16, 0},
+      {0, 1},
+      {2, 9},
+      {4, 0x300},
+      {10, 0},
+      {16, 0},
       // META_SETMAPMODE anisotropic, META_SETWINDOWORG 0,0, META_SETWINDOWEXT 2 high, 3 wide
-      {22, 0x0103}, {24, 8}, {30, 0x020B}, {32, 0}, {34, 0}, {40, 0x020C}, {42, 2}, {44, 3},
+      {22, 0x0103},
+      {24, 8},
+      {30, 0x020B},
+      {32, 0},
+      {34, 0},
+      {40, 0x020C},
+      {42, 2},
+      {44, 3},
       // META_STRETCHDIB: colour usage, source 2 x 3 at 0,0, destination 2 x 3 at 0,0
-      {50, 0x0F43}, {56, 0}, {58, 2}, {60, 3}, {62, 0}, {64, 0}, {66, 2}, {68, 3}, {70, 0},
+      {50, 0x0F43},
+      {56, 0},
+      {58, 2},
+      {60, 3},
+      {62, 0},
+      {64, 0},
+      {66, 2},
+      {68, 3},
+      {70, 0},
       {72, 0},
       // end record
       {142, 0},
@@ -150,10 +220,21 @@ TEST(MetafileWriterTest, EnhancedSourceKeepsItsRecordsWithTheNewFrame) {
   EXPECT_EQ(emf, Emf3x2());
 }
 
+TEST(MetafileWriterTest, EnhancedSourceFrameNearTheLimitDoesNotOverflow) {
+  std::vector<std::byte> bytes = Emf3x2();
+  test::WriteU32(bytes, 24, INT32_MAX - 100);
+  test::WriteU32(bytes, 32, INT32_MAX - 21);
+  MetafileCanvas canvas(3, 2);
+  canvas.DrawMetafile(ReadEmf(bytes));
+  canvas.SetPhysicalSize(1000, 53);
+  EXPECT_EQ(ReadU32(canvas.EmfBytes(), 32), static_cast<std::uint32_t>(INT32_MAX));
+}
+
 TEST(MetafileWriterTest, WindowsSourceDropsItsPlaceableHeader) {
   const std::vector<std::byte> plain = Wmf3x2();
-  std::vector<std::byte> placeable =
-      test::Bytes().U32(0x9AC6CDD7).U16(0).U16(0).U16(0).U16(3).U16(2).U16(96).U32(0).U16(0).Get();
+  test::Bytes header;
+  header.U32(0x9AC6CDD7).U16(0).U16(0).U16(0).U16(3).U16(2).U16(96).U32(0).U16(0);
+  std::vector<std::byte> placeable = header.Get();
   placeable.insert(placeable.end(), plain.begin(), plain.end());
   MetafileCanvas canvas(3, 2);
   canvas.DrawMetafile(ReadWmf(placeable));

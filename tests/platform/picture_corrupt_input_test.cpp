@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
+// libjpeg's header relies on size_t and FILE being declared before it.
 #include <jpeglib.h>
 
 #include "platform/picture_decoders.h"
@@ -44,8 +47,9 @@ std::vector<std::byte> WithU16(std::vector<std::byte> bytes, std::size_t at, std
 std::size_t EndOfSof(const std::vector<std::byte>& jpeg) {
   for (std::size_t i = 2; i + 3 < jpeg.size(); ++i) {
     if (jpeg[i] == std::byte{0xFF} && jpeg[i + 1] == std::byte{0xC0}) {
-      return i + 2 + (std::to_integer<std::size_t>(jpeg[i + 2]) << 8 |
-                      std::to_integer<std::size_t>(jpeg[i + 3]));
+      return i + 2 +
+             (std::to_integer<std::size_t>(jpeg[i + 2]) << 8 |
+              std::to_integer<std::size_t>(jpeg[i + 3]));
     }
   }
   return 0;
@@ -128,27 +132,25 @@ const CorruptCase kCases[] = {
        return png;
      },
      PictureType::kPng, "PNG error: *"},
-    {"PngTooWide",
-     [] { return WithPngWidth(ReadPictureData("rgb.png"), 70000); },
+    {"PngTooWide", [] { return WithPngWidth(ReadPictureData("rgb.png"), 70000); },
      PictureType::kPng, "PNG error: Invalid IHDR data"},
     {"PngSignature", [] { return ReadPictureData("rgb24.bmp"); }, PictureType::kPng,
      "PNG signature is not valid"},
     // BMP
     {"BmpNoMagic", [] { return ReadPictureData("rgb.png"); }, PictureType::kBmp,
      "Bitmap does not start with BM"},
-    {"BmpTruncatedHeader", [] { return Cut(ReadPictureData("rgb24.bmp"), 30); },
-     PictureType::kBmp, "Bitmap is truncated"},
+    {"BmpTruncatedHeader", [] { return Cut(ReadPictureData("rgb24.bmp"), 30); }, PictureType::kBmp,
+     "Bitmap is truncated"},
     {"BmpTruncatedBits", [] { return Cut(ReadPictureData("rgb24.bmp"), 80); }, PictureType::kBmp,
      "Bitmap is truncated"},
     {"BmpNegativeWidth", [] { return WithU32(ReadPictureData("rgb24.bmp"), 18, -4); },
      PictureType::kBmp, "Bitmap width is negative: -4"},
-    {"BmpMostNegativeHeight",
-     [] { return WithU32(ReadPictureData("rgb24.bmp"), 22, 0x80000000u); }, PictureType::kBmp,
-     "Picture size out of range: 4x2147483648"},
+    {"BmpMostNegativeHeight", [] { return WithU32(ReadPictureData("rgb24.bmp"), 22, 0x80000000u); },
+     PictureType::kBmp, "Picture size out of range: 4x2147483648"},
     {"BmpZeroHeight", [] { return WithU32(ReadPictureData("rgb24.bmp"), 22, 0); },
      PictureType::kBmp, "Picture size out of range: 4x0"},
-    {"BmpZeroWidth", [] { return WithU32(ReadPictureData("rgb24.bmp"), 18, 0); },
-     PictureType::kBmp, "Picture size out of range: 0x3"},
+    {"BmpZeroWidth", [] { return WithU32(ReadPictureData("rgb24.bmp"), 18, 0); }, PictureType::kBmp,
+     "Picture size out of range: 0x3"},
     {"BmpWidthTimesHeightOverflows",
      [] { return WithU32(WithU32(ReadPictureData("rgb24.bmp"), 18, 0x40000000), 22, 0x40000000); },
      PictureType::kBmp, "Picture size out of range: 1073741824x1073741824"},

@@ -47,22 +47,20 @@ TEST_P(LosslessDecodeTest, GivesTheSourcePixels) {
   ExpectSource(*picture.AsBitmap(), GetParam().first_transparent);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, LosslessDecodeTest,
-                         testing::Values(LosslessCase{"rgb24.bmp", false},
-                                         LosslessCase{"pal4.bmp", false},
-                                         LosslessCase{"rle8.bmp", false},
-                                         LosslessCase{"argb32.bmp", true},
-                                         LosslessCase{"rgb.png", false},
-                                         LosslessCase{"pal.png", false},
-                                         LosslessCase{"interlaced.png", false},
-                                         LosslessCase{"rgba.png", true}));
+INSTANTIATE_TEST_SUITE_P(
+    Files, LosslessDecodeTest,
+    testing::Values(LosslessCase{"rgb24.bmp", false}, LosslessCase{"pal4.bmp", false},
+                    LosslessCase{"rle8.bmp", false}, LosslessCase{"argb32.bmp", true},
+                    LosslessCase{"rgb.png", false}, LosslessCase{"pal.png", false},
+                    LosslessCase{"interlaced.png", false}, LosslessCase{"rgba.png", true}));
 
 TEST(PictureDecodeTest, EightBitPaletteBmp) {
   const Bitmap bitmap = DecodeBmp(ReadPictureData("pal8.bmp"));
   ASSERT_EQ(bitmap.Width(), 5u);
   ASSERT_EQ(bitmap.Height(), 4u);
   for (std::uint32_t i = 0; i < 20; ++i) {
-    const std::uint32_t expected = 0xFF000000u | (i * 12) << 16 | (255 - i * 12) << 8 | (i * 37 % 256);
+    const std::uint32_t expected =
+        0xFF000000u | (i * 12) << 16 | (255 - i * 12) << 8 | (i * 37 % 256);
     EXPECT_EQ(bitmap.Pixel(i % 5, i / 5), expected) << "pixel " << i;
   }
 }
@@ -92,14 +90,13 @@ TEST(PictureDecodeTest, BmpWithoutImageSizeIsRead) {
 
 TEST(PictureDecodeTest, Rle4Bmp) {
   // 4 x 2, palette black/red; bottom row "run of 4 red", top row "absolute 0,1,0,1".
-  const auto bytes = test::Bytes()
-                         .U8('B').U8('M').U32(0).U32(0).U32(14 + 40 + 8)
-                         .U32(40).I32(4).I32(2).U16(1).U16(4).U32(2).U32(0).U32(0).U32(0)
-                         .U32(2).U32(0)
-                         .U32(0x000000).U32(0xFF0000)
-                         .U8(4).U8(0x11).U8(0).U8(0)
-                         .U8(0).U8(4).U8(0x01).U8(0x01).U8(0).U8(1)
-                         .Get();
+  test::Bytes b;
+  b.U8('B').U8('M').U32(0).U32(0).U32(14 + 40 + 8);                                 // file header
+  b.U32(40).I32(4).I32(2).U16(1).U16(4).U32(2).U32(0).U32(0).U32(0).U32(2).U32(0);  // RLE4
+  b.U32(0x000000).U32(0xFF0000);                                                    // palette
+  b.U8(4).U8(0x11).U8(0).U8(0);                 // 4 pixels of index 1, end of line
+  b.U8(0).U8(4).U8(0x01).U8(0x01).U8(0).U8(1);  // absolute 0,1,0,1, end of bitmap
+  const std::vector<std::byte> bytes = b.Get();
   const Bitmap bitmap = DecodeBmp(bytes);
   EXPECT_EQ(bitmap.Pixel(0, 1), 0xFFFF0000u);
   EXPECT_EQ(bitmap.Pixel(3, 1), 0xFFFF0000u);
@@ -117,12 +114,11 @@ TEST(PictureDecodeTest, IconTakesTheLargestImageWithItsMask) {
 
 TEST(PictureDecodeTest, IconHoldingPng) {
   const std::vector<std::byte> png = ReadPictureData("rgb.png");
-  const auto ico = test::Bytes()
-                       .U16(0).U16(1).U16(1)
-                       .U8(4).U8(3).U8(0).U8(0).U16(1).U16(32)
-                       .U32(static_cast<std::uint32_t>(png.size())).U32(22)
-                       .Raw(png)
-                       .Get();
+  test::Bytes b;
+  b.U16(0).U16(1).U16(1);                                 // directory of one icon
+  b.U8(4).U8(3).U8(0).U8(0).U16(1).U16(32);               // 4 x 3, 32 bits
+  b.U32(static_cast<std::uint32_t>(png.size())).U32(22);  // size and offset
+  const std::vector<std::byte> ico = b.Raw(png).Get();
   ExpectSource(DecodeIco(ico));
 }
 
@@ -177,11 +173,16 @@ TEST(PictureDetectTest, FromBytes) {
 
 TEST(PictureDetectTest, FromFileName) {
   const std::pair<const char*, PictureType> cases[] = {
-      {"a.BMP", PictureType::kBmp},     {"x/y.ico", PictureType::kIco},
-      {"p.Jpeg", PictureType::kJpeg},   {"p.jpg", PictureType::kJpeg},
-      {"p.png", PictureType::kPng},     {"m.wmf", PictureType::kWmf},
-      {"m.EMF", PictureType::kEmf},     {"noext", PictureType::kUnknown},
-      {"dir.png/file", PictureType::kUnknown}, {"a.txt", PictureType::kUnknown},
+      {"a.BMP", PictureType::kBmp},
+      {"x/y.ico", PictureType::kIco},
+      {"p.Jpeg", PictureType::kJpeg},
+      {"p.jpg", PictureType::kJpeg},
+      {"p.png", PictureType::kPng},
+      {"m.wmf", PictureType::kWmf},
+      {"m.EMF", PictureType::kEmf},
+      {"noext", PictureType::kUnknown},
+      {"dir.png/file", PictureType::kUnknown},
+      {"a.txt", PictureType::kUnknown},
   };
   for (const auto& [name, type] : cases) EXPECT_EQ(PictureTypeFromFileName(name), type) << name;
 }
@@ -190,8 +191,8 @@ TEST(PictureLoadTest, BytesOutweighTheExtension) {
   const std::string path = std::string(VORN_BINARY_DIR) + "/png_named.jpg";
   {
     const std::vector<std::byte> png = ReadPictureData("rgb.png");
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
-                                                static_cast<std::streamsize>(png.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
   }
   ExpectSource(*LoadPictureFile(path).AsBitmap());
 }
@@ -206,8 +207,9 @@ TEST(PictureLoadTest, MissingFileFails) {
 }
 
 TEST(PictureLoadTest, GifIsNotDecoded) {
-  EXPECT_THROW(DecodePicture(test::Bytes().U8('G').U8('I').U8('F').U8('8').Get(), PictureType::kGif),
-               Exception);
+  EXPECT_THROW(
+      DecodePicture(test::Bytes().U8('G').U8('I').U8('F').U8('8').Get(), PictureType::kGif),
+      Exception);
 }
 
 }  // namespace

@@ -47,7 +47,8 @@ class Bytes {
 };
 
 inline std::uint32_t ReadU32(const std::vector<std::byte>& b, std::size_t at) {
-  return std::to_integer<std::uint32_t>(b.at(at)) | std::to_integer<std::uint32_t>(b.at(at + 1)) << 8 |
+  return std::to_integer<std::uint32_t>(b.at(at)) |
+         std::to_integer<std::uint32_t>(b.at(at + 1)) << 8 |
          std::to_integer<std::uint32_t>(b.at(at + 2)) << 16 |
          std::to_integer<std::uint32_t>(b.at(at + 3)) << 24;
 }
