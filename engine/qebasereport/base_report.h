@@ -49,6 +49,22 @@ class TQeBaseReport {
   void SetUDFList(TQeUDFList* value);
   TNotifyEvent OnFinished;
 
+  // --- report variables; positions count lines from 1 ---
+  // The first line whose name (the text before its first "=") equals `name` ignoring the
+  // case of A to Z, untrimmed; 0 when there is none.
+  int FindVariable(std::string_view name) const;
+  // Add a line "name=value" (name trimmed) of type string or number; throw EIOError when
+  // a variable of that name exists.
+  void AddTextVariable(std::string_view name, std::string_view value);
+  void AddNumberVariable(std::string_view name, long double value);
+  // The report's own reference object, renamed to `name`: every call renames the same
+  // object, so use it before the next call.
+  TQeReportVariable& GetVariable(std::string_view name);
+  // The text after the line's first "=" (empty without one, or when the line starts with
+  // it) and the line's type; throw vorn::Exception for a position outside the list.
+  std::string VariableText(int position) const;
+  VarDataType VariableType(int position) const;
+
   // Called by a TQeUDFList that is being destroyed.
   void UDFListDestroyed(TQeUDFList* list);
   bool Executing() const { return executing_; }
@@ -144,6 +160,8 @@ class TQeBaseReport {
   int32_t template_length_ = -1;
   CompiledStream stream_;
   TStream* output_ = nullptr;
+  // GetVariable's object.
+  TQeReportVariable own_variable_{this};
 };
 
 // Upper-cases the letters A to Z only, as names and keywords are compared.
