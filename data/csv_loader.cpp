@@ -89,7 +89,8 @@ class CsvLoader {
       try {
         TCsvColumn column = ParseCsvHeaderCell(cells_[i]);
         raw_names_.push_back(column.def.name);
-        if (options_.converter) column.def.name = options_.converter(column.def.name, column.def.name);
+        if (options_.converter)
+          column.def.name = options_.converter(column.def.name, column.def.name);
         table_->AddFieldDef(column.def);
         columns_.push_back(std::move(column));
       } catch (const Exception& error) {

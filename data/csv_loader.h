@@ -30,7 +30,6 @@ struct TCsvOptions {
 // vorn::Exception starting "file:line:column: ", the column counting cells from 1.
 std::unique_ptr<TMemoryTable> LoadCsv(const std::filesystem::path& path,
                                       const TCsvOptions& options = {});
-std::unique_ptr<TMemoryTable> LoadCsvText(std::string_view text,
-                                          const TCsvOptions& options = {});
+std::unique_ptr<TMemoryTable> LoadCsvText(std::string_view text, const TCsvOptions& options = {});
 
 }  // namespace vorn

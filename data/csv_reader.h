@@ -18,9 +18,9 @@ class CsvReader {
   CsvReader(std::string_view text, std::string source_name);
 
   // Reads the next row into the first cells of `cells` and returns how many it holds; 0 at
-  // the end of the text. The views stay valid until the next call. Stops after `max_cells` + 1 cells, so a
-  // caller seeing more than `max_cells` knows the row is too long without reading it whole.
-  // Throws vorn::Exception for a quote left open or text after a closing quote.
+  // the end of the text. The views stay valid until the next call. Stops after `max_cells` + 1
+  // cells, so a caller seeing more than `max_cells` knows the row is too long without reading it
+  // whole. Throws vorn::Exception for a quote left open or text after a closing quote.
   size_t ReadRow(std::vector<std::string_view>& cells, size_t max_cells);
 
   // "name:line:column: " for a cell of the row read last; columns count cells from 1.

@@ -48,8 +48,7 @@ std::optional<int> Digits(std::string_view text, size_t pos, size_t count) {
 }
 
 std::string TwoDigits(int value) {
-  char text[3] = {static_cast<char>('0' + value / 10 % 10), static_cast<char>('0' + value % 10),
-                  0};
+  char text[3] = {static_cast<char>('0' + value / 10 % 10), static_cast<char>('0' + value % 10), 0};
   return text;
 }
 
@@ -85,7 +84,8 @@ std::optional<double> ParseTimeExact(std::string_view text) {
     if (text.size() > 8) msec = text[8] == '.' ? Milliseconds(text.substr(9)) : std::nullopt;
   }
   double time = 0;
-  if (!hour || !minute || !second || !msec || !TryEncodeTime(*hour, *minute, *second, *msec, time)) {
+  if (!hour || !minute || !second || !msec ||
+      !TryEncodeTime(*hour, *minute, *second, *msec, time)) {
     return std::nullopt;
   }
   return time;

@@ -98,7 +98,8 @@ void TMemoryTable::CheckDefinitions() const {
   for (size_t i = 0; i < defs_.size(); ++i) {
     const TFieldDef& def = defs_[i];
     if (def.name.empty()) throw Exception("Field definition without a name in dataset: " + Name());
-    if (!IsSupportedType(def.type)) throw Exception("Unsupported field type for field: " + def.name);
+    if (!IsSupportedType(def.type))
+      throw Exception("Unsupported field type for field: " + def.name);
     if (NeedsSize(def.type) && def.size < 1) {
       throw Exception("Invalid field size for field: " + def.name);
     }
@@ -133,8 +134,8 @@ void TMemoryTable::BuildFields() {
   fields_.clear();
   const auto add = [this](size_t column, const std::string& label, bool required) {
     const TFieldDef& def = defs_[column];
-    auto field = std::make_unique<TMemoryField>(*this, static_cast<int>(column), def.name,
-                                                def.type, def.size, def.required || required);
+    auto field = std::make_unique<TMemoryField>(*this, static_cast<int>(column), def.name, def.type,
+                                                def.size, def.required || required);
     if (!label.empty()) field->SetDisplayLabel(label);
     fields_.push_back(std::move(field));
   };
@@ -297,7 +298,8 @@ void TMemoryTable::Delete() {
     Cancel();
     return;
   }
-  if (order_.empty()) throw Exception("Cannot perform this operation on an empty dataset: " + Name());
+  if (order_.empty())
+    throw Exception("Cannot perform this operation on an empty dataset: " + Name());
   Cancel();
   const size_t position = static_cast<size_t>(cursor_);
   const uint32_t slot = order_[position];

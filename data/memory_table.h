@@ -124,8 +124,8 @@ class TMemoryTable : public TDataSet {
   std::vector<std::unique_ptr<TMemoryField>> fields_;
   std::vector<TColumnStore> columns_;
 
-  std::vector<uint32_t> order_;          // record position -> storage slot
-  std::vector<uint8_t> deleted_;         // per slot
+  std::vector<uint32_t> order_;   // record position -> storage slot
+  std::vector<uint8_t> deleted_;  // per slot
   mutable std::vector<uint32_t> position_of_slot_;
   mutable bool positions_valid_ = true;
 

@@ -128,8 +128,8 @@ class SqliteLoader {
   // A second statement would be silently ignored, so it is refused; comments may follow.
   void CheckNothingFollows(const char* tail, const char* end) {
     sqlite3_stmt* next = nullptr;
-    const int rc = sqlite3_prepare_v2(db_.get(), tail, static_cast<int>(end - tail), &next,
-                                      nullptr);
+    const int rc =
+        sqlite3_prepare_v2(db_.get(), tail, static_cast<int>(end - tail), &next, nullptr);
     Statement owned(next);
     if (rc != SQLITE_OK || owned) {
       throw Exception("SQLite query holds more than one statement: " + std::string(tail, end));

@@ -16,7 +16,6 @@ namespace vorn {
 // `converter` turns the column names and text values into the report's code page, in
 // which string fields are cut. Errors throw vorn::Exception with SQLite's message.
 std::unique_ptr<TMemoryTable> LoadSqlite(const std::string& db_path, const std::string& query,
-                                         const TTextConverter& converter = {},
-                                         int code_page = 0);
+                                         const TTextConverter& converter = {}, int code_page = 0);
 
 }  // namespace vorn

@@ -70,9 +70,9 @@ TEST_F(CsvLoaderTest, HeaderTypesGiveFieldTypes) {
       "DA:date,TI:time,DT:datetime,M:memo,BL:blob\n"
       "hello,abcdef,-7,12,9000000000,1.25,2.5,0.5,yes,2024-03-01,08:30:00,"
       "2024-03-01 08:30:00,memo text,00ff41\n");
-  const std::vector<TFieldType> types = {ftString,   ftString,  ftInteger, ftSmallint, ftLargeint,
-                                         ftFloat,    ftCurrency, ftBCD,    ftBoolean,  ftDate,
-                                         ftTime,     ftDateTime, ftMemo,   ftBlob};
+  const std::vector<TFieldType> types = {ftString, ftString,   ftInteger, ftSmallint, ftLargeint,
+                                         ftFloat,  ftCurrency, ftBCD,     ftBoolean,  ftDate,
+                                         ftTime,   ftDateTime, ftMemo,    ftBlob};
   ASSERT_EQ(table->FieldCount(), static_cast<int>(types.size()));
   for (size_t i = 0; i < types.size(); ++i) EXPECT_EQ(table->Fields(i).DataType(), types[i]) << i;
   EXPECT_EQ(table->Fields(0).Size(), 5);  // the longest value
@@ -124,10 +124,10 @@ TEST_F(CsvLoaderTest, ErrorsNameFileLineAndColumn) {
       {"A:date\n2024-13-01\n", "t.csv:2:1: '2024-13-01' is not a valid date for field 'A'"},
       {"P:blob\nabc\n", "t.csv:2:1: Invalid hexadecimal value for field 'P'"},
       {"P:blob\nzz\n", "t.csv:2:1: Invalid hexadecimal value for field 'P'"},
-      {"P:graphic\n@../escape.bin\n", "t.csv:2:1: Blob file outside the data folder: ../escape.bin"},
+      {"P:graphic\n@../escape.bin\n",
+       "t.csv:2:1: Blob file outside the data folder: ../escape.bin"},
       {"P:blob\n@/etc/passwd\n", "t.csv:2:1: Blob file outside the data folder: /etc/passwd"},
-      {"P:blob\n@missing.bin\n",
-       "t.csv:2:1: Cannot open blob file: " + kDataDir + "/missing.bin"},
+      {"P:blob\n@missing.bin\n", "t.csv:2:1: Cannot open blob file: " + kDataDir + "/missing.bin"},
   };
   for (const auto& [text, message] : cases) EXPECT_EQ(LoadError(text), message) << text;
 }
@@ -153,8 +153,8 @@ TEST_F(CsvLoaderTest, MissingFileNamesIt) {
 
 TEST_F(CsvLoaderTest, HugeCellAndHugeLineLoadInLinearTime) {
   // Quadratic appends or rescans would take minutes here.
-  std::string text = "A,B\n\"" + std::string(20'000'000, 'x') + "\"\"\"," +
-                     std::string(20'000'000, 'y') + "\n";
+  std::string text =
+      "A,B\n\"" + std::string(20'000'000, 'x') + "\"\"\"," + std::string(20'000'000, 'y') + "\n";
   const auto start = std::chrono::steady_clock::now();
   const auto table = Load(text);
   EXPECT_EQ(table->Fields(0).AsString().size(), 20'000'001u);

@@ -298,8 +298,7 @@ TEST(ProductTableTest, BadDefinitionsFail) {
       {{}, {}, {}, "No field definitions for dataset: "},
       {{{"A", ftString, 0, false}}, {}, {}, "Invalid field size for field: A"},
       {{{"A", ftUnknown, 0, false}}, {}, {}, "Unsupported field type for field: A"},
-      {{{"A", ftInteger, 0, false}, {"a", ftInteger, 0, false}}, {}, {},
-       "Duplicate field name: a"},
+      {{{"A", ftInteger, 0, false}, {"a", ftInteger, 0, false}}, {}, {}, "Duplicate field name: a"},
       {{{"A", ftInteger, 0, false}}, {{"B", "", false}}, {}, "Field not found: B"},
       {{{"A", ftInteger, 0, false}}, {}, {{"I", "A;Z", 0}}, "Index field not found: Z"},
   };

@@ -58,9 +58,9 @@ class SqliteLoaderTest : public ::testing::Test {
 
 TEST_F(SqliteLoaderTest, DeclaredTypesGiveFieldTypes) {
   const auto table = LoadSqlite(path_, "SELECT * FROM items ORDER BY id DESC");
-  const std::vector<TFieldType> types = {ftLargeint, ftString,   ftMemo, ftFloat,
-                                         ftFloat,    ftBlob,     ftDateTime, ftDateTime,
-                                         ftTime,     ftBoolean,  ftLargeint};
+  const std::vector<TFieldType> types = {ftLargeint, ftString,  ftMemo,     ftFloat,
+                                         ftFloat,    ftBlob,    ftDateTime, ftDateTime,
+                                         ftTime,     ftBoolean, ftLargeint};
   ASSERT_EQ(table->FieldCount(), static_cast<int>(types.size()));
   for (size_t i = 0; i < types.size(); ++i) EXPECT_EQ(table->Fields(i).DataType(), types[i]) << i;
   EXPECT_EQ(table->RecordCount(), 2);
