@@ -25,12 +25,14 @@ constexpr int kButtonY = 336;
 constexpr std::array<int, 5> kButtonX = {32, 120, 208, 296, 384};
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
-// Chinese captions need a font with the characters when the first family has none.
-const QStringList kChineseFallback = {"AR PL UMing TW", "AR PL UMing HK", "Noto Sans CJK TC"};
+// Where the Windows fonts are missing, a metric-compatible sans face takes the Latin text
+// and a Traditional Chinese face the captions.
+const QStringList kFallbackFamilies = {"Liberation Sans", "DejaVu Sans", "AR PL UMing TW",
+                                       "AR PL UMing HK", "Noto Sans CJK TC"};
 
 QFont DialogFont(const QString& family) {
   QFont font;
-  font.setFamilies(QStringList{family} + kChineseFallback);
+  font.setFamilies(QStringList{family} + kFallbackFamilies);
   font.setPointSize(8);
   return font;
 }

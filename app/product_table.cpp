@@ -3,8 +3,8 @@
 #include <array>
 
 #include "app/record_text.h"
-#include "data/field_text.h"
 #include "data/memory_table.h"
+#include "platform/code_page.h"
 
 namespace vorn {
 
@@ -56,9 +56,12 @@ void AssignFieldText(TField& field, std::string_view utf8) {
     field.Clear();
     return;
   }
-  std::string bytes = RecordBytesFromUtf8(utf8, FieldDisplayLabel(field));
+  const std::string bytes = RecordBytesFromUtf8(utf8, FieldDisplayLabel(field));
   if (IsTextField(field.DataType()) && field.Size() > 0) {
-    bytes.resize(CutLength(bytes, static_cast<size_t>(field.Size()), kRecordCodePage));
+    // The size counts bytes; a character is never cut in half.
+    field.SetAsString(
+        CutToBytes(bytes, static_cast<size_t>(field.Size()), CodePage(kRecordCodePage)));
+    return;
   }
   field.SetAsString(bytes);
 }

@@ -129,10 +129,10 @@ TEST_F(DialogTest, NonIntegerPriceIsReportedAndLaterFieldsStayEmpty) {
 TEST_F(DialogTest, ArgumentsThatAreNoTextOfTheCodePageAreReported) {
   Open({"1", "2", "\xff\xfe"});
   ASSERT_EQ(Errors().size(), 1u);
-  EXPECT_EQ(Errors()[0], "Text is not valid UTF-8 (byte 0xFF at offset 0) for field '商品名稱'");
+  EXPECT_EQ(Errors()[0], "Cannot convert field '商品名稱' to code page 950: invalid UTF-8 at byte 1");
   Open({"1", "2", "茶😀"});
   ASSERT_EQ(Errors().size(), 2u);
-  EXPECT_EQ(Errors()[1], "Character not in code page 950 for field '商品名稱': 😀 (U+1F600)");
+  EXPECT_EQ(Errors()[1], "Cannot convert field '商品名稱' to code page 950: no character for U+1F600 (😀)");
 }
 
 TEST_F(DialogTest, PostingWithoutProductNumberRunsNoReport) {
@@ -220,7 +220,7 @@ TEST_F(DialogTest, TypedTextThatFailsKeepsTheBoxAndPrintsNothing) {
     std::string error;
   };
   const Case cases[] = {
-      {2, QString::fromUtf8("茶😀"), "Character not in code page 950 for field '商品名稱': 😀 (U+1F600)"},
+      {2, QString::fromUtf8("茶😀"), "Cannot convert field '商品名稱' to code page 950: no character for U+1F600 (😀)"},
       {7, "12a", "'12a' is not a valid integer value for field '會員價'"},
   };
   for (const Case& c : cases) {

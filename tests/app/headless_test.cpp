@@ -54,7 +54,7 @@ TEST_F(HeadlessTest, DataAndReportErrorsGoToStandardErrorWithStatusOne) {
       {{}, "vornreport: Field '商品編號' must have a value\n"},
       {{"A1", "", "", "", "", "x"}, "vornreport: 'x' is not a valid integer value for field '門市價'\n"},
       {{"A1", "", "\xff"},
-       "vornreport: Text is not valid UTF-8 (byte 0xFF at offset 0) for field '商品名稱'\n"},
+       "vornreport: Cannot convert field '商品名稱' to code page 950: invalid UTF-8 at byte 1\n"},
   };
   for (const auto& [values, message] : cases) {
     EXPECT_EQ(Run("A4", values), kExitFailure);

@@ -31,13 +31,13 @@ TEST(RecordTextTest, TextRoundTripsThroughTheRecordCodePage) {
 
 TEST(RecordTextTest, TextThatCannotBeStoredNamesTheFieldAndTheCharacter) {
   const std::pair<std::string, std::string> cases[] = {
-      {"ab\xff", "Text is not valid UTF-8 (byte 0xFF at offset 2) for field '單位'"},
-      {"\xe9\x96", "Text is not valid UTF-8 (byte 0xE9 at offset 0) for field '單位'"},
+      {"ab\xff", "Cannot convert field '單位' to code page 950: invalid UTF-8 at byte 3"},
+      {"\xe9\x96", "Cannot convert field '單位' to code page 950: invalid UTF-8 at byte 1"},
       // An overlong form of "/" and an encoded surrogate are no UTF-8 either.
-      {"\xc0\xaf", "Text is not valid UTF-8 (byte 0xC0 at offset 0) for field '單位'"},
-      {"\xed\xa0\x80", "Text is not valid UTF-8 (byte 0xED at offset 0) for field '單位'"},
-      {"盒é", "Character not in code page 950 for field '單位': é (U+00E9)"},
-      {"😀", "Character not in code page 950 for field '單位': 😀 (U+1F600)"},
+      {"\xc0\xaf", "Cannot convert field '單位' to code page 950: invalid UTF-8 at byte 1"},
+      {"\xed\xa0\x80", "Cannot convert field '單位' to code page 950: invalid UTF-8 at byte 1"},
+      {"盒é", "Cannot convert field '單位' to code page 950: no character for U+00E9 (é)"},
+      {"😀", "Cannot convert field '單位' to code page 950: no character for U+1F600 (😀)"},
   };
   for (const auto& [utf8, message] : cases) EXPECT_EQ(ConversionError(utf8), message);
 }

@@ -60,7 +60,7 @@ expect_text "$work/err" "vornreport: Field '商品編號' must have a value"
 run 1 --layout B5 --no-open "${folders[@]}" -- A1 471 茶 茶 盒 12x
 expect_text "$work/err" "vornreport: '12x' is not a valid integer value for field '門市價'"
 run 1 --layout B5 --no-open "${folders[@]}" -- A1 471 $'\xff\xfe'
-expect_text "$work/err" "vornreport: Text is not valid UTF-8 (byte 0xFF at offset 0) for field '商品名稱'"
+expect_text "$work/err" "vornreport: Cannot convert field '商品名稱' to code page 950: invalid UTF-8 at byte 1"
 run 1 --layout B5 --no-open --templates "$work/none" --output "$work/cards" A1
 expect_text "$work/err" "vornreport: Can't read report template from file: $work/none/B5.rtf"
 run 1 --layout B5 --no-open --templates "$work" --output "$work/none" A1
