@@ -217,7 +217,9 @@ void MetafileCanvas::Draw(const Picture& picture) {
 }
 
 void MetafileCanvas::SetPhysicalSize(std::int32_t width_hmm, std::int32_t height_hmm) {
-  if (width_hmm < 1 || height_hmm < 1) {
+  // A size of 0 is kept: the picture is then drawn at no size, which is what the
+  // caller asked for, rather than ending the run.
+  if (width_hmm < 0 || height_hmm < 0) {
     throw Exception("Metafile size out of range: " + std::to_string(width_hmm) + "x" +
                     std::to_string(height_hmm));
   }

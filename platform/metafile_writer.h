@@ -54,7 +54,7 @@ class MetafileCanvas {
   // Either of the above; an empty picture draws nothing.
   void Draw(const Picture& picture);
 
-  // Throws vorn::Exception unless both are 1 or more.
+  // Throws vorn::Exception when either is negative.
   void SetPhysicalSize(std::int32_t width_hmm, std::int32_t height_hmm);
 
   // The enhanced metafile: EMR_HEADER (bounds in pixels, frame in hundredths of a

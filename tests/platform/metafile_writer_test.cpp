@@ -255,8 +255,8 @@ TEST(MetafileWriterTest, Failures) {
   EXPECT_EQ(ErrorOf([] { MetafileCanvas(40000, 10).WmfBytes(); }),
             "Picture too large for a Windows metafile: 40000x10");
   EXPECT_EQ(ErrorOf([] { MetafileCanvas(0, 10); }), "Picture size out of range: 0x10");
-  EXPECT_EQ(ErrorOf([] { MetafileCanvas(3, 2).SetPhysicalSize(0, 5); }),
-            "Metafile size out of range: 0x5");
+  EXPECT_EQ(ErrorOf([] { MetafileCanvas(3, 2).SetPhysicalSize(-1, 5); }),
+            "Metafile size out of range: -1x5");
   EXPECT_EQ(ErrorOf([] {
               MetafileCanvas canvas(3, 2);
               canvas.DrawMetafile(ReadEmf(Emf3x2()));
