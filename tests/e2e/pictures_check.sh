@@ -4,7 +4,8 @@
 # and 8-bit BMP form and as a Windows metafile of a rectangle and a polygon, each
 # wrapped as an enhanced and as a Windows metafile.
 #   tests/e2e/pictures_check.sh [path/to/vorn_picture_rtf]
-# Needs soffice, pdftoppm and ImageMagick's convert. Takes a few seconds.
+# Needs soffice, pdftoppm and ImageMagick's convert. Takes about ten seconds, so it is
+# run by hand rather than by CTest.
 set -euo pipefail
 
 tool="${1:-$(dirname "$0")/../../build/tests/platform/vorn_picture_rtf}"

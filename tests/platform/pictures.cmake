@@ -13,7 +13,3 @@ add_executable(vorn_picture_rtf picture_rtf_tool.cpp)
 target_link_libraries(vorn_picture_rtf PRIVATE vorn_platform)
 vorn_warnings(vorn_picture_rtf)
 
-# About three seconds: LibreOffice shows the written metafiles at size and in colour.
-add_test(NAME picture_metafiles_shown_by_libreoffice
-         COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/pictures_check.sh $<TARGET_FILE:vorn_picture_rtf>)
-set_tests_properties(picture_metafiles_shown_by_libreoffice PROPERTIES TIMEOUT 120)
