@@ -19,8 +19,11 @@ bool HasWindowSystem() {
   return false;
 }
 
-int RunDialog(int argc, char** argv, const vorn::CommandLine& command) {
-  QApplication application(argc, argv);
+int RunDialog(char** argv, const vorn::CommandLine& command) {
+  // Qt reads options such as -platform and -style from its arguments; product values
+  // must never reach it as options.
+  int qt_argc = 1;
+  QApplication application(qt_argc, argv);
   vorn::TFormVornReport form(command.values, vorn::FoldersFor(command));
   form.show();
   return application.exec();
@@ -51,5 +54,5 @@ int main(int argc, char** argv) {
                  "are unset); use --layout NAME to print without it\n";
     return vorn::kExitUsage;
   }
-  return RunDialog(argc, argv, command);
+  return RunDialog(argv, command);
 }

@@ -55,6 +55,13 @@ expect_contains "$work/err" "Option --no-open needs --layout"
 run 2 1 2 3
 expect_contains "$work/err" "no display to show the dialog on"
 
+# Values that look like Qt's own options must not reach Qt: the dialog still comes up
+# (and is still running when the timeout ends it).
+QT_QPA_PLATFORM=offscreen VORN_OPEN_COMMAND=true timeout 3 "$program" -platform nowhere -style x \
+  >"$work/out" 2>"$work/err"
+status=$?
+[ "$status" -eq 124 ] || { echo "FAIL: dialog with Qt-like values ended with $status" >&2; failures=$((failures + 1)); }
+
 run 1 --layout B5 --no-open "${folders[@]}"
 expect_text "$work/err" "vornreport: Field '商品編號' must have a value"
 run 1 --layout B5 --no-open "${folders[@]}" -- A1 471 茶 茶 盒 12x
