@@ -87,9 +87,9 @@ void TFormVornReport::BuildControls() {
   }
   const QFont button_font = DialogFont("Arial");
   for (size_t i = 0; i < kLayoutNames.size(); ++i) {
-    buttons_[i] = new QPushButton(QString::fromLatin1(kLayoutNames[i].data(),
-                                                      static_cast<int>(kLayoutNames[i].size())),
-                                  this);
+    buttons_[i] = new QPushButton(
+        QString::fromLatin1(kLayoutNames[i].data(), static_cast<int>(kLayoutNames[i].size())),
+        this);
     buttons_[i]->setObjectName(QString("Button%1").arg(i + 1));
     buttons_[i]->setGeometry(kButtonX[i], kButtonY, kButtonWidth, kButtonHeight);
     buttons_[i]->setFont(button_font);
@@ -103,8 +103,8 @@ void TFormVornReport::BuildControls() {
   connect(buttons_[4], &QPushButton::clicked, this, &TFormVornReport::Button5Click);
   QWidget* previous = edits_[0];
   for (QWidget* next : std::initializer_list<QWidget*>{
-           edits_[1], edits_[2], edits_[3], edits_[4], edits_[5], edits_[6], edits_[7],
-           buttons_[0], buttons_[1], buttons_[2], buttons_[3], buttons_[4]}) {
+           edits_[1], edits_[2], edits_[3], edits_[4], edits_[5], edits_[6], edits_[7], buttons_[0],
+           buttons_[1], buttons_[2], buttons_[3], buttons_[4]}) {
     setTabOrder(previous, next);
     previous = next;
   }

@@ -8,8 +8,7 @@
 namespace vorn {
 
 // The five card layouts; each is the template "<name>.rtf".
-inline constexpr std::array<std::string_view, 5> kLayoutNames = {"B5", "A4", "SM1", "SM2",
-                                                                 "OTHER"};
+inline constexpr std::array<std::string_view, 5> kLayoutNames = {"B5", "A4", "SM1", "SM2", "OTHER"};
 
 // The layout's own spelling of `name`, compared without regard to the case of A-Z.
 std::optional<std::string> CanonicalLayoutName(std::string_view name);

@@ -66,9 +66,7 @@ void AssignFieldText(TField& field, std::string_view utf8) {
   field.SetAsString(bytes);
 }
 
-std::string FieldDisplayText(const TField& field) {
-  return Utf8FromRecordBytes(field.AsString());
-}
+std::string FieldDisplayText(const TField& field) { return Utf8FromRecordBytes(field.AsString()); }
 
 std::string FieldDisplayLabel(const TField& field) {
   return Utf8FromRecordBytes(field.DisplayLabel());

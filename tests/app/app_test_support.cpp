@@ -1,13 +1,12 @@
 #include "app_test_support.h"
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <QApplication>
 #include <fstream>
 #include <memory>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "app/error_box.h"
 

@@ -1,10 +1,9 @@
 #pragma once
 
+#include <QString>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <QString>
 
 namespace vorn::testing {
 

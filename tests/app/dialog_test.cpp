@@ -1,9 +1,9 @@
+#include <gtest/gtest.h>
+
 #include <QtTest/QtTest>
 #include <QtWidgets>
 #include <filesystem>
 #include <memory>
-
-#include <gtest/gtest.h>
 
 #include "app/frm_vorn_report.h"
 #include "app/record_text.h"
@@ -71,8 +71,8 @@ TEST_F(DialogTest, NoArgumentsShowEmptyBoxesAndNullPrices) {
 }
 
 TEST_F(DialogTest, ArgumentsFillTheRowsInListOrderAndExtraOnesAreIgnored) {
-  for (const auto& arguments : {kEight, std::vector<std::string>{"1", "2", "3", "4", "5", "6",
-                                                                 "7", "8", "9", "10"}}) {
+  for (const auto& arguments :
+       {kEight, std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}}) {
     Open(arguments);
     EXPECT_TRUE(Errors().empty());
     for (int row = 0; row < 8; ++row) EXPECT_EQ(Shown(row), std::to_string(row + 1)) << row;
@@ -129,10 +129,12 @@ TEST_F(DialogTest, NonIntegerPriceIsReportedAndLaterFieldsStayEmpty) {
 TEST_F(DialogTest, ArgumentsThatAreNoTextOfTheCodePageAreReported) {
   Open({"1", "2", "\xff\xfe"});
   ASSERT_EQ(Errors().size(), 1u);
-  EXPECT_EQ(Errors()[0], "Cannot convert field '商品名稱' to code page 950: invalid UTF-8 at byte 1");
+  EXPECT_EQ(Errors()[0],
+            "Cannot convert field '商品名稱' to code page 950: invalid UTF-8 at byte 1");
   Open({"1", "2", "茶😀"});
   ASSERT_EQ(Errors().size(), 2u);
-  EXPECT_EQ(Errors()[1], "Cannot convert field '商品名稱' to code page 950: no character for U+1F600 (😀)");
+  EXPECT_EQ(Errors()[1],
+            "Cannot convert field '商品名稱' to code page 950: no character for U+1F600 (😀)");
 }
 
 TEST_F(DialogTest, PostingWithoutProductNumberRunsNoReport) {
@@ -169,8 +171,7 @@ TEST_F(DialogTest, EachButtonFillsItsOwnTemplate) {
   const char* layouts[] = {"B5", "A4", "SM1", "SM2", "OTHER"};
   for (int button = 1; button <= 5; ++button) {
     Press(button);
-    EXPECT_EQ(form_->QeRTF1().InFile(),
-              dir_.Templates() + "/" + layouts[button - 1] + ".rtf");
+    EXPECT_EQ(form_->QeRTF1().InFile(), dir_.Templates() + "/" + layouts[button - 1] + ".rtf");
     EXPECT_TRUE(form_->QeRTF1().Succeeded()) << form_->QeRTF1().ErrorMessage();
   }
   EXPECT_TRUE(Errors().empty());
@@ -220,7 +221,8 @@ TEST_F(DialogTest, TypedTextThatFailsKeepsTheBoxAndPrintsNothing) {
     std::string error;
   };
   const Case cases[] = {
-      {2, QString::fromUtf8("茶😀"), "Cannot convert field '商品名稱' to code page 950: no character for U+1F600 (😀)"},
+      {2, QString::fromUtf8("茶😀"),
+       "Cannot convert field '商品名稱' to code page 950: no character for U+1F600 (😀)"},
       {7, "12a", "'12a' is not a valid integer value for field '會員價'"},
   };
   for (const Case& c : cases) {

@@ -1,9 +1,9 @@
 #include "app/headless.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "app/command_line.h"
 #include "app_test_support.h"
@@ -15,8 +15,8 @@ class HeadlessTest : public ::testing::Test {
  protected:
   // Runs the program's headless mode on `layout` and the values, with the test folders.
   int Run(const std::string& layout, std::vector<std::string> values, bool open = false) {
-    std::vector<std::string> arguments = {"--layout", layout, "--templates", dir_.Templates(),
-                                          "--output", dir_.Output()};
+    std::vector<std::string> arguments = {"--layout",       layout,     "--templates",
+                                          dir_.Templates(), "--output", dir_.Output()};
     if (!open) arguments.push_back("--no-open");
     arguments.push_back("--");
     arguments.insert(arguments.end(), values.begin(), values.end());
@@ -37,7 +37,8 @@ TEST_F(HeadlessTest, NoOpenWritesTheCardAndPrintsItsPath) {
   const std::string path = out_.str().substr(0, out_.str().size() - 1);
   EXPECT_EQ(out_.str().back(), '\n');
   EXPECT_EQ(std::filesystem::path(path).parent_path().string(), dir_.Output());
-  EXPECT_EQ(dir_.Cards(), std::vector<std::string>{std::filesystem::path(path).filename().string()});
+  EXPECT_EQ(dir_.Cards(),
+            std::vector<std::string>{std::filesystem::path(path).filename().string()});
   EXPECT_EQ(testing::ReadFile(path).substr(0, 5), "{\\rtf");
 }
 
@@ -52,7 +53,8 @@ TEST_F(HeadlessTest, OpeningHandsTheCardToTheDesktopAndPrintsNothing) {
 TEST_F(HeadlessTest, DataAndReportErrorsGoToStandardErrorWithStatusOne) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{}, "vornreport: Field '商品編號' must have a value\n"},
-      {{"A1", "", "", "", "", "x"}, "vornreport: 'x' is not a valid integer value for field '門市價'\n"},
+      {{"A1", "", "", "", "", "x"},
+       "vornreport: 'x' is not a valid integer value for field '門市價'\n"},
       {{"A1", "", "\xff"},
        "vornreport: Cannot convert field '商品名稱' to code page 950: invalid UTF-8 at byte 1\n"},
   };
@@ -67,7 +69,8 @@ TEST_F(HeadlessTest, DataAndReportErrorsGoToStandardErrorWithStatusOne) {
                             "/OTHER.rtf\n");
   std::filesystem::remove(dir_.Output());
   EXPECT_EQ(Run("B5", {"A1"}), kExitFailure);
-  EXPECT_EQ(err_.str(), "vornreport: CreateFileName: directory " + dir_.Output() + " does not exist\n");
+  EXPECT_EQ(err_.str(),
+            "vornreport: CreateFileName: directory " + dir_.Output() + " does not exist\n");
 }
 
 TEST_F(HeadlessTest, AFailingOpenerIsAReportError) {
