@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,6 +25,13 @@ class EvalReport : public TQeRTF {
  public:
   using TQeBaseReport::BeginRun;
   using TQeBaseReport::EndRun;
+
+  // A run's template pass replaced by the test's own steps, which then see the run's
+  // block stack.
+  std::function<void()> InRun;
+  void ProcessTemplate() override {
+    if (InRun) InRun();
+  }
 };
 
 // The outcome of one evaluation, read before its objects go.
@@ -60,6 +69,13 @@ class EvalTest : public ::testing::Test {
     stream.Rewind();
   }
 
+  // Compiles a call text as it stands, as a function-call tag is compiled.
+  void CompileCall(std::string_view call_text) {
+    report_.Stream().Create();
+    ASSERT_TRUE(CompileExpressionTag(report_, call_text, call_text, "", {})) << call_text;
+    report_.Stream().Rewind();
+  }
+
   // Evaluates the expression compiled last, from its head.
   Evaluated EvaluateCompiled() {
     CompiledStream& stream = report_.Stream();
@@ -82,6 +98,21 @@ class EvalTest : public ::testing::Test {
   Evaluated Eval(std::string_view expression) {
     Compile(expression);
     return EvaluateCompiled();
+  }
+
+  struct Expected {
+    const char* expression;
+    const char* text;
+  };
+  // Each expression's canonical text, and its type unless `type` is none.
+  void ExpectTexts(std::initializer_list<Expected> cases, VarDataType type = VarDataType::kNone) {
+    for (const Expected& c : cases) {
+      const Evaluated value = Eval(c.expression);
+      EXPECT_EQ(value.text, c.text) << c.expression;
+      if (type != VarDataType::kNone) {
+        EXPECT_EQ(value.type, type) << c.expression;
+      }
+    }
   }
 
   // The canonical text of the expression's value.
