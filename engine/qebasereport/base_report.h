@@ -133,6 +133,7 @@ class TQeBaseReport {
   // The 1-based position of the next template byte (compile pass).
   int32_t TemplatePos = 1;
   CompiledStream& Stream() { return stream_; }
+  const CompiledStream& Stream() const { return stream_; }
   const std::vector<TDataSet*>& DataSets() const { return datasets_; }
   TStream* Output() const { return output_; }
   void SetOutput(TStream* output) { output_ = output; }

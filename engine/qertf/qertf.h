@@ -16,8 +16,9 @@ class TStream;
 class TQeScanInfo;
 class TQeImageFormat;
 class TQeScans;
-class TemplateScanner;
 class Picture;
+class TemplateScanner;
+struct TagTextParts;
 
 using TQeOnScanBefore = std::function<void(TQeScanInfo& ScanInfo)>;
 using TQeOnScanRecord = std::function<void(TQeScanInfo& ScanInfo)>;
@@ -108,6 +109,18 @@ class TQeRTF : public TQeBaseRTFReport {
   void GenerateExpression();
   // Writes what stands in place of a tag whose name or field cannot be found.
   void WriteMissedTag(const TQeRowContent& row);
+
+  // --- template compiler ---
+  // The number of the innermost open block, 0 outside every block.
+  int16_t InnermostBlockId() const;
+  // A tag whose function is unknown: only its formatting with eoClearMissedFields, else
+  // the tag as written.
+  void CompileMissedTag(const TagTextParts& parts);
+  // Scan and if commands: their records, nesting checks and paragraph absorption.
+  void CompileScanCommand(int32_t kind, const std::string& text, const std::string& tag_text,
+                          const TagTextParts& parts, TemplateScanner& scanner);
+  void CompileIfCommand(int32_t kind, const std::string& text, const std::string& tag_text,
+                        const TagTextParts& parts, TemplateScanner& scanner);
 
  private:
   class RunResources;

@@ -45,9 +45,4 @@ void TQeRTF::CompileTemplate() {
   }
 }
 
-// Tags are not classified yet: each is copied as written.
-void TQeRTF::CompileTag(const std::string& /*raw_tag*/, TemplateScanner& /*scanner*/) {
-  WriteTextRecord();
-}
-
 }  // namespace vorn

@@ -1,0 +1,13 @@
+#include "engine/qertf/qertf.h"
+
+namespace vorn {
+
+// Scan blocks need their compiler and generator; until they are part of the engine a scan
+// command is a clear error naming the tag, never silent output.
+void TQeRTF::CompileScanCommand(int32_t /*kind*/, const std::string& /*text*/,
+                                const std::string& tag_text, const TagTextParts& /*parts*/,
+                                TemplateScanner& /*scanner*/) {
+  throw EIllegalScanUse("Scan blocks are not supported in this build: " + tag_text);
+}
+
+}  // namespace vorn
