@@ -21,13 +21,10 @@ bool ContinuesWord(unsigned char c) {
   return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '-' || c == ' ';
 }
 
-bool IsTextByte(unsigned char c) {
-  return c >= 32 || c == '\t';
-}
+bool IsTextByte(unsigned char c) { return c >= 32 || c == '\t'; }
 }  // namespace
 
-TQeStream::TQeStream(std::string_view fragment, TStream& output)
-    : text_(fragment), out_(output) {}
+TQeStream::TQeStream(std::string_view fragment, TStream& output) : text_(fragment), out_(output) {}
 
 void TQeStream::ImportTables(const TQeHeaderTables& tables) {
   tables_.Fonts.Import(tables.Fonts);
@@ -138,7 +135,8 @@ void TQeStream::OpenGroup() {
   if (!whole_group) {
     Write("{");
     word_open_ = false;
-    groups_.push_back(static_cast<int32_t>(std::min<size_t>(start, std::numeric_limits<int32_t>::max())));
+    groups_.push_back(
+        static_cast<int32_t>(std::min<size_t>(start, std::numeric_limits<int32_t>::max())));
     ++pos_;
     return;
   }
@@ -269,7 +267,10 @@ void TQeStream::HandleWord(const ControlWord& word) {
       break;
     case KeywordKind::kCopied:
       WriteWord(word.name, param, word.space_delimited);
-      if (IsTextKeyword(word.name)) recorded_pos_.reset();
+      if (IsTextKeyword(word.name)) {
+        recorded_pos_.reset();
+        content_written_ = true;
+      }
       break;
     case KeywordKind::kReference:
       HandleReference(word, row->Index);
@@ -288,8 +289,12 @@ void TQeStream::HandleWord(const ControlWord& word) {
       DropRestOfGroup();
       break;
     case KeywordKind::kTableRow:
+      // A table cannot share a line with text: without this break the report's text before
+      // the tag would become the first cell.
+      if (!content_written_) Write("\\par ");
       WriteWord(word.name, param, word.space_delimited);
       recorded_pos_.reset();
+      content_written_ = true;
       break;
   }
 }
@@ -380,6 +385,7 @@ void TQeStream::WriteVisible(std::string_view bytes) {
   out_.Write(bytes);
   word_open_ = false;
   recorded_pos_.reset();
+  content_written_ = true;
 }
 
 }  // namespace vorn

@@ -74,6 +74,8 @@ class TQeStream {
   bool done_ = false;
   // The output ends in a control word without its delimiter.
   bool word_open_ = false;
+  // Something visible of the fragment has been written (text, a picture, a table row).
+  bool content_written_ = false;
   std::optional<int32_t> default_font_;
   // Fragment positions of the open groups the body has written, the body's own first.
   std::vector<int32_t> groups_;

@@ -102,8 +102,8 @@ std::string NormalColorEntry(std::string_view entry) {
     i += word.length;
   }
   if (red < 0 && green < 0 && blue < 0) return ";";
-  return "\\red" + std::to_string(std::max(red, 0)) + "\\green" + std::to_string(std::max(green, 0)) +
-         "\\blue" + std::to_string(std::max(blue, 0)) + ";";
+  return "\\red" + std::to_string(std::max(red, 0)) + "\\green" +
+         std::to_string(std::max(green, 0)) + "\\blue" + std::to_string(std::max(blue, 0)) + ";";
 }
 
 void TQEColorStrings::Import(const std::vector<std::string>& colors) {
@@ -246,7 +246,8 @@ std::string TQEStyleStrings::ContentKey(uint8_t kind, std::string_view rest) {
     do {
       key.push_back(rest[i++]);
     } while (i < rest.size() && IsAsciiLetter(static_cast<unsigned char>(rest[i])));
-    while (i < rest.size() && (IsAsciiDigit(static_cast<unsigned char>(rest[i])) || rest[i] == '-')) ++i;
+    while (i < rest.size() && (IsAsciiDigit(static_cast<unsigned char>(rest[i])) || rest[i] == '-'))
+      ++i;
   }
   return key;
 }

@@ -481,33 +481,10 @@ constexpr KeywordRow kSupplementaryWords[] = {
 };
 
 constexpr std::string_view kTextWords[] = {
-    "\\bullet",
-    "\\chatn",
-    "\\chdate",
-    "\\chftn",
-    "\\chpgn",
-    "\\chtime",
-    "\\column",
-    "\\emdash",
-    "\\emspace",
-    "\\endash",
-    "\\enspace",
-    "\\field",
-    "\\ldblquote",
-    "\\line",
-    "\\lquote",
-    "\\ltrmark",
-    "\\page",
-    "\\qmspace",
-    "\\rdblquote",
-    "\\rquote",
-    "\\rtlmark",
-    "\\tab",
-    "\\u",
-    "\\zwbo",
-    "\\zwj",
-    "\\zwnbo",
-    "\\zwnj",
+    "\\bullet", "\\chatn",   "\\chdate", "\\chftn",   "\\chpgn",     "\\chtime",    "\\column",
+    "\\emdash", "\\emspace", "\\endash", "\\enspace", "\\field",     "\\ldblquote", "\\line",
+    "\\lquote", "\\ltrmark", "\\page",   "\\qmspace", "\\rdblquote", "\\rquote",    "\\rtlmark",
+    "\\tab",    "\\u",       "\\zwbo",   "\\zwj",     "\\zwnbo",     "\\zwnj",
 };
 
 const KeywordRow* FindIn(const KeywordRow* first, const KeywordRow* last, std::string_view word) {

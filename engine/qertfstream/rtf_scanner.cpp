@@ -24,7 +24,8 @@ ControlWord ReadControlWord(std::string_view text, size_t pos) {
   while (i < text.size() && IsAsciiLetter(static_cast<unsigned char>(text[i]))) ++i;
   word.name = text.substr(pos, i - pos);
   bool negative = false;
-  if (i + 1 < text.size() && text[i] == '-' && IsAsciiDigit(static_cast<unsigned char>(text[i + 1]))) {
+  if (i + 1 < text.size() && text[i] == '-' &&
+      IsAsciiDigit(static_cast<unsigned char>(text[i + 1]))) {
     negative = true;
     ++i;
   }

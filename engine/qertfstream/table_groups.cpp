@@ -35,7 +35,8 @@ std::string WithoutLineBreaks(std::string_view text) {
 }
 
 bool HoldsBinaryData(std::string_view entry) {
-  for (size_t i = entry.find("\\bin"); i != std::string_view::npos; i = entry.find("\\bin", i + 1)) {
+  for (size_t i = entry.find("\\bin"); i != std::string_view::npos;
+       i = entry.find("\\bin", i + 1)) {
     if (ReadControlWord(entry, i).name == "\\bin") return true;
   }
   return false;
@@ -85,11 +86,14 @@ std::optional<int32_t> MergedReference(const FragmentTables& tables, KeywordInde
     case KeywordIndex::kCellColor:
       return tables.Colors.Replacement(key);
     case KeywordIndex::kParagraphStyle:
-      return fits_style ? tables.Styles.StyleReplacement(kStyleParagraph, style_number) : std::nullopt;
+      return fits_style ? tables.Styles.StyleReplacement(kStyleParagraph, style_number)
+                        : std::nullopt;
     case KeywordIndex::kCharacterStyle:
-      return fits_style ? tables.Styles.StyleReplacement(kStyleCharacter, style_number) : std::nullopt;
+      return fits_style ? tables.Styles.StyleReplacement(kStyleCharacter, style_number)
+                        : std::nullopt;
     case KeywordIndex::kSectionStyle:
-      return fits_style ? tables.Styles.StyleReplacement(kStyleSection, style_number) : std::nullopt;
+      return fits_style ? tables.Styles.StyleReplacement(kStyleSection, style_number)
+                        : std::nullopt;
     case KeywordIndex::kStyleLink: {
       if (!fits_style) return std::nullopt;
       if (auto own = tables.Styles.StyleReplacement(link_kind, style_number)) return own;
@@ -162,7 +166,9 @@ void ReadFontTable(std::string_view group, FragmentTables& tables) {
           IsAsciiDigit(static_cast<unsigned char>(group[i + 2]))) {
         loose_start = i;
       }
-      i += IsAsciiLetter(static_cast<unsigned char>(group[i + 1])) ? ReadControlWord(group, i).length : 2;
+      i += IsAsciiLetter(static_cast<unsigned char>(group[i + 1]))
+               ? ReadControlWord(group, i).length
+               : 2;
     } else if (c == ';' && loose_start != std::string_view::npos) {
       merge("{" + std::string(group.substr(loose_start, i + 1 - loose_start)) + "}");
       loose_start = std::string_view::npos;
@@ -181,7 +187,7 @@ void ReadColorTable(std::string_view group, FragmentTables& tables) {
     if (c == ';') {
       tables.Colors.Merge(index++, NormalColorEntry(group.substr(entry_start, i - entry_start)));
       entry_start = ++i;
-    } else if (c == '{' && i > 0) {
+    } else if (c == '{') {
       i = FindGroupEnd(group, i).end;  // nothing of a colour lives in a nested group
     } else if (c == '}') {
       return;

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/qertf/qertf.h"
 #include "engine/fragments/rtf_balance.h"
+#include "engine/qertf/qertf.h"
 #include "platform/stream.h"
 
 namespace vorn {
@@ -37,20 +37,19 @@ TEST_F(FragmentMergeTest, RenumbersAgainstTablesThatHoldEntries) {
   report_.HeaderTables.Fonts = {"{\\f0\\froman Times;}", "{\\f4\\fswiss Arial;}"};
   report_.HeaderTables.Colors = {";", "\\red0\\green0\\blue255;"};
   report_.HeaderTables.Styles = {"{\\s0 Normal;}", "{\\s7\\b Report heading;}"};
-  const std::string body = Merge(Rtf(
-      "{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fmodern Courier;}}"
-      "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
-      "{\\stylesheet{\\s0 Normal;}{\\s1\\f1\\cf1 Code;}{\\*\\cs2 \\cf2 Blue;}}",
-      "\\pard\\s1\\f1\\cf1 x{\\cs2\\cf2\\highlight1\\cb2 y}\\f0\\chcbpat2 z"));
+  const std::string body =
+      Merge(Rtf("{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fmodern Courier;}}"
+                "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
+                "{\\stylesheet{\\s0 Normal;}{\\s1\\f1\\cf1 Code;}{\\*\\cs2 \\cf2 Blue;}}",
+                "\\pard\\s1\\f1\\cf1 x{\\cs2\\cf2\\highlight1\\cb2 y}\\f0\\chcbpat2 z"));
   // Arial is the report's f4, Courier new; red is new, blue the report's colour 1.
   EXPECT_EQ(body, "{\\f4 \\pard\\s8\\f5\\cf2 x{\\cs9\\cf1\\highlight2\\cb1 y}\\f4\\chcbpat1 z}");
   EXPECT_EQ(report_.HeaderTables.Fonts,
             (Lines{"{\\f0\\froman Times;}", "{\\f4\\fswiss Arial;}", "{\\f5\\fmodern Courier;}"}));
   EXPECT_EQ(report_.HeaderTables.Colors,
             (Lines{";", "\\red0\\green0\\blue255;", "\\red255\\green0\\blue0;"}));
-  EXPECT_EQ(report_.HeaderTables.Styles,
-            (Lines{"{\\s0 Normal;}", "{\\s7\\b Report heading;}", "{\\s8\\f5\\cf2 Code;}",
-                   "{\\*\\cs9 \\cf1 Blue;}"}))
+  EXPECT_EQ(report_.HeaderTables.Styles, (Lines{"{\\s0 Normal;}", "{\\s7\\b Report heading;}",
+                                                "{\\s8\\f5\\cf2 Code;}", "{\\*\\cs9 \\cf1 Blue;}"}))
       << "styles are numbered after the highest";
 }
 
@@ -128,17 +127,23 @@ TEST_F(FragmentMergeTest, ParagraphMarkBeforeVisibleContentStays) {
     const char* out;
   };
   const Case cases[] = {
-      {"a\\par b", "{a\\par b}"},
-      {"a\\par\\tab", "{a\\par\\tab}"},
-      {"a\\par\\'e9", "{a\\par\\'e9}"},
-      {"a\\par\\u20013?", "{a\\par\\u20013?}"},
-      {"a\\par\\line", "{a\\par\\line}"},
-      {"a\\par{\\pict 00}", "{a\\par{\\pict 00}}"},
+      {"a\\par b", "{a\\par b}"},         {"a\\par\\tab", "{a\\par\\tab}"},
+      {"a\\par\\'e9", "{a\\par\\'e9}"},   {"a\\par\\u20013?", "{a\\par\\u20013?}"},
+      {"a\\par\\line", "{a\\par\\line}"}, {"a\\par{\\pict 00}", "{a\\par{\\pict 00}}"},
       {"a\\par\\cell", "{a\\par\\cell}"},
   };
   for (const Case& c : cases) EXPECT_EQ(Merge(Rtf("", c.body)), c.out) << c.body;
   // A section break becomes a paragraph mark, and is then the last one.
   EXPECT_EQ(Merge(Rtf("", "a\\par\\sect")), "{a\\par\r\r\r\r}");
+}
+
+TEST_F(FragmentMergeTest, TableAtTheStartBeginsOnItsOwnLine) {
+  // The report's text before the tag went into the table's first cell.
+  EXPECT_EQ(Merge(Rtf("", "\\trowd\\cellx99 a\\cell\\row")),
+            "{\\par \\trowd\\cellx99 a\\cell\\row}");
+  EXPECT_EQ(Merge(Rtf("", "\\pard\\intbl a\\cell\\row")), "{\\pard\\par \\intbl a\\cell\\row}");
+  EXPECT_EQ(Merge(Rtf("", "x\\par\\trowd\\cellx99 a\\cell\\row")),
+            "{x\\par\\trowd\\cellx99 a\\cell\\row}");
 }
 
 TEST_F(FragmentMergeTest, OverwriteHitsTheBlankedBytesOnlyInAFileOutput) {

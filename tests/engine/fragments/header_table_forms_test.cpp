@@ -74,10 +74,10 @@ TEST(StyleEntryTest, KindNumberAndRest) {
       // A table style stays as written; "\s0" in front of it would redefine Normal.
       {"{\\*\\ts11\\tsrowd Normal Table;}", true, kStylePlainGroup, 11,
        "\\*\\ts11\\tsrowd Normal Table;}"},
-      {"{\\s;}", false, 0, 0, ""},             // not longer than 5
-      {"{\\s1 Heading}", false, 0, 0, ""},      // no ";}"
-      {"\\s1 Heading;}", false, 0, 0, ""},      // no "{"
-      {"{\\s65536 Big;}", false, 0, 0, ""},     // number beyond 16 bits
+      {"{\\s;}", false, 0, 0, ""},           // not longer than 5
+      {"{\\s1 Heading}", false, 0, 0, ""},   // no ";}"
+      {"\\s1 Heading;}", false, 0, 0, ""},   // no "{"
+      {"{\\s65536 Big;}", false, 0, 0, ""},  // number beyond 16 bits
       {"{\\s65535 Max;}", true, kStyleParagraph, 65535, " Max;}"},
   };
   for (const Case& c : cases) {
@@ -98,7 +98,8 @@ TEST(ColorEntryTest, NormalForms) {
   EXPECT_EQ(NormalColorEntry("\\ctint255\\cshade255\\red1 \\green2 \\blue3"),
             "\\red1\\green2\\blue3;");
   EXPECT_EQ(NormalColorEntry("\\blue7"), "\\red0\\green0\\blue7;");
-  EXPECT_EQ(NormalColorEntry("\\red999\\green-4\\blue99999999999999"), "\\red255\\green0\\blue255;");
+  EXPECT_EQ(NormalColorEntry("\\red999\\green-4\\blue99999999999999"),
+            "\\red255\\green0\\blue255;");
 }
 
 }  // namespace

@@ -3,10 +3,10 @@
 #include <chrono>
 #include <string>
 
-#include "engine/qertf/qertf.h"
 #include "engine/fragments/rtf_balance.h"
-#include "platform/stream.h"
+#include "engine/qertf/qertf.h"
 #include "engine/test_dir.h"
+#include "platform/stream.h"
 
 namespace vorn {
 namespace {
@@ -39,12 +39,12 @@ TEST_F(HostileFragmentsTest, UnbalancedBraces) {
     const char* out;
   };
   const Case cases[] = {
-      {"{\\rtf1 a}}}b}", "{a}"},                   // extra closing braces end nothing more
-      {"{\\rtf1 a{\\b b}}c}d", "{a{\\b b}}"},       // nothing after the fragment's group
+      {"{\\rtf1 a}}}b}", "{a}"},                       // extra closing braces end nothing more
+      {"{\\rtf1 a{\\b b}}c}d", "{a{\\b b}}"},          // nothing after the fragment's group
       {"{\\rtf1 a{\\b b{\\i c", "{a{\\b b{\\i c}}}"},  // what is left open is closed
       {"{\\rtf1 {{{", "{{{{}}}}"},
       {"{\\rtf1", ""},
-      {"{\\rtf1 {\\fonttbl{\\f0 Arial;}", ""},       // a table cut off
+      {"{\\rtf1 {\\fonttbl{\\f0 Arial;}", ""},        // a table cut off
       {"{\\rtf1 x{\\*\\shppict{\\pict 0a0b", "{x}"},  // a picture cut off is left out
       {"{\\rtf1 x{\\info{\\title t}", "{x}"},
       {"{\\rtf1 a\\", "{a}"},
@@ -105,8 +105,8 @@ TEST_F(HostileFragmentsTest, ControlWordLimitsAndControlBytes) {
 }
 
 TEST_F(HostileFragmentsTest, EveryCutOfARealFragmentStaysBalanced) {
-  const std::string fragment = vorn::testing::ReadFileBytes(
-      std::string(VORN_TEST_DATA_DIR) + "/fragments/table_picture.rtf");
+  const std::string fragment = vorn::testing::ReadFileBytes(std::string(VORN_TEST_DATA_DIR) +
+                                                            "/fragments/table_picture.rtf");
   ASSERT_GT(fragment.size(), 1000u);
   for (size_t n = 0; n <= fragment.size(); n += 7) Merge(fragment.substr(0, n));
 }

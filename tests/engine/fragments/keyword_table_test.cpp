@@ -63,7 +63,8 @@ TEST(KeywordTableTest, LooksUpWordsWithTheirIndex) {
     EXPECT_EQ(row->Kind, c.kind) << c.word;
     EXPECT_EQ(row->Index, c.index) << c.word;
   }
-  for (const KeywordRow& row : KeywordTable) EXPECT_EQ(FindKeyword(row.Keyword)->Keyword, row.Keyword);
+  for (const KeywordRow& row : KeywordTable)
+    EXPECT_EQ(FindKeyword(row.Keyword)->Keyword, row.Keyword);
   EXPECT_EQ(FindKeyword("\\fo"), nullptr);
   EXPECT_EQ(FindKeyword("\\F"), nullptr);
   EXPECT_EQ(FindKeyword("f"), nullptr);

@@ -19,7 +19,9 @@ inline bool ReaderBalanced(std::string_view rtf) {
       if (--depth < 0) return false;
     } else if (c == '\\' && i + 1 < rtf.size()) {
       size_t j = i + 1;
-      while (j < rtf.size() && ((rtf[j] >= 'a' && rtf[j] <= 'z') || (rtf[j] >= 'A' && rtf[j] <= 'Z'))) ++j;
+      while (j < rtf.size() &&
+             ((rtf[j] >= 'a' && rtf[j] <= 'z') || (rtf[j] >= 'A' && rtf[j] <= 'Z')))
+        ++j;
       if (j == i + 1) {
         ++i;  // control symbol
         continue;
@@ -28,7 +30,8 @@ inline bool ReaderBalanced(std::string_view rtf) {
       size_t k = j;
       if (k < rtf.size() && rtf[k] == '-') ++k;
       unsigned long long count = 0;
-      while (k < rtf.size() && rtf[k] >= '0' && rtf[k] <= '9') count = count * 10 + (rtf[k++] - '0');
+      while (k < rtf.size() && rtf[k] >= '0' && rtf[k] <= '9')
+        count = count * 10 + (rtf[k++] - '0');
       if (k < rtf.size() && rtf[k] == ' ') ++k;
       if (name == "bin") {
         if (count > rtf.size() - k) return false;

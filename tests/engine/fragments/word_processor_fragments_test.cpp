@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/qertf/qertf.h"
 #include "engine/fragments/rtf_balance.h"
-#include "platform/stream.h"
+#include "engine/qertf/qertf.h"
 #include "engine/test_dir.h"
+#include "platform/stream.h"
 
 namespace vorn {
 namespace {
