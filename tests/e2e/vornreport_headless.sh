@@ -87,8 +87,9 @@ if [ -f "$card" ]; then
       --convert-to txt:Text --outdir "$work/txt" "$card" >/dev/null 2>&1)
     text="$work/txt/$(basename "${card%.doc}").txt"
     if [ -f "$text" ]; then
-      expect_contains "$text" "門市價"
-      expect_contains "$text" "會員價"
+      for expected in 門市價 會員價 烏龍茶 --盒 350 399 299 A0012345 4710088412345; do
+        expect_contains "$text" "$expected"
+      done
     else
       echo "FAIL: LibreOffice could not read $card" >&2
       failures=$((failures + 1))
