@@ -212,6 +212,9 @@ TEST_F(DialogTest, EditingAfterARunPostsTheEditedValueOnTheNextPress) {
   EXPECT_EQ(Field("SALE_PRICE").AsInteger(), 399);
   EXPECT_EQ(Shown(2), "烏龍茶");
   EXPECT_EQ(dir_.Cards().size(), 2u);
+  // The second card carries the edited price, the first the one from the command line.
+  EXPECT_NE(testing::ReadFile(form_->QeRTF1().OutFile()).find("\\lang1028 399"),
+            std::string::npos);
 }
 
 TEST_F(DialogTest, TypedTextThatFailsKeepsTheBoxAndPrintsNothing) {
