@@ -88,8 +88,8 @@ void SplitRaw(std::string_view raw, Sink& sink) {
   while (i < raw.size()) {
     const unsigned char c = At(raw, i);
     if (c == '{') {
-      const bool list_text = raw.substr(i + 1, 5) == "\\*\\pn" &&
-                             (At(raw, i + 6) == ' ' || IsLetter(At(raw, i + 6)));
+      const bool list_text =
+          raw.substr(i + 1, 5) == "\\*\\pn" && (At(raw, i + 6) == ' ' || IsLetter(At(raw, i + 6)));
       const size_t length = list_text ? GroupLength(raw, i) : 1;
       sink.Format(raw.substr(i, length));
       i += length;

@@ -31,10 +31,10 @@ struct QuoteForm {
   int kind;
 };
 constexpr QuoteForm kOpeners[] = {
-    {"\x93", 1},         {"\\'93", 1},     {"\x94", 1},   {"\\'94", 1},
-    {"\\lquote", 2},     {"\\ldblquote", 8}, {"\\rdblquote", 8}, {"\\rquote", 2},
-    {"\xAB", 3},         {"\\'ab", 3},     {"\xBB", 3},   {"\\'bb", 3},
-    {"\"", 4},           {"'", 5},         {"`", 6},      {"~", 7},
+    {"\x93", 1},     {"\\'93", 1},       {"\x94", 1},        {"\\'94", 1},
+    {"\\lquote", 2}, {"\\ldblquote", 8}, {"\\rdblquote", 8}, {"\\rquote", 2},
+    {"\xAB", 3},     {"\\'ab", 3},       {"\xBB", 3},        {"\\'bb", 3},
+    {"\"", 4},       {"'", 5},           {"`", 6},           {"~", 7},
 };
 constexpr std::array<std::array<std::string_view, 3>, 9> kClosers = {{
     {},
@@ -79,14 +79,18 @@ std::string TemplateScanner::LookAhead(int count) const {
   return out;
 }
 
-bool TemplateScanner::FollowedBy(std::string_view upper_text, bool whole_word) const {
+bool TemplateScanner::FollowedBy(std::string_view upper_text, WordEnd end) const {
   int32_t pos = report_.TemplatePos;
   const int32_t length = report_.TemplateLength();
   size_t matched = 0;
   for (; pos <= length; ++pos) {
     const unsigned char c = report_.TemplateByte(pos);
+    if (matched == upper_text.size()) {
+      // A line break ends a control word even though look-ahead passes over it.
+      if (end == WordEnd::kAny || LookSkips(c)) return true;
+      return !IsLetter(c) && (end == WordEnd::kNoLetter || !IsDigit(c));
+    }
     if (LookSkips(c)) continue;
-    if (matched == upper_text.size()) return !whole_word || !IsLetter(c);
     if (Upper(c) != static_cast<unsigned char>(upper_text[matched])) return false;
     ++matched;
   }
@@ -105,23 +109,22 @@ void TemplateScanner::Advance(int count) {
 int TemplateScanner::DelimiterLength() const {
   // A visible backslash right before "*" is text, never a delimiter.
   if (Peek(0) == '\\') return Peek(1) == '*' ? 0 : 2;
-  if (FollowedBy("'5C", false)) return Peek(3) == '*' ? 0 : 4;
+  if (FollowedBy("'5C", WordEnd::kAny)) return Peek(3) == '*' ? 0 : 4;
   return 0;
 }
 
 bool TemplateScanner::ParagraphWordFollows() const {
   return std::any_of(kParagraphWords.begin(), kParagraphWords.end(),
-                     [this](std::string_view word) { return FollowedBy(word, true); });
+                     [this](std::string_view word) { return WordFollows(word); });
 }
 
 bool TemplateScanner::VerbatimGroupFollows() const {
-  return FollowedBy("\\FIELD", true) || FollowedBy("\\PICT", true) ||
-         FollowedBy("\\OBJECT", true);
+  return WordFollows("\\FIELD") || WordFollows("\\PICT") || WordFollows("\\OBJECT");
 }
 
 bool TemplateScanner::HeaderGroupFollows() const {
-  return FollowedBy("\\FONTTBL", true) || FollowedBy("\\COLORTBL", true) ||
-         FollowedBy("\\STYLESHEET", true) || FollowedBy("\\INFO", true);
+  return WordFollows("\\FONTTBL") || WordFollows("\\COLORTBL") || WordFollows("\\STYLESHEET") ||
+         WordFollows("\\INFO");
 }
 
 std::optional<std::string> TemplateScanner::NextTag() {
@@ -136,11 +139,11 @@ std::optional<std::string> TemplateScanner::NextTag() {
     const int32_t at = report_.TemplatePos - 1;
     if (c == '\\') {
       if (ParagraphWordFollows()) report_.LastBreakPos = at;
-      if (FollowedBy("TROWD", true)) {
+      if (WordFollows("TROWD")) {
         StartRow(at, at > before);
         continue;
       }
-      if (FollowedBy("ROW", true)) {
+      if (WordFollows("ROW")) {
         EndRow();
         continue;
       }
@@ -164,19 +167,19 @@ std::optional<std::string> TemplateScanner::NextTag() {
 bool TemplateScanner::ReadHeaderGroup() {
   TQeHeaderTables& tables = report_.HeaderTables;
   int32_t kind = 0;
-  if (FollowedBy("\\FONTTBL", true)) {
+  if (WordFollows("\\FONTTBL")) {
     Advance(8);
     tables.ReadFontTable(*this, report_.Charset());
     kind = rkFontTable;
-  } else if (FollowedBy("\\COLORTBL", true)) {
+  } else if (WordFollows("\\COLORTBL")) {
     Advance(9);
     tables.ReadColorTable(*this);
     kind = rkColorTable;
-  } else if (FollowedBy("\\STYLESHEET", true)) {
+  } else if (WordFollows("\\STYLESHEET")) {
     Advance(11);
     tables.ReadStyleSheet(*this);
     kind = rkStyleSheet;
-  } else if (FollowedBy("\\INFO", true)) {
+  } else if (WordFollows("\\INFO")) {
     Advance(5);
     tables.ReadInfo(*this);
     kind = rkInfo;
@@ -188,19 +191,21 @@ bool TemplateScanner::ReadHeaderGroup() {
 }
 
 void TemplateScanner::SkipVerbatimGroup() {
-  const int32_t length = report_.TemplateLength();
+  const int64_t length = report_.TemplateLength();
+  const auto byte_at = [&](int64_t p) -> unsigned char {
+    return p <= length ? report_.TemplateByte(static_cast<int32_t>(p)) : 0;
+  };
   int64_t pos = report_.TemplatePos;
   int64_t depth = 1;
   while (pos <= length && depth > 0) {
-    const unsigned char c = report_.TemplateByte(static_cast<int32_t>(pos));
+    const unsigned char c = byte_at(pos);
     if (c == '{') {
       ++depth;
     } else if (c == '}') {
       --depth;
     } else if (c == '\\') {
-      const bool bin = report_.TemplateText(static_cast<int32_t>(pos) + 1,
-                                            static_cast<int32_t>(pos) + 4) == "bin" &&
-                       IsDigit(report_.TemplateByte(static_cast<int32_t>(pos) + 4));
+      const bool bin = byte_at(pos + 1) == 'b' && byte_at(pos + 2) == 'i' &&
+                       byte_at(pos + 3) == 'n' && IsDigit(byte_at(pos + 4));
       if (!bin) {
         pos += 2;  // an escaped brace or backslash counts for nothing
         continue;
@@ -208,12 +213,10 @@ void TemplateScanner::SkipVerbatimGroup() {
       // Raw data follows: its count is capped by what is left, so no count can overflow.
       pos += 4;
       int64_t count = 0;
-      while (pos <= length && IsDigit(report_.TemplateByte(static_cast<int32_t>(pos)))) {
-        count = std::min<int64_t>(count * 10 + (report_.TemplateByte(static_cast<int32_t>(pos)) - '0'),
-                                  length + 1);
-        ++pos;
+      for (; IsDigit(byte_at(pos)); ++pos) {
+        count = std::min<int64_t>(count * 10 + (byte_at(pos) - '0'), length + 1);
       }
-      if (report_.TemplateByte(static_cast<int32_t>(pos)) == ' ') ++pos;
+      if (byte_at(pos) == ' ') ++pos;
       pos += count;
       continue;
     }
@@ -281,7 +284,7 @@ bool TemplateScanner::TakeQuoteToken(unsigned char c, std::string& text, int& co
     if (c != '\\') return false;
     std::string upper;
     for (const char t : token.substr(1)) upper.push_back(static_cast<char>(Upper(t)));
-    return FollowedBy(upper, token[1] != '\'');
+    return FollowedBy(upper, token[1] == '\'' ? WordEnd::kAny : WordEnd::kNoLetter);
   };
   std::string_view token;
   int kind = 0;
@@ -363,9 +366,9 @@ std::optional<std::string> TemplateScanner::ReadToParagraphMark() {
     if (c == kEndOfTemplate) return std::nullopt;
     if (c == '{' && (VerbatimGroupFollows() || HeaderGroupFollows())) return std::nullopt;
     if (c == '\\') {
-      if (FollowedBy("PAR", false) && !IsLetter(Peek(3)) && !IsDigit(Peek(3))) return read;
+      if (FollowedBy("PAR", WordEnd::kNoLetterOrDigit)) return read;
       // Absorbing must never swallow a row's structure.
-      if (FollowedBy("CELL", true) || FollowedBy("ROW", true) || FollowedBy("TROWD", true)) {
+      if (WordFollows("CELL") || WordFollows("ROW") || WordFollows("TROWD")) {
         return std::nullopt;
       }
       read.push_back('\\');

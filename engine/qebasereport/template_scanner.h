@@ -37,9 +37,11 @@ class TemplateScanner {
   // The next `count` bytes without moving, skipping bytes below 32 other than TAB (LF too);
   // padded with kEndOfTemplate past the end.
   std::string LookAhead(int count) const;
-  // Whether the bytes LookAhead sees, upper-cased, begin with `upper_text`; with
-  // `whole_word` the byte after it must not be a letter.
-  bool FollowedBy(std::string_view upper_text, bool whole_word) const;
+  // What may follow a keyword for FollowedBy to match: anything, or no letter (no digit
+  // either) unless a line break ends the word.
+  enum class WordEnd { kAny, kNoLetter, kNoLetterOrDigit };
+  // Whether the bytes LookAhead sees, upper-cased, begin with `upper_text` ended as `end` says.
+  bool FollowedBy(std::string_view upper_text, WordEnd end) const;
   // Moves past `count` bytes as LookAhead counts them.
   void Advance(int count);
 
@@ -54,6 +56,9 @@ class TemplateScanner {
   bool InRow() const { return in_row_; }
 
  private:
+  bool WordFollows(std::string_view upper_word) const {
+    return FollowedBy(upper_word, WordEnd::kNoLetter);
+  }
   // The `index`-th byte LookAhead would give (0 = the next one).
   unsigned char Peek(int index) const;
   // 2 or 4 when the byte just read opens the pair or the hex form of a visible backslash.

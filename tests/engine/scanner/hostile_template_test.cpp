@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "engine/conscom/exceptions.h"
+#include "engine/qertf/qertf.h"
 #include "engine/scanner/scanner_fixture.h"
+#include "platform/stream.h"
 
 namespace vorn::testing {
 namespace {
@@ -61,13 +65,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Random templates built from the tokens where scanning decisions are made.
 TEST_F(ScannerTest, RandomTokenSoupAlwaysPassesThroughUnchanged) {
+  // clang-format off
   const std::vector<std::string> tokens = {
-      "\\\\",     "\\'5c",   "\\'5C",     "\\'93",   "\\'94",   "\\'ab",  "\\'bb",    "\\'",
-      "\\",       "{",       "}",         "\\{",     "\\}",     "\"",     "'",       "`",
-      "~",        "\x93",    "\x94",      "\xab",    "\xbb",    "\\lquote ", "\\rquote", "\\ldblquote",
-      "\\rdblquote ", "\\par ", "\\par",   "\\pard",  "\\cell",  "\\row",  "\\trowd ", "\\line",
-      "{\\pict ", "{\\field", "{\\object", "\\bin3 ", "\\bin",   "\\bin99 ", "*",      " ",
-      "A",        "x",       "\r\n",      std::string(1, '\0'), "\x1a", "\\~", "[", "]"};
+      "\\\\", "\\'5c", "\\'5C", "\\'93", "\\'94", "\\'ab", "\\'bb", "\\'", "\\", "{", "}",
+      "\\{", "\\}", "\"", "'", "`", "~", "\x93", "\x94", "\xab", "\xbb", "\\lquote ",
+      "\\rquote", "\\ldblquote", "\\rdblquote ", "\\par ", "\\par", "\\pard", "\\cell",
+      "\\row", "\\trowd ", "\\line", "{\\pict ", "{\\field", "{\\object", "\\bin3 ", "\\bin",
+      "\\bin99 ", "*", " ", "A", "x", "\r\n", std::string(1, '\0'), "\x1a", "\\~", "[", "]"};
+  // clang-format on
   std::mt19937 random(20261209);
   for (int round = 0; round < 3000; ++round) {
     std::string rtf = "{\\rtf1 ";
@@ -76,6 +81,42 @@ TEST_F(ScannerTest, RandomTokenSoupAlwaysPassesThroughUnchanged) {
     ASSERT_EQ(PassThrough(rtf), rtf) << "round " << round;
     for (const std::string& tag : tags) ASSERT_LT(tag.size(), rtf.size());
   }
+}
+
+// Whole runs over random templates with header tables and no tags: each succeeds or fails
+// with one of the table messages.
+TEST(HostileRunTest, RandomHeaderTablesEndInOutputOrATableError) {
+  // clang-format off
+  const std::vector<std::string> tokens = {
+      "{\\fonttbl", "{\\colortbl", "{\\stylesheet", "{\\info", "{\\f0", "\\fcharset", "\\fcharset0",
+      "\\red", "\\green7", "\\blue", ";", "5", "{", "}", "\\}", " ", "\r\n", "{\\pict",
+      "\\bin2 ", "x"};
+  // clang-format on
+  const std::string path = ::testing::TempDir() + "hostile_run.rtf";
+  std::mt19937 random(7);
+  for (int round = 0; round < 300; ++round) {
+    std::string rtf = "{\\rtf1";
+    const int length = static_cast<int>(random() % 40);
+    for (int i = 0; i < length; ++i) rtf += tokens[random() % tokens.size()];
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(rtf.data(), 1, rtf.size(), file);
+    std::fclose(file);
+    TQeRTF report;
+    report.SetInFile(path);
+    TMemoryStream out;
+    try {
+      report.ExecuteToStream({}, out);
+    } catch (const EBadRtfFormat& e) {
+      const std::string message = e.what();
+      EXPECT_TRUE(message == "Can't read font table from input file" ||
+                  message == "Can't read color table from input file")
+          << message;
+      continue;
+    }
+    EXPECT_TRUE(report.Succeeded()) << rtf;
+  }
+  std::remove(path.c_str());
 }
 
 }  // namespace

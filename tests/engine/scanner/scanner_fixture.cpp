@@ -76,9 +76,10 @@ std::string ScannerTest::Rendered(bool with_marks) {
       case rkStyleSheet:
       case rkInfo: {
         stream.ReadTrailer();
-        static const std::pair<int32_t, const char*> kMarks[] = {
-            {rkFontTable, "<fonttbl>"}, {rkColorTable, "<colortbl>"},
-            {rkStyleSheet, "<stylesheet>"}, {rkInfo, "<info>"}};
+        static const std::pair<int32_t, const char*> kMarks[] = {{rkFontTable, "<fonttbl>"},
+                                                                 {rkColorTable, "<colortbl>"},
+                                                                 {rkStyleSheet, "<stylesheet>"},
+                                                                 {rkInfo, "<info>"}};
         for (const auto& [mark_kind, mark] : kMarks) {
           if (mark_kind == kind) out += mark;
         }

@@ -44,6 +44,12 @@ TEST_F(TagScanningTest, ParagraphLevelWordsEndACandidate) {
             (Strings{R"(A\pard\linex\pagebb\sectd B)"}));
 }
 
+// Look-ahead passes over line breaks, which made "\par", a line feed and text one word.
+TEST_F(TagScanningTest, LineBreakEndsAParagraphWord) {
+  EXPECT_EQ(Trace("{\\rtf1 \\\\A\\par\nB\\\\ C\\\\}"), "{\\rtf1 \\\\A\\par\nB<tag: C>}");
+  EXPECT_EQ(report.LastBreakPos, 11);
+}
+
 TEST_F(TagScanningTest, GroupsEndACandidateEvenInsideQuotes) {
   EXPECT_EQ(Trace(R"({\rtf1 \\A{\field{\*\fldinst X}}B\\})"),
             R"({\rtf1 \\A<group>{\field{\*\fldinst X}}B\\})");
@@ -90,8 +96,7 @@ class QuoteFormTest : public ScannerTest, public ::testing::WithParamInterface<Q
 
 // Each quoted string holds a visible backslash, which must not end the tag.
 TEST_P(QuoteFormTest, BackslashInsideAQuoteDoesNotEndTheTag) {
-  EXPECT_EQ(Tags(R"({\rtf1 \\)" + GetParam().rtf_tag + R"(\\ after})"),
-            (Strings{GetParam().raw}));
+  EXPECT_EQ(Tags(R"({\rtf1 \\)" + GetParam().rtf_tag + R"(\\ after})"), (Strings{GetParam().raw}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -102,21 +107,44 @@ INSTANTIATE_TEST_SUITE_P(
         QuoteCase{"ApostropheClosedByRquote", R"(U('a\\b\rquote ))", R"(U('a\\b\rquote ))"},
         QuoteCase{"Grave", "U(`a\\\\b`)", "U(`a\\\\b`)"},
         QuoteCase{"Tilde", "U(~a\\\\b~)", "U(~a\\\\b~)"},
-        QuoteCase{"CurlyBytes", "U(\x93" R"(a\\b)" "\x94)", "U(\x93" R"(a\\b)" "\x94)"},
-        QuoteCase{"RightCurlyOpens", "U(\x94" R"(a\\b)" "\x94)", "U(\x94" R"(a\\b)" "\x94)"},
+        QuoteCase{"CurlyBytes",
+                  "U(\x93"
+                  R"(a\\b)"
+                  "\x94)",
+                  "U(\x93"
+                  R"(a\\b)"
+                  "\x94)"},
+        QuoteCase{"RightCurlyOpens",
+                  "U(\x94"
+                  R"(a\\b)"
+                  "\x94)",
+                  "U(\x94"
+                  R"(a\\b)"
+                  "\x94)"},
         QuoteCase{"CurlyEscapes", R"(U(\'93a\\b\'94))", R"(U(\'93a\\b\'94))"},
         QuoteCase{"CurlyClosedByRdblquote", R"(U(\'93a\\b\rdblquote))", R"(U(\'93a\\b\rdblquote))"},
-        QuoteCase{"LquoteTakesItsBlank", R"(U(\lquote a\\b\rquote ))", R"(U(\lquote a\\b\rquote ))"},
+        QuoteCase{"LquoteTakesItsBlank", R"(U(\lquote a\\b\rquote ))",
+                  R"(U(\lquote a\\b\rquote ))"},
         QuoteCase{"RquoteOpensClosedByApostrophe", R"(U(\rquote a\\b'))", R"(U(\rquote a\\b'))"},
-        QuoteCase{"Ldblquote", R"(U(\ldblquote a\\b\rdblquote ))", R"(U(\ldblquote a\\b\rdblquote ))"},
-        QuoteCase{"LdblquoteClosedByByte", "U(\\ldblquote a\\\\b\x94)", "U(\\ldblquote a\\\\b\x94)"},
+        QuoteCase{"Ldblquote", R"(U(\ldblquote a\\b\rdblquote ))",
+                  R"(U(\ldblquote a\\b\rdblquote ))"},
+        QuoteCase{"LdblquoteClosedByByte", "U(\\ldblquote a\\\\b\x94)",
+                  "U(\\ldblquote a\\\\b\x94)"},
         QuoteCase{"RdblquoteOpens", R"(U(\rdblquote a\\b\'94))", R"(U(\rdblquote a\\b\'94))"},
         QuoteCase{"UpperCaseWordsAppendedLowerCase", R"(U(\LDBLQUOTE a\\b\RDBLQUOTE))",
                   R"(U(\ldblquote a\\b\rdblquote))"},
-        QuoteCase{"GuillemetBytes", "U(\xAB" R"(a\\b)" "\xBB)", "U(\xAB" R"(a\\b)" "\xBB)"},
-        QuoteCase{"GuillemetEscapesLowerCased", R"(U(\'AB a\\b\'ab\'BB))", R"(U(\'ab a\\b\'ab\'bb))"},
+        QuoteCase{"GuillemetBytes",
+                  "U(\xAB"
+                  R"(a\\b)"
+                  "\xBB)",
+                  "U(\xAB"
+                  R"(a\\b)"
+                  "\xBB)"},
+        QuoteCase{"GuillemetEscapesLowerCased", R"(U(\'AB a\\b\'ab\'BB))",
+                  R"(U(\'ab a\\b\'ab\'bb))"},
         QuoteCase{"HexDelimiterInsideQuoteAsWritten", R"(U("a\'5Cb"))", R"(U("a\'5Cb"))"},
-        QuoteCase{"WordFollowedByLetterIsNoQuote", R"(U(\lquotes "a\\b"))", R"(U(\lquotes "a\\b"))"},
+        QuoteCase{"WordFollowedByLetterIsNoQuote", R"(U(\lquotes "a\\b"))",
+                  R"(U(\lquotes "a\\b"))"},
         QuoteCase{"ParagraphWordInsideQuote", R"(U("a\par b"))", R"(U("a\par b"))"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -29,8 +29,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExtractCase{"BoldInTheMiddle", R"(PROD}{\b _NA}{ME)", "PROD_NAME", R"(}{\b }{)"},
         // A word processor ends a control word with a line break before the text; the
         // text belonged to the formatting and the tag came out empty.
-        ExtractCase{"WordEndedByLineFeed", "PROD}{\\loch\\b\\loch\n_NA}{\\loch\nME",
-                    "PROD_NAME", "}{\\loch\\b\\loch\n}{\\loch\n"},
+        ExtractCase{"WordEndedByLineFeed", "PROD}{\\loch\\b\\loch\n_NA}{\\loch\nME", "PROD_NAME",
+                    "}{\\loch\\b\\loch\n}{\\loch\n"},
         ExtractCase{"WordEndedByPunctuation", R"(\b(A:X))", "(A:X)", R"(\b)"},
         ExtractCase{"NumberedWord", R"(\fs24NAME)", "NAME", R"(\fs24)"},
         ExtractCase{"NegativeNumber", R"(\li-120 NAME)", "NAME", R"(\li-120 )"},
@@ -50,7 +50,10 @@ INSTANTIATE_TEST_SUITE_P(
         ExtractCase{"BracketsKeepBlanks", "[Product name]", "Product name", ""},
         ExtractCase{"QuotesKeepBlanks", "UPPER(\" a \" + 'b c')", "UPPER(\" a \"+'b c')", ""},
         ExtractCase{"CurlyQuoteClosedByRight", "\x93 a\x93 b \x94 + c", "\x93 a\x93 b \x94+c", ""},
-        ExtractCase{"GuillemetClosedByRight", "\xBB a \xBB b", "\xBB a \xBB" "b", ""},
+        ExtractCase{"GuillemetClosedByRight", "\xBB a \xBB b",
+                    "\xBB a \xBB"
+                    "b",
+                    ""},
         ExtractCase{"TrimmedBothEnds", "  \t A \n", "A", "\t\n"},
         ExtractCase{"CaretAndBraceAreFormatting", "A^}", "A", "^}"},
         ExtractCase{"ControlSymbolIsTwoBytes", R"(A\-B)", "AB", R"(\-)"},
@@ -58,8 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HasPlainTextTest, AgreesWithExtraction) {
-  for (const char* raw : {"", " ", R"(\par \pard\plain )", "[ ]", R"({\b })", R"(\'41)",
-                          "x", R"(\lquote )", "\t\n", R"({\*\pntext 1.})", "\xA4"}) {
+  for (const char* raw : {"", " ", R"(\par \pard\plain )", "[ ]", R"({\b })", R"(\'41)", "x",
+                          R"(\lquote )", "\t\n", R"({\*\pntext 1.})", "\xA4"}) {
     EXPECT_EQ(HasPlainText(raw), !ExtractTagText(raw).text.empty()) << raw;
   }
 }

@@ -14,7 +14,7 @@ class TemplateRecordsTest : public ScannerTest {};
 
 TEST_F(TemplateRecordsTest, PlainTemplateIsOneTextRecordToItsEnd) {
   for (const std::string& rtf : {std::string(R"({\rtf1 plain})"), std::string("{\\rtf1 x}\r"),
-                                std::string("{\\rtf1 x}\n\0", 11)}) {
+                                 std::string("{\\rtf1 x}\n\0", 11)}) {
     EXPECT_EQ(PassThrough(rtf), rtf);
     EXPECT_EQ(Kinds(), Kinds_{rkText});
     EXPECT_EQ(report.Stream().TemplatePos, static_cast<int32_t>(rtf.size()) + 1);
@@ -52,7 +52,8 @@ TEST_F(TemplateRecordsTest, TagsInsideVerbatimGroupsAreNotFound) {
 }
 
 TEST_F(TemplateRecordsTest, GroupWordMustEndThere) {
-  EXPECT_EQ(Tags(R"({\rtf1 {\picture \\A\\}{\fieldx \\B\\}})"), (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(Tags(R"({\rtf1 {\picture \\A\\}{\fieldx \\B\\}})"),
+            (std::vector<std::string>{"A", "B"}));
 }
 
 TEST_F(TemplateRecordsTest, BinaryDataInAGroupIsSkippedWithItsBraces) {
@@ -78,8 +79,7 @@ TEST_F(TemplateRecordsTest, HeaderGroupsAreTakenOutAndMarked) {
                   "{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}} body}"),
             "{\\rtf1<fonttbl>\n<colortbl><stylesheet><info> body}");
   EXPECT_EQ(report.HeaderTables.Fonts, (std::vector<std::string>{"{\\f0 A;}"}));
-  EXPECT_EQ(report.HeaderTables.Colors,
-            (std::vector<std::string>{";", "\\red1\\green2\\blue3;"}));
+  EXPECT_EQ(report.HeaderTables.Colors, (std::vector<std::string>{";", "\\red1\\green2\\blue3;"}));
   EXPECT_EQ(report.HeaderTables.Styles, (std::vector<std::string>{"{\\s0 Normal;}"}));
   EXPECT_EQ(report.HeaderTables.Info, (std::vector<std::string>{"{\\title T}"}));
 }
