@@ -63,6 +63,18 @@ void TQeRTF::GenerateDocument() {
       case rkExprStart:
         GenerateExpression();
         break;
+      case rkScan:
+      case rkScanWhile:
+      case rkScanEntry:
+      case rkScanBodyEnd:
+      case rkScanFooter:
+      case rkEndScan:
+        GenerateScanRecord(kind);
+        break;
+      case rkIf:
+      case rkEndIf:
+        GenerateIfRecord(kind);
+        break;
       default:
         stream.Skip();
         break;

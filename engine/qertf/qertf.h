@@ -107,6 +107,10 @@ class TQeRTF : public TQeBaseRTFReport {
   // Reads an expression from its head to its end, evaluates it and writes or stores
   // its result.
   void GenerateExpression();
+  // Scan records (rkScan ... rkEndScan) and if records (rkIf, rkEndIf) whose header has
+  // just been read: they write, repeat or skip their blocks.
+  void GenerateScanRecord(int32_t kind);
+  void GenerateIfRecord(int32_t kind);
   // Writes what stands in place of a tag whose name or field cannot be found.
   void WriteMissedTag(const TQeRowContent& row);
 

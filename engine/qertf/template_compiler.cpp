@@ -40,7 +40,9 @@ void TQeRTF::CompileTemplate() {
   Stream().WriteEmpty(rkStreamEnd, TemplatePos);
 
   if (TQeScanInfo* block = Scans()->Innermost()) {
-    if (block->Kind == rkIf) throw EIllegalIFUse("Endif expected, but end of document found");
+    if (block->Compiled().kind != kBlockScan) {
+      throw EIllegalIFUse("Endif expected, but end of document found");
+    }
     throw EIllegalScanUse("Nesting error - endscan expected, but end of document found");
   }
 }
