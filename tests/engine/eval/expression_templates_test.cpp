@@ -76,6 +76,24 @@ TEST_F(ExpressionTemplatesTest, VariablesSetInOneTagAreReadInTheNext) {
             "=\\lang1028 26");
 }
 
+TEST_F(ExpressionTemplatesTest, SumRunsOverAScanAndStartsAfreshWithTheNextRun) {
+  for (const char* price : {"20", "30"}) {
+    products_.Append();
+    products_.FieldByName("PRICE").SetAsString(price);
+    products_.Post();
+  }
+  const std::string body =
+      "\\\\SCAN(A)\\\\" "\\\\SUM(A:PRICE,TOTAL)\\\\"
+      "\\\\SUM(A:PRICE,ALL,NORESET)\\\\" "\\\\TOTAL\\\\/\\\\ALL\\\\;"
+      "\\\\ENDSCAN\\\\";
+  const std::string first = Render(body);
+  EXPECT_NE(first.find("12.5/\\lang1028 12.5;"), std::string::npos) << first;
+  EXPECT_NE(first.find("62.5/\\lang1028 62.5;"), std::string::npos) << first;
+  const std::string second = Render(body);
+  EXPECT_NE(second.find("12.5/\\lang1028 75;"), std::string::npos) << second;
+  EXPECT_NE(second.find("62.5/\\lang1028 125;"), std::string::npos) << second;
+}
+
 TEST_F(ExpressionTemplatesTest, EvaluationErrorsEndTheRun) {
   EXPECT_EQ(RenderError("\\\\A:NAME+1\\\\"),
             "Operator/operand type mismatch. Operation \"+\", expression A:NAME+1");
