@@ -7,19 +7,17 @@ namespace vorn {
 // Millimetres one pixel covers at the 96 pixels per inch of every picture size.
 inline constexpr double kMillimetresPerPixel = 0.264596930676;
 
-// The nearest integer, halves to the even neighbour; values beyond the 64-bit
-// range (and NaN) come back as the nearest end of it (NaN as 0). All picture
-// sizes round so.
+// The nearest integer, halves to the even neighbour; values beyond the 64-bit range (and NaN) come
+// back as the nearest end of it (NaN as 0). All picture sizes round so.
 int64_t RoundHalfEven(double value);
 
-// Size, scale and border of one picture in the document. The engine fills it
-// with the picture's defaults and hands it to OnImageFormat, which may change
-// any field.
+// Size, scale and border of one picture in the document. The engine fills it with the picture's
+// defaults and hands it to OnImageFormat, which may change any field.
 class TQeImageFormat {
-public:
+ public:
   TQeImageFormat() = default;
-  // The defaults of a picture `width` x `height` pixels: scale 100, the
-  // physical size at 96 pixels per inch, no border.
+  // The defaults of a picture `width` x `height` pixels: scale 100, the physical size at 96 pixels
+  // per inch, no border.
   TQeImageFormat(uint16_t width, uint16_t height);
 
   // Size for the Windows-metafile \picw and \pich, in pixels.
@@ -39,10 +37,9 @@ public:
   uint16_t BorderColor = 0;
   uint8_t BorderTwips = 0;
 
-  // Sets the border: the width is kept between 0 and 3.5 points and gives
-  // BorderTwips (at most 75); a border that rounds to no twips at all is no
-  // border.
+  // Sets the border: the width is kept between 0 and 3.5 points and gives BorderTwips (at most 75);
+  // a border that rounds to no twips at all is no border.
   void SetBorder(uint8_t style, uint16_t color, float width);
 };
 
-} // namespace vorn
+}  // namespace vorn
