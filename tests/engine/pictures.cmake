@@ -5,6 +5,7 @@ vorn_add_test(vorn_picture_output_tests
   SOURCES
     pictures/image_format_test.cpp
     pictures/picture_groups_test.cpp
+    pictures/picture_documents_test.cpp
     pictures/picture_sources_test.cpp
   LIBS vorn_engine JPEG::JPEG)
 

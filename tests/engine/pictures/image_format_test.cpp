@@ -1,10 +1,10 @@
+#include "engine/qertf/image_format.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 #include <limits>
-
-#include "engine/qertf/image_format.h"
 
 namespace vorn {
 namespace {
@@ -15,15 +15,13 @@ TEST(RoundHalfEvenTest, HalvesGoToTheEvenNeighbour) {
     double value;
     int64_t rounded;
   } kCases[] = {
-      {0.5, 0},          {1.5, 2},           {2.5, 2},
-      {1499.5, 1500},    {2834.5, 2834},     {-0.5, 0},
-      {-1.5, -2},        {-2.5, -2},         {2.4999, 2},
-      {2.5001, 3},       {-2.6, -3},         {0, 0},
-      {std::nan(""), 0}, {kInf, INT64_MAX},  {-kInf, INT64_MIN},
-      {1e19, INT64_MAX}, {-1e19, INT64_MIN},
+      {0.5, 0},           {1.5, 2},          {2.5, 2},           {1499.5, 1500},
+      {2834.5, 2834},     {-0.5, 0},         {-1.5, -2},         {-2.5, -2},
+      {2.4999, 2},        {2.5001, 3},       {-2.6, -3},         {0, 0},
+      {std::nan(""), 0},  {kInf, INT64_MAX}, {-kInf, INT64_MIN}, {1e19, INT64_MAX},
+      {-1e19, INT64_MIN},
   };
-  for (const auto &c : kCases)
-    EXPECT_EQ(RoundHalfEven(c.value), c.rounded) << c.value;
+  for (const auto& c : kCases) EXPECT_EQ(RoundHalfEven(c.value), c.rounded) << c.value;
 }
 
 TEST(ImageFormatTest, DefaultsFollowThePixelSize) {
@@ -46,18 +44,18 @@ TEST(ImageFormatTest, SetBorder) {
     float expected_width;
     uint8_t twips;
   } kCases[] = {
-      {1, 5, 1, 3.5f, 70},       // limited to 3.5 points
-      {3, 3.5f, 3, 3.5f, 70},    //
-      {2, 1.5f, 2, 1.5f, 30},    //
-      {4, 0.125f, 4, 0.125f, 2}, // 2.5 twips to the even 2
-      {5, 0.375f, 5, 0.375f, 8}, // 7.5 twips to the even 8
-      {6, 0.02f, 0, 0.02f, 0},   // no twips: no border
-      {1, 0, 0, 0, 0},           //
-      {1, -2, 0, 0, 0},          // a negative width is no border, not 216 twips
+      {1, 5, 1, 3.5f, 70},  // limited to 3.5 points
+      {3, 3.5f, 3, 3.5f, 70},
+      {2, 1.5f, 2, 1.5f, 30},
+      {4, 0.125f, 4, 0.125f, 2},  // 2.5 twips to the even 2
+      {5, 0.375f, 5, 0.375f, 8},  // 7.5 twips to the even 8
+      {6, 0.02f, 0, 0.02f, 0},    // no twips: no border
+      {1, 0, 0, 0, 0},
+      {1, -2, 0, 0, 0},  // a negative width is no border, not 216 twips
       {1, std::nanf(""), 0, 0, 0},
       {1, std::numeric_limits<float>::infinity(), 1, 3.5f, 70},
   };
-  for (const auto &c : kCases) {
+  for (const auto& c : kCases) {
     TQeImageFormat format(10, 10);
     format.SetBorder(c.style, 9, c.width);
     EXPECT_EQ(format.BorderStyle, c.expected_style) << c.width;
@@ -67,5 +65,5 @@ TEST(ImageFormatTest, SetBorder) {
   }
 }
 
-} // namespace
-} // namespace vorn
+}  // namespace
+}  // namespace vorn

@@ -20,33 +20,31 @@
 
 namespace vorn::testing {
 
-inline std::string PictureFile(const std::string &name) {
+inline std::string PictureFile(const std::string& name) {
   return std::string(VORN_TEST_DATA_DIR) + "/pictures/" + name;
 }
 
-inline std::string ReadFileBytes(const std::string &path) {
+inline std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // A picture of one colour, `width` x `height` pixels.
-inline Picture SolidPicture(uint32_t width, uint32_t height,
-                            uint32_t argb = 0xFFFF0000) {
+inline Picture SolidPicture(uint32_t width, uint32_t height, uint32_t argb = 0xFFFF0000) {
   Bitmap bitmap(width, height);
   for (uint32_t y = 0; y < height; ++y) {
-    for (uint32_t x = 0; x < width; ++x)
-      bitmap.SetPixel(x, y, argb);
+    for (uint32_t x = 0; x < width; ++x) bitmap.SetPixel(x, y, argb);
   }
   return Picture(std::move(bitmap));
 }
 
-inline std::string AsText(const std::vector<std::byte> &bytes) {
-  return {reinterpret_cast<const char *>(bytes.data()), bytes.size()};
+inline std::string AsText(const std::vector<std::byte>& bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
 // A field of any type over fixed bytes.
 class BytesField : public TField {
-public:
+ public:
   BytesField(TFieldType type, std::string bytes)
       : TField("PIC", type, 0, false), bytes_(std::move(bytes)) {}
   bool IsNull() const override { return bytes_.empty(); }
@@ -60,14 +58,13 @@ public:
   void SetAsString(std::string_view text) override { bytes_ = text; }
   void Clear() override { bytes_.clear(); }
 
-private:
+ private:
   std::string bytes_;
 };
 
-// A report writing into memory, outside a run, as the value writers see it
-// mid-run.
+// A report writing into memory, outside a run, as the value writers see it mid-run.
 class PictureOutputTest : public ::testing::Test {
-protected:
+ protected:
   PictureOutputTest() {
     report_.SetOutput(&out_);
     row_.FormatText = "\\b0 ";
@@ -75,17 +72,16 @@ protected:
 
   void SetOptions(TQeRTFOptions options) { report_.SetOptions(options); }
   std::string Written() const { return out_.Bytes(); }
-  // What the group of `picture` looks like with the current options and
-  // handler.
-  std::string Write(const Picture &picture) {
+  // What the group of `picture` looks like with the current options and handler.
+  std::string Write(const Picture& picture) {
     report_.WritePicture(picture, row_);
     return Written();
   }
   // The message of the exception writing `picture` throws, "" when none.
-  std::string WriteError(const Picture &picture) {
+  std::string WriteError(const Picture& picture) {
     try {
       report_.WritePicture(picture, row_);
-    } catch (const std::exception &e) {
+    } catch (const std::exception& e) {
       return e.what();
     }
     return "";
@@ -96,4 +92,4 @@ protected:
   TQeRowContent row_;
 };
 
-} // namespace vorn::testing
+}  // namespace vorn::testing

@@ -10,18 +10,16 @@
 namespace vorn::testing {
 namespace {
 
-constexpr char kEmfHead100x50[] = "{\\pict\\picscalex100\\picscaley100\\piccrop"
-                                  "l0\\piccropr0\\piccropt0\\piccropb0"
-                                  "\\picw1500\\pich750\\emfblip";
-// Enhanced metafiles state their size as goal words too, after any border
-// words.
+constexpr char kEmfHead100x50[] =
+    "{\\pict\\picscalex100\\picscaley100\\piccrop"
+    "l0\\piccropr0\\piccropt0\\piccropb0"
+    "\\picw1500\\pich750\\emfblip";
+// Enhanced metafiles state their size as goal words too, after any border words.
 constexpr char kGoal100x50[] = "\\picwgoal1500\\pichgoal750";
 
-// The metafile of `picture` drawn on a canvas of its own size, or of the given
-// one.
-std::string CanvasBytes(const Picture &picture, int32_t width_hmm,
-                        int32_t height_hmm, bool wmf, uint32_t canvas_width = 0,
-                        uint32_t canvas_height = 0) {
+// The metafile of `picture` drawn on a canvas of its own size, or of the given one.
+std::string CanvasBytes(const Picture& picture, int32_t width_hmm, int32_t height_hmm, bool wmf,
+                        uint32_t canvas_width = 0, uint32_t canvas_height = 0) {
   MetafileCanvas canvas(canvas_width ? canvas_width : picture.Width(),
                         canvas_height ? canvas_height : picture.Height());
   canvas.Draw(picture);
@@ -40,7 +38,7 @@ std::string Hex(std::string_view bytes) {
 }
 
 // The head of a group: everything before its data.
-std::string HeadOf(const std::string &group) {
+std::string HeadOf(const std::string& group) {
   const size_t bin = group.find("\\bin");
   return group.substr(0, bin == std::string::npos ? group.find(' ') : bin);
 }
@@ -48,31 +46,27 @@ std::string HeadOf(const std::string &group) {
 TEST_F(PictureOutputTest, DefaultOptionsWriteBinaryEnhancedMetafile) {
   const Picture picture = SolidPicture(100, 50);
   const std::string data = CanvasBytes(picture, 2646, 1323, false);
-  EXPECT_EQ(Write(picture), kEmfHead100x50 + std::string(kGoal100x50) +
-                                "\\bin" + std::to_string(data.size()) + " " +
-                                data + "\r}");
+  EXPECT_EQ(Write(picture), kEmfHead100x50 + std::string(kGoal100x50) + "\\bin" +
+                                std::to_string(data.size()) + " " + data + "\r}");
 }
 
 TEST_F(PictureOutputTest, WmfCompatibleWritesWindowsMetafileAtFixedScale) {
   SetOptions({eoGraphicsWmfCompatible, eoGraphicsBinary});
-  report_.OnImageFormat = [](int, TQeImageFormat &format) {
-    format.ScaleX = 50;
-  };
+  report_.OnImageFormat = [](int, TQeImageFormat& format) { format.ScaleX = 50; };
   const Picture picture = SolidPicture(100, 50);
   const std::string data = CanvasBytes(picture, 2646, 1323, true);
-  EXPECT_EQ(Write(picture), "{\\pict\\picscalex100\\picscaley100\\piccropl0\\pi"
-                            "ccropr0\\piccropt0\\piccropb0"
-                            "\\picw2646\\pich1323\\wmetafile8\\bin" +
-                                std::to_string(data.size()) + " " + data +
-                                "\r}");
+  EXPECT_EQ(Write(picture),
+            "{\\pict\\picscalex100\\picscaley100\\piccropl0\\pi"
+            "ccropr0\\piccropt0\\piccropb0"
+            "\\picw2646\\pich1323\\wmetafile8\\bin" +
+                std::to_string(data.size()) + " " + data + "\r}");
 }
 
 TEST_F(PictureOutputTest, WithoutBinaryOptionDataIsOneLineOfUpperCaseHex) {
   SetOptions({});
   const Picture picture = SolidPicture(100, 50);
   const std::string data = CanvasBytes(picture, 2646, 1323, false);
-  EXPECT_EQ(Write(picture), kEmfHead100x50 + std::string(kGoal100x50) + " " +
-                                Hex(data) + "\r}");
+  EXPECT_EQ(Write(picture), kEmfHead100x50 + std::string(kGoal100x50) + " " + Hex(data) + "\r}");
 }
 
 TEST_F(PictureOutputTest, HexWindowsMetafile) {
@@ -80,13 +74,11 @@ TEST_F(PictureOutputTest, HexWindowsMetafile) {
   const Picture picture = SolidPicture(100, 50);
   const std::string written = Write(picture);
   EXPECT_EQ(written.substr(written.find("\\wmetafile8")),
-            "\\wmetafile8 " + Hex(CanvasBytes(picture, 2646, 1323, true)) +
-                "\r}");
+            "\\wmetafile8 " + Hex(CanvasBytes(picture, 2646, 1323, true)) + "\r}");
 }
 
 TEST_F(PictureOutputTest, LargePictureHexSpansChunksWhole) {
-  // More than one piece of hex output: the pieces must join without a gap or a
-  // repeat.
+  // More than one piece of hex output: the pieces must join without a gap or a repeat.
   SetOptions({});
   const Picture picture = SolidPicture(300, 200, 0xFF123456);
   const std::string written = Write(picture);
@@ -104,7 +96,7 @@ TEST_F(PictureOutputTest, HandlerGetsFormatIndexAndDefaults) {
   row_.Precision = 7;
   int index = -1;
   TQeImageFormat seen;
-  report_.OnImageFormat = [&](int format_index, TQeImageFormat &format) {
+  report_.OnImageFormat = [&](int format_index, TQeImageFormat& format) {
     index = format_index;
     seen = format;
   };
@@ -121,8 +113,8 @@ TEST_F(PictureOutputTest, HandlerGetsFormatIndexAndDefaults) {
 }
 
 struct HandlerCase {
-  const char *name;
-  std::function<void(TQeImageFormat &)> handler;
+  const char* name;
+  std::function<void(TQeImageFormat&)> handler;
   bool wmf;
   std::string head;
 };
@@ -131,99 +123,78 @@ class PictureHeadTest : public PictureOutputTest,
                         public ::testing::WithParamInterface<HandlerCase> {};
 
 TEST_P(PictureHeadTest, HeadText) {
-  if (GetParam().wmf)
-    SetOptions({eoGraphicsWmfCompatible, eoGraphicsBinary});
-  report_.OnImageFormat = [](int, TQeImageFormat &format) {
-    GetParam().handler(format);
-  };
+  if (GetParam().wmf) SetOptions({eoGraphicsWmfCompatible, eoGraphicsBinary});
+  report_.OnImageFormat = [](int, TQeImageFormat& format) { GetParam().handler(format); };
   EXPECT_EQ(HeadOf(Write(SolidPicture(100, 50))), GetParam().head);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Handlers, PictureHeadTest,
     ::testing::Values(
-        HandlerCase{"Scale",
-                    [](TQeImageFormat &f) { f.ScaleX = 50, f.ScaleY = 250; },
-                    false,
+        HandlerCase{"Scale", [](TQeImageFormat& f) { f.ScaleX = 50, f.ScaleY = 250; }, false,
                     "{\\pict\\picscalex50\\picscaley250\\piccropl0\\piccropr0\\"
                     "piccropt0"
                     "\\piccropb0\\picw1500\\pich750\\emfblip\\picwgoal1500\\pic"
                     "hgoal750"},
-        // 50 mm is 2834.5 twips and 30 mm 1700.7: the half goes to the even
-        // neighbour.
+        // 50 mm is 2834.5 twips and 30 mm 1700.7: the half goes to the even neighbour.
         HandlerCase{"MillimetresRoundHalfToEven",
-                    [](TQeImageFormat &f) { f.WidthMM = 50, f.HeightMM = 30; },
-                    false,
+                    [](TQeImageFormat& f) { f.WidthMM = 50, f.HeightMM = 30; }, false,
                     "{\\pict\\picscalex100\\picscaley100\\piccropl0\\piccropr0"
                     "\\piccropt0"
                     "\\piccropb0\\picw2834\\pich1701\\emfblip\\picwgoal2834\\pi"
                     "chgoal1701"},
-        HandlerCase{"PixelsOnlyMatterToWmf",
-                    [](TQeImageFormat &f) { f.Width = 10; }, false,
+        HandlerCase{"PixelsOnlyMatterToWmf", [](TQeImageFormat& f) { f.Width = 10; }, false,
                     std::string(kEmfHead100x50) + kGoal100x50},
-        HandlerCase{"WmfPixels",
-                    [](TQeImageFormat &f) { f.Width = 1, f.Height = 65535; },
-                    true,
+        HandlerCase{"WmfPixels", [](TQeImageFormat& f) { f.Width = 1, f.Height = 65535; }, true,
                     "{\\pict\\picscalex100\\picscaley100\\piccropl0\\piccropr0"
                     "\\piccropt0"
                     "\\piccropb0\\picw26\\pich1734036\\wmetafile8"},
-        HandlerCase{
-            "ReplacedObject",
-            [](TQeImageFormat &f) { f = TQeImageFormat(20, 10); }, false,
-            "{\\pict\\picscalex100\\picscaley100\\piccropl0\\piccropr0\\piccrop"
-            "t0"
-            "\\piccropb0\\picw300\\pich150\\emfblip\\picwgoal300\\pichgoal150"},
-        HandlerCase{
-            "SetBorderLimitsWidth",
-            [](TQeImageFormat &f) { f.SetBorder(1, 0, 5); }, false,
-            "{\\pict\\picscalex100\\picscaley100\\piccropl0\\piccropr0\\piccrop"
-            "t0"
-            "\\piccropb0\\picw1500\\pich750\\emfblip\\brdrs\\brdrw70\\brdrcf1"
-            "\\picwgoal1500\\pichgoal750"},
-        HandlerCase{
-            "ColourBeyondPaletteIsBlackWithWidthRecomputed",
-            [](TQeImageFormat &f) {
-              f.SetBorder(2, 5, 1.5f);
-              f.BorderColor = 20;
-              f.BorderWidth = 1;
-              f.BorderTwips = 99;
-            },
-            false,
-            "{\\pict\\picscalex100\\picscaley100\\piccropl0\\piccropr0\\piccrop"
-            "t0"
-            "\\piccropb0\\picw1500\\pich750\\emfblip\\brdrdb\\brdrw20\\brdrcf1"
-            "\\picwgoal1500\\pichgoal750"},
-        HandlerCase{"BorderOnWmf",
-                    [](TQeImageFormat &f) { f.SetBorder(6, 12, 0.5f); }, true,
+        HandlerCase{"ReplacedObject", [](TQeImageFormat& f) { f = TQeImageFormat(20, 10); }, false,
+                    "{\\pict\\picscalex100\\picscaley100\\piccropl0\\piccropr0\\piccrop"
+                    "t0"
+                    "\\piccropb0\\picw300\\pich150\\emfblip\\picwgoal300\\pichgoal150"},
+        HandlerCase{"SetBorderLimitsWidth", [](TQeImageFormat& f) { f.SetBorder(1, 0, 5); }, false,
+                    "{\\pict\\picscalex100\\picscaley100\\piccropl0\\piccropr0\\piccrop"
+                    "t0"
+                    "\\piccropb0\\picw1500\\pich750\\emfblip\\brdrs\\brdrw70\\brdrcf1"
+                    "\\picwgoal1500\\pichgoal750"},
+        HandlerCase{"ColourBeyondPaletteIsBlackWithWidthRecomputed",
+                    [](TQeImageFormat& f) {
+                      f.SetBorder(2, 5, 1.5f);
+                      f.BorderColor = 20;
+                      f.BorderWidth = 1;
+                      f.BorderTwips = 99;
+                    },
+                    false,
+                    "{\\pict\\picscalex100\\picscaley100\\piccropl0\\piccropr0\\piccrop"
+                    "t0"
+                    "\\piccropb0\\picw1500\\pich750\\emfblip\\brdrdb\\brdrw20\\brdrcf1"
+                    "\\picwgoal1500\\pichgoal750"},
+        HandlerCase{"BorderOnWmf", [](TQeImageFormat& f) { f.SetBorder(6, 12, 0.5f); }, true,
                     "{\\pict\\picscalex100\\picscaley100\\piccropl0\\piccropr0"
                     "\\piccropt0"
                     "\\piccropb0\\picw2646\\pich1323\\wmetafile8\\brdrhair\\brd"
                     "rw10\\brdrcf1"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PictureOutputTest, EveryBorderStyleHasItsWord) {
-  const char *const kWords[] = {"\\brdrs",  "\\brdrdb",  "\\brdrth",
+  const char* const kWords[] = {"\\brdrs",  "\\brdrdb",  "\\brdrth",
                                 "\\brdrsh", "\\brdrdot", "\\brdrhair"};
   for (uint8_t style = 1; style <= 6; ++style) {
     out_.Clear();
-    report_.OnImageFormat = [style](int, TQeImageFormat &f) {
-      f.SetBorder(style, 3, 1);
-    };
+    report_.OnImageFormat = [style](int, TQeImageFormat& f) { f.SetBorder(style, 3, 1); };
     const std::string head = HeadOf(Write(SolidPicture(2, 2)));
-    EXPECT_EQ(head.substr(head.find("\\picw")),
-              std::string("\\picw30\\pich30\\emfblip") + kWords[style - 1] +
-                  "\\brdrw20\\brdrcf1\\picwgoal30\\pichgoal30")
+    EXPECT_EQ(head.substr(head.find("\\picw")), std::string("\\picw30\\pich30\\emfblip") +
+                                                    kWords[style - 1] +
+                                                    "\\brdrw20\\brdrcf1\\picwgoal30\\pichgoal30")
         << int{style};
   }
 }
 
 TEST_F(PictureOutputTest, HandlerSizeScalesTheEnhancedMetafile) {
-  // The drawing covered only the picture's own pixels of a larger frame, so
-  // LibreOffice showed a white margin (or cropped it) instead of the picture at
-  // the new size.
-  report_.OnImageFormat = [](int, TQeImageFormat &f) {
-    f.WidthMM = 50, f.HeightMM = 12.345;
-  };
+  // The drawing covered only the picture's own pixels of a larger frame, so LibreOffice showed a
+  // white margin (or cropped it) instead of the picture at the new size.
+  report_.OnImageFormat = [](int, TQeImageFormat& f) { f.WidthMM = 50, f.HeightMM = 12.345; };
   const std::string written = Write(SolidPicture(100, 50));
   const Picture picture = SolidPicture(100, 50);
   // 5000 x 1234 hundredths of a millimetre are 189 x 47 pixels at 96 per inch.
@@ -233,9 +204,7 @@ TEST_F(PictureOutputTest, HandlerSizeScalesTheEnhancedMetafile) {
 
 TEST_F(PictureOutputTest, HandlerSizeKeepsTheWindowsMetafileCanvas) {
   SetOptions({eoGraphicsWmfCompatible, eoGraphicsBinary});
-  report_.OnImageFormat = [](int, TQeImageFormat &f) {
-    f.WidthMM = 50, f.Width = 200;
-  };
+  report_.OnImageFormat = [](int, TQeImageFormat& f) { f.WidthMM = 50, f.Width = 200; };
   const std::string written = Write(SolidPicture(100, 50));
   EXPECT_EQ(written.substr(written.find(' ') + 1),
             CanvasBytes(SolidPicture(100, 50), 5000, 1323, true) + "\r}");
@@ -243,26 +212,21 @@ TEST_F(PictureOutputTest, HandlerSizeKeepsTheWindowsMetafileCanvas) {
 
 TEST_F(PictureOutputTest, BorderColourJoinsAnEmptyColourTableAsNumberOne) {
   Write(SolidPicture(4, 4));
-  EXPECT_EQ(report_.HeaderTables.Colors,
-            (std::vector<std::string>{";", "\\red0\\green0\\blue0;"}));
+  EXPECT_EQ(report_.HeaderTables.Colors, (std::vector<std::string>{";", "\\red0\\green0\\blue0;"}));
 }
 
 TEST_F(PictureOutputTest, BorderColourFollowsTheTemplateColours) {
-  report_.HeaderTables.Colors = {";", "\\red255\\green0\\blue0;",
-                                 "\\red0\\green0\\blue255;"};
-  report_.OnImageFormat = [](int, TQeImageFormat &f) { f.SetBorder(1, 10, 1); };
+  report_.HeaderTables.Colors = {";", "\\red255\\green0\\blue0;", "\\red0\\green0\\blue255;"};
+  report_.OnImageFormat = [](int, TQeImageFormat& f) { f.SetBorder(1, 10, 1); };
   const std::string written = Write(SolidPicture(4, 4));
-  EXPECT_NE(HeadOf(written).find("\\brdrs\\brdrw20\\brdrcf3"),
-            std::string::npos);
+  EXPECT_NE(HeadOf(written).find("\\brdrs\\brdrw20\\brdrcf3"), std::string::npos);
   EXPECT_EQ(report_.HeaderTables.Colors.back(), "\\red0\\green128\\blue0;");
 }
 
 TEST_F(PictureOutputTest, TemplateColourAlreadyListedIsReused) {
-  report_.HeaderTables.Colors = {"\\red0\\green0\\blue255;",
-                                 "\\red0\\green0\\blue0;"};
-  report_.OnImageFormat = [](int, TQeImageFormat &f) { f.SetBorder(1, 0, 1); };
-  EXPECT_NE(HeadOf(Write(SolidPicture(4, 4))).find("\\brdrcf1"),
-            std::string::npos);
+  report_.HeaderTables.Colors = {"\\red0\\green0\\blue255;", "\\red0\\green0\\blue0;"};
+  report_.OnImageFormat = [](int, TQeImageFormat& f) { f.SetBorder(1, 0, 1); };
+  EXPECT_NE(HeadOf(Write(SolidPicture(4, 4))).find("\\brdrcf1"), std::string::npos);
   Write(SolidPicture(4, 4));
   EXPECT_EQ(report_.HeaderTables.Colors.size(), 2u);
 }
@@ -272,18 +236,17 @@ TEST_F(PictureOutputTest, AbsurdHandlerSizesFailBeforeAnythingIsWritten) {
   const struct {
     double width_mm;
     double height_mm;
-    const char *message;
+    const char* message;
   } kCases[] = {
       {0, 10, "Image format size out of range: 0x10"},
       {10, -3, "Image format size out of range: 10x-3"},
       {0.004, 10, "Image format size out of range: 0.004x10"},
       {kNan, 10, "Image format size out of range: nanx10"},
       {1e300, 10, "Image format size out of range: 1e+300x10"},
-      {10, std::numeric_limits<double>::infinity(),
-       "Image format size out of range: 10xinf"},
+      {10, std::numeric_limits<double>::infinity(), "Image format size out of range: 10xinf"},
   };
-  for (const auto &c : kCases) {
-    report_.OnImageFormat = [&c](int, TQeImageFormat &f) {
+  for (const auto& c : kCases) {
+    report_.OnImageFormat = [&c](int, TQeImageFormat& f) {
       f.WidthMM = c.width_mm;
       f.HeightMM = c.height_mm;
     };
@@ -295,9 +258,8 @@ TEST_F(PictureOutputTest, AbsurdHandlerSizesFailBeforeAnythingIsWritten) {
 
 TEST_F(PictureOutputTest, ZeroWmfPixelSizeFails) {
   SetOptions({eoGraphicsWmfCompatible});
-  report_.OnImageFormat = [](int, TQeImageFormat &f) { f.Height = 0; };
-  EXPECT_EQ(WriteError(SolidPicture(4, 4)),
-            "Image format size out of range: 4x0");
+  report_.OnImageFormat = [](int, TQeImageFormat& f) { f.Height = 0; };
+  EXPECT_EQ(WriteError(SolidPicture(4, 4)), "Image format size out of range: 4x0");
   EXPECT_EQ(Written(), "");
 }
 
@@ -308,5 +270,5 @@ TEST_F(PictureOutputTest, PictureTooLargeForWmfFailsWithoutAGroup) {
   EXPECT_EQ(Written(), "");
 }
 
-} // namespace
-} // namespace vorn::testing
+}  // namespace
+}  // namespace vorn::testing
