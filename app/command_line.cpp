@@ -1,38 +1,73 @@
 #include "app/command_line.h"
 
+#include <charconv>
+
+#include "app/batch.h"
 #include "app/layouts.h"
 
 namespace vorn {
 
 namespace {
-// The value of an option written "--name VALUE" or "--name=VALUE", or nullopt when
-// `argument` is not that option.
-std::optional<std::string> OptionValue(const std::vector<std::string>& arguments, size_t& i,
-                                       const std::string& name) {
-  const std::string& argument = arguments[i];
+// The value of an option written "--name VALUE" or "--name=VALUE", or nullopt
+// when `argument` is not that option.
+std::optional<std::string>
+OptionValue(const std::vector<std::string> &arguments, size_t &i,
+            const std::string &name) {
+  const std::string &argument = arguments[i];
   if (argument == name) {
-    if (i + 1 >= arguments.size()) throw UsageError("Missing value for option " + name);
+    if (i + 1 >= arguments.size())
+      throw UsageError("Missing value for option " + name);
     return arguments[++i];
   }
-  if (argument.size() > name.size() && argument.compare(0, name.size(), name) == 0 &&
+  if (argument.size() > name.size() &&
+      argument.compare(0, name.size(), name) == 0 &&
       argument[name.size()] == '=') {
     return argument.substr(name.size() + 1);
   }
   return std::nullopt;
 }
 
-void CheckConsistent(const CommandLine& command) {
+int ParseCopies(const std::string &text) {
+  int copies = 0;
+  const auto [end, error] =
+      std::from_chars(text.data(), text.data() + text.size(), copies);
+  if (error != std::errc() || end != text.data() + text.size() || copies < 1 ||
+      copies > kMaxCopies) {
+    throw UsageError("Copies must be a whole number from 1 to " +
+                     std::to_string(kMaxCopies) + ": " + text);
+  }
+  return copies;
+}
+
+void CheckConsistent(const CommandLine &command) {
   if (command.no_open && !command.layout) {
     throw UsageError("Option --no-open needs --layout");
   }
+  if (command.pdf && !command.layout)
+    throw UsageError("Option --pdf needs --layout");
+  const bool batch = command.csv || command.sqlite;
+  if (batch && !command.layout)
+    throw UsageError("Batch printing needs --layout");
+  if (command.csv && command.sqlite)
+    throw UsageError("Give either --csv or --sqlite, not both");
+  if (command.sqlite && !command.query)
+    throw UsageError("Option --sqlite needs --query");
+  if (command.query && !command.sqlite)
+    throw UsageError("Option --query needs --sqlite");
+  if (command.copies && !batch)
+    throw UsageError("Option --copies needs --csv or --sqlite");
+  if (batch && !command.values.empty()) {
+    throw UsageError("Product values cannot be given with a batch: " +
+                     command.values.front());
+  }
 }
-}  // namespace
+} // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+CommandLine ParseCommandLine(const std::vector<std::string> &arguments) {
   CommandLine command;
   bool options_ended = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
+    const std::string &argument = arguments[i];
     if (options_ended) {
       command.values.push_back(argument);
     } else if (argument == "--") {
@@ -43,14 +78,26 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       command.version = true;
     } else if (argument == "--no-open") {
       command.no_open = true;
+    } else if (argument == "--pdf") {
+      command.pdf = true;
     } else if (auto layout = OptionValue(arguments, i, "--layout")) {
       const std::optional<std::string> name = CanonicalLayoutName(*layout);
-      if (!name) throw UsageError("Unknown layout (use B5, A4, SM1, SM2 or OTHER): " + *layout);
+      if (!name)
+        throw UsageError("Unknown layout (use B5, A4, SM1, SM2 or OTHER): " +
+                         *layout);
       command.layout = *name;
     } else if (auto dir = OptionValue(arguments, i, "--templates")) {
       command.templates_dir = *dir;
     } else if (auto out = OptionValue(arguments, i, "--output")) {
       command.output_dir = *out;
+    } else if (auto csv = OptionValue(arguments, i, "--csv")) {
+      command.csv = *csv;
+    } else if (auto db = OptionValue(arguments, i, "--sqlite")) {
+      command.sqlite = *db;
+    } else if (auto query = OptionValue(arguments, i, "--query")) {
+      command.query = *query;
+    } else if (auto copies = OptionValue(arguments, i, "--copies")) {
+      command.copies = ParseCopies(*copies);
     } else {
       command.values.push_back(argument);
     }
@@ -59,22 +106,42 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   return command;
 }
 
-ProgramFolders FoldersFor(const CommandLine& command) {
+ProgramFolders FoldersFor(const CommandLine &command) {
   ProgramFolders folders = DefaultProgramFolders();
-  if (command.templates_dir) folders.templates = *command.templates_dir;
-  if (command.output_dir) folders.output = *command.output_dir;
+  if (command.templates_dir)
+    folders.templates = *command.templates_dir;
+  if (command.output_dir)
+    folders.output = *command.output_dir;
   return folders;
 }
 
 std::string UsageText() {
   return "Usage: vornreport [OPTIONS] [--] [VALUE...]\n"
-         "Prints a shelf price card for one product. The values fill, in order: product\n"
-         "number, barcode, name, short name, unit, store price, suggested price, member\n"
+         "       vornreport --layout NAME (--csv FILE | --sqlite DB --query "
+         "SQL) [OPTIONS]\n"
+         "Prints a shelf price card for one product. The values fill, in "
+         "order: product\n"
+         "number, barcode, name, short name, unit, store price, suggested "
+         "price, member\n"
          "price. Without --layout the dialog opens with them.\n"
          "\n"
-         "  --layout NAME    print the layout NAME (B5, A4, SM1, SM2 or OTHER) without the dialog\n"
-         "  --no-open        with --layout: write the card, print its path, do not open it\n"
-         "  --templates DIR  read the layout templates from DIR instead of VornSAMPLE\n"
+         "  --layout NAME    print the layout NAME (B5, A4, SM1, SM2 or OTHER) "
+         "without the dialog\n"
+         "  --no-open        with --layout: write the card, print its path, do "
+         "not open it\n"
+         "  --csv FILE       with --layout: one card per product row of the "
+         "CSV file FILE\n"
+         "  --sqlite DB      with --layout and --query: one card per row of "
+         "the query on DB\n"
+         "  --query SQL      the query that selects the products from --sqlite "
+         "DB\n"
+         "  --copies N       cards per product (a COPIES column overrides it); "
+         "default 1\n"
+         "  --pdf            with --layout: also convert the document to PDF "
+         "with LibreOffice\n"
+         "                   and open the PDF instead\n"
+         "  --templates DIR  read the layout templates from DIR instead of "
+         "VornSAMPLE\n"
          "  --output DIR     write cards into DIR instead of VORNTEMP\n"
          "  --help           show this text\n"
          "  --version        show the program's version\n"
@@ -83,4 +150,4 @@ std::string UsageText() {
          "Exit status: 0 success, 1 report or data error, 2 usage error.\n";
 }
 
-}  // namespace vorn
+} // namespace vorn

@@ -11,28 +11,36 @@ namespace vorn {
 
 // A command line the program cannot act on; the program exits with status 2.
 class UsageError : public Exception {
- public:
+public:
   using Exception::Exception;
 };
 
 // What the command line asks for. Values are raw argument bytes.
 struct CommandLine {
-  std::optional<std::string> layout;  // one of the layout names; print without the dialog
+  std::optional<std::string>
+      layout; // one of the layout names; print without the dialog
   bool no_open = false;
   bool help = false;
   bool version = false;
   std::optional<std::string> templates_dir;
   std::optional<std::string> output_dir;
   std::vector<std::string> values;
+  // Batch printing: one card per product of a CSV file or an SQLite query.
+  std::optional<std::string> csv;
+  std::optional<std::string> sqlite;
+  std::optional<std::string> query;
+  std::optional<int> copies; // 1 to kMaxCopies
+  bool pdf = false;
 };
 
-// Parses the arguments after the program name. Any argument that is not one of the
-// program's options is a value; "--" makes every later argument a value. Throws UsageError.
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+// Parses the arguments after the program name. Any argument that is not one of
+// the program's options is a value; "--" makes every later argument a value.
+// Throws UsageError.
+CommandLine ParseCommandLine(const std::vector<std::string> &arguments);
 
 // The folders beside the executable, replaced by --templates and --output.
-ProgramFolders FoldersFor(const CommandLine& command);
+ProgramFolders FoldersFor(const CommandLine &command);
 
 std::string UsageText();
 
-}  // namespace vorn
+} // namespace vorn

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <QApplication>
 #include <cstdlib>
 #include <iostream>
@@ -9,34 +11,36 @@
 #include "app/headless.h"
 
 namespace {
-// Qt cannot start a dialog without a window system, and some of its platforms end the
-// process when they find none.
+// Qt cannot start a dialog without a window system, and some of its platforms
+// end the process when they find none.
 bool HasWindowSystem() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') return true;
+  for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char *value = std::getenv(name);
+    if (value != nullptr && *value != '\0')
+      return true;
   }
   return false;
 }
 
-int RunDialog(char** argv, const vorn::CommandLine& command) {
-  // Qt reads options such as -platform and -style from its arguments; product values
-  // must never reach it as options.
+int RunDialog(char **argv, const vorn::CommandLine &command) {
+  // Qt reads options such as -platform and -style from its arguments; product
+  // values must never reach it as options.
   int qt_argc = 1;
   QApplication application(qt_argc, argv);
   vorn::TFormVornReport form(command.values, vorn::FoldersFor(command));
   form.show();
   return application.exec();
 }
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
-  // Raw bytes: Qt's own argument list would turn invalid UTF-8 into U+FFFD unseen.
+int main(int argc, char **argv) {
+  // Raw bytes: Qt's own argument list would turn invalid UTF-8 into U+FFFD
+  // unseen.
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   vorn::CommandLine command;
   try {
     command = vorn::ParseCommandLine(arguments);
-  } catch (const vorn::UsageError& e) {
+  } catch (const vorn::UsageError &e) {
     std::cerr << "vornreport: " << e.what() << "\nTry 'vornreport --help'.\n";
     return vorn::kExitUsage;
   }
@@ -48,9 +52,13 @@ int main(int argc, char** argv) {
     std::cout << "vornreport " << VORN_VERSION << '\n';
     return vorn::kExitSuccess;
   }
-  if (command.layout) return vorn::RunHeadless(command, std::cout, std::cerr);
+  if (command.layout) {
+    return vorn::RunHeadless(command, std::cout, std::cerr,
+                             ::isatty(STDERR_FILENO) == 1);
+  }
   if (!HasWindowSystem()) {
-    std::cerr << "vornreport: no display to show the dialog on (DISPLAY and WAYLAND_DISPLAY "
+    std::cerr << "vornreport: no display to show the dialog on (DISPLAY and "
+                 "WAYLAND_DISPLAY "
                  "are unset); use --layout NAME to print without it\n";
     return vorn::kExitUsage;
   }
