@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "platform/code_page.h"
+
 namespace vorn {
 
 namespace {
@@ -210,12 +212,23 @@ bool HasPlainText(std::string_view raw) {
   return finder.found;
 }
 
-std::string EncodeRtfText(std::string_view value) {
+std::string EncodeRtfText(std::string_view value, int code_page) {
   static constexpr char kHex[] = "0123456789ABCDEF";
+  const CodePage page(code_page == 0 ? 1252 : code_page);
+  const bool double_byte = page.IsDoubleByte();
   std::string out;
   out.reserve(value.size() + value.size() / 4);
+  bool trail_next = false;
   for (const char ch : value) {
     const auto c = static_cast<unsigned char>(ch);
+    if (trail_next) {
+      trail_next = false;
+      out += "\\'";
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 0x0F]);
+      continue;
+    }
+    if (double_byte && IsLeadByte(c, page)) trail_next = true;
     switch (c) {
       case 9:
         out += "\\tab ";
@@ -250,11 +263,11 @@ std::string EncodeRtfText(std::string_view value) {
 }
 
 std::string RtfValueFrame(std::string_view lang_text, std::string_view value,
-                          std::string_view format_text) {
+                          std::string_view format_text, int code_page) {
   std::string out = "\\lang";
   out += lang_text;
   out += ' ';
-  out += EncodeRtfText(value);
+  out += EncodeRtfText(value, code_page);
   out += format_text;
   return out;
 }

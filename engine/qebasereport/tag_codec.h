@@ -21,11 +21,14 @@ bool HasPlainText(std::string_view raw);
 
 // A plain value (bytes in the report's code page) as RTF text: control bytes become their
 // words, "\", "{" and "}" are escaped, bytes from 128 up become "\'XX".
-std::string EncodeRtfText(std::string_view value);
+// With a double-byte `code_page` (950 and its kin) the second byte of a character is
+// always written as an escape: a Big5 trail byte "\\" or "{" written as a control symbol
+// would split the character for RTF readers.
+std::string EncodeRtfText(std::string_view value, int code_page = 0);
 
 // The frame every text value is written in: "\lang" + lang_text + " " + the encoded
 // value + format_text.
 std::string RtfValueFrame(std::string_view lang_text, std::string_view value,
-                          std::string_view format_text);
+                          std::string_view format_text, int code_page = 0);
 
 }  // namespace vorn

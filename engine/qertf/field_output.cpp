@@ -89,7 +89,7 @@ std::string TQeRTF::FormatNumber(std::string_view value, const TQeRowContent& ro
 }
 
 void TQeRTF::WriteValueFrame(std::string_view value, std::string_view format_text) {
-  WriteOutput(RtfValueFrame(LangText, value, format_text));
+  WriteOutput(RtfValueFrame(LangText, value, format_text, CodePage()));
 }
 
 void TQeRTF::WriteHyperlink(std::string_view value, std::string_view format_text) {
@@ -104,11 +104,11 @@ void TQeRTF::WriteHyperlink(std::string_view value, std::string_view format_text
   WriteOutput("{\\field{\\*\\fldinst {\\lang");
   WriteOutput(LangText);
   WriteOutput(" HYPERLINK \"");
-  WriteOutput(EncodeRtfText(address));
+  WriteOutput(EncodeRtfText(address, CodePage()));
   WriteOutput("\" }}{\\fldrslt \\lang");
   WriteOutput(LangText);
   WriteOutput(" ");
-  WriteOutput(EncodeRtfText(display));
+  WriteOutput(EncodeRtfText(display, CodePage()));
   WriteOutput("}}");
   WriteOutput(format_text);
 }

@@ -38,12 +38,12 @@ void TQeStream::ExportTables(TQeHeaderTables& tables) const {
   tables.Styles = tables_.Styles.Export();
 }
 
-void TQeStream::Merge(std::string_view lang_text) {
+void TQeStream::Merge(std::string_view lang_text, int code_page) {
   if (text_.substr(0, kRtfSignature.size()) == kRtfSignature) {
     ReadRtf();
   } else if (!text_.empty()) {
     // Text that is no RTF is what a user typed into the field: it shows as typed.
-    Write(RtfValueFrame(lang_text, text_, ""));
+    Write(RtfValueFrame(lang_text, text_, "", code_page));
   }
 }
 

@@ -31,7 +31,7 @@ class TQeStream {
   void ImportTables(const TQeHeaderTables& tables);
   // Writes the fragment's body; a fragment that is not RTF goes in as plain text in the
   // value frame of `lang_text`. Nothing at all is written for an empty body.
-  void Merge(std::string_view lang_text);
+  void Merge(std::string_view lang_text, int code_page = 0);
   // Puts the tables, with whatever the fragment added, back into the report's lists.
   void ExportTables(TQeHeaderTables& tables) const;
   // Blanks the paragraph mark that ended the fragment with bytes 13, which readers skip,

@@ -14,7 +14,7 @@ void TQeRTF::MergeRtfText(std::string_view fragment) {
   }
   TQeStream reader(fragment, *output);
   reader.ImportTables(HeaderTables);
-  reader.Merge(LangText.empty() ? std::to_string(Lang()) : LangText);
+  reader.Merge(LangText.empty() ? std::to_string(Lang()) : LangText, CodePage());
   reader.ExportTables(HeaderTables);
   reader.OverwriteRecordedOutput();
 }

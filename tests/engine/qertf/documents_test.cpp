@@ -89,6 +89,19 @@ TEST_F(DocumentsTest, ValuesAreEscapedForRtf) {
   EXPECT_EQ(Render("\\\\A:NOTE\\\\"), "\\lang0 a\\{b\\}c\\\\d");
 }
 
+TEST_F(DocumentsTest, DoubleByteCharactersKeepTheirTrailByteEscaped) {
+  // Big5 "\xB3\x5C" has a backslash as its second byte; written as the control symbol "\\"
+  // the character would fall apart in a word processor.
+  products_->Edit();
+  products_->FieldByName("NAME").SetAsString("\xB3\x5C\xA5\x7B\xA7\x41-\\");
+  products_->Post();
+  report_.SetCharset(136);
+  EXPECT_EQ(Render("\\\\A:NAME\\\\"), "\\lang0 \\'B3\\'5C\\'A5\\'7B\\'A7\\'41-\\\\");
+  // A single-byte code page keeps the plain rules.
+  report_.SetCharset(0);
+  EXPECT_EQ(Render("\\\\A:NAME\\\\"), "\\lang0 \\'B3\\\\\\'A5\\{\\'A7A-\\\\");
+}
+
 TEST_F(DocumentsTest, FormattingInsideATagFollowsTheValue) {
   EXPECT_EQ(Render("\\\\A:{\\b NAME}\\\\."), "\\lang0 Green tea{\\b }.");
 }
