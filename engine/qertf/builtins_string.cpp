@@ -8,6 +8,8 @@
 #include "engine/qebasereport/base_report.h"
 #include "engine/qertf/builtins.h"
 #include "engine/qertf/qertf.h"
+#include "platform/ansi_case.h"
+#include "platform/code_page.h"
 #include "platform/format_settings.h"
 #include "platform/number_format.h"
 #include "platform/number_parse.h"
@@ -72,9 +74,10 @@ void ChangeCase(int32_t id, const BuiltinCall& call) {
     call.CheckTyped(1, kString, "Operand type unknown. Function \"LOWER\", expression ",
                     "Operand of string type expected. Function \"LOWER\", expression ");
   }
-  // The code page's case tables are not part of the platform yet; a made-up conversion
-  // would change the bytes of double-byte characters.
-  call.FailUse(" - UPPER and LOWER are not supported in this build");
+  // Locale-aware for the report's code page: the bytes of double-byte characters stay.
+  const CodePage code_page(call.Report().CodePage());
+  call.SetString(id == kFnUpper ? AnsiUpperCase(call.Text(1), code_page)
+                                : AnsiLowerCase(call.Text(1), code_page));
 }
 
 void Str(const BuiltinCall& call) {

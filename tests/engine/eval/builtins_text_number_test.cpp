@@ -70,6 +70,16 @@ TEST_F(BuiltinsTest, ValInAnyLocale) {
   ExpectTexts({{"VAL('12.5')", "12.5"}, {"VAL('12,5')", "12.5"}, {"VAL('1,2,3')", "0"}});
 }
 
+TEST_F(BuiltinsTest, UpperAndLowerFollowTheCodePage) {
+  ExpectTexts({{"UPPER('Green tea 1')", "GREEN TEA 1"}, {"LOWER('Green TEA')", "green tea"}},
+              VarDataType::kString);
+  // Code page 1252 (charset 1) cases its accented letters too.
+  ExpectTexts({{"UPPER('caf\xE9')", "CAF\xC9"}}, VarDataType::kString);
+  // In Big5 a trail byte may be an ASCII letter: it belongs to its character and stays.
+  report_.SetCharset(136);
+  ExpectTexts({{"UPPER('\xA7\x61x')", "\xA7\x61X"}}, VarDataType::kString);
+}
+
 TEST_F(BuiltinsTest, TrimRemovesControlsAndBlanks) {
   EXPECT_EQ(Text("TRIM('  a b \t')"), "a b");
   EXPECT_EQ(Text("TRIM('')"), "");
