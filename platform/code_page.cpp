@@ -1,5 +1,7 @@
 #include "platform/code_page.h"
 
+#include <algorithm>
+
 #include <iconv.h>
 
 #include <cerrno>
@@ -154,6 +156,14 @@ std::string_view CutToBytes(std::string_view text, std::size_t max_bytes, CodePa
 }
 
 std::string FromUtf8(std::string_view text, CodePage code_page, std::string_view what) {
+  // The Windows ANSI code pages hold ASCII as ASCII: most data cells need no converter.
+  const int n = code_page.Number();
+  const bool ansi = n == 874 || n == 932 || n == 936 || n == 949 || n == 950 ||
+                    (n >= 1250 && n <= 1258);
+  if (ansi && std::all_of(text.begin(), text.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return std::string(text);
+  }
   const std::string prefix =
       "Cannot convert " + std::string(what) + " to " + CodePageName(code_page) + ": ";
   const std::size_t invalid = FirstInvalidUtf8(text);
