@@ -19,6 +19,17 @@ namespace {
 constexpr const char* kTempInfix = ".tmp";
 
 std::string ErrnoText() { return std::strerror(errno); }
+
+// A file larger than the process may write must fail as an error (EFBIG), not kill the run,
+// so the signal is ignored before the first byte of any output is written.
+void IgnoreFileSizeSignal() { ::signal(SIGXFSZ, SIG_IGN); }
+
+// Undoes a mkostemp whose file never got its owning stream (no memory for it), so that a
+// failed constructor leaves neither the file nor the descriptor behind.
+void DiscardCreated(int fd, const char* path) noexcept {
+  ::close(fd);
+  ::unlink(path);
+}
 }  // namespace
 
 bool FileExists(const std::string& path) {
@@ -64,13 +75,19 @@ std::string TempDir() {
 }
 
 TempFile::TempFile(const std::string& prefix) {
+  IgnoreFileSizeSignal();
   std::string pattern = TempDir() + "/" + prefix + "XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int fd = ::mkostemp(name.data(), O_CLOEXEC);
   if (fd < 0) throw Exception("Can't create a temporary file in " + TempDir() + ": " + ErrnoText());
-  path_ = name.data();
-  stream_ = std::make_unique<TFileStream>(fd, path_);
+  try {
+    path_ = name.data();
+    stream_ = std::make_unique<TFileStream>(fd, path_);
+  } catch (...) {
+    DiscardCreated(fd, name.data());
+    throw;
+  }
 }
 
 TempFile::~TempFile() {
@@ -79,6 +96,7 @@ TempFile::~TempFile() {
 }
 
 AtomicOutputFile::AtomicOutputFile(const std::string& final_path) : final_path_(final_path) {
+  IgnoreFileSizeSignal();
   RemoveStaleOutputTemps(final_path);
   std::string pattern = final_path + kTempInfix + "XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
@@ -86,8 +104,13 @@ AtomicOutputFile::AtomicOutputFile(const std::string& final_path) : final_path_(
   const int fd = ::mkostemp(name.data(), O_CLOEXEC);
   if (fd < 0) throw Exception("Can't create file " + final_path + ": " + ErrnoText());
   ::fchmod(fd, 0644);
-  temp_path_ = name.data();
-  stream_ = std::make_unique<TFileStream>(fd, final_path);
+  try {
+    temp_path_ = name.data();
+    stream_ = std::make_unique<TFileStream>(fd, final_path);
+  } catch (...) {
+    DiscardCreated(fd, name.data());
+    throw;
+  }
 }
 
 AtomicOutputFile::~AtomicOutputFile() {
@@ -96,8 +119,6 @@ AtomicOutputFile::~AtomicOutputFile() {
 }
 
 void AtomicOutputFile::Commit() {
-  // A file larger than the process may write must fail as an error, not kill the run.
-  ::signal(SIGXFSZ, SIG_IGN);
   stream_->Sync();
   stream_->Close();
   if (::rename(temp_path_.c_str(), final_path_.c_str()) != 0) {
