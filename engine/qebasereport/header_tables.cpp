@@ -29,9 +29,17 @@ void WriteGroup(const char* keyword, const std::vector<std::string>& entries, TS
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Raw \bin data may hold any byte, braces too, and this reader counts braces one byte at a
+// time without skipping such data; a font or colour table never holds any, so meeting one
+// (the "b" after the backslash was just read) fails the run with the table's message instead
+// of misplacing the table's end. Without a message the data is read as text.
+void CheckNoBinaryData(unsigned char c, TemplateScanner& in, const char* message) {
+  if (message != nullptr && c == 'b' && in.LookAhead(2) == "in") throw EBadRtfFormat(message);
+}
+
 // The rest of a brace group whose "{" was just read, up to its matching "}"; nullopt when
 // the template ends first. Escaped braces count for nothing.
-std::optional<std::string> ReadBraceGroup(TemplateScanner& in) {
+std::optional<std::string> ReadBraceGroup(TemplateScanner& in, const char* message) {
   std::string group = "{";
   int64_t depth = 1;
   while (true) {
@@ -41,6 +49,7 @@ std::optional<std::string> ReadBraceGroup(TemplateScanner& in) {
     if (c == '\\') {
       c = in.ReadChar();
       if (c == kEnd) return std::nullopt;
+      CheckNoBinaryData(c, in, message);
       group.push_back(static_cast<char>(c));
     } else if (c == '{') {
       ++depth;
@@ -52,15 +61,17 @@ std::optional<std::string> ReadBraceGroup(TemplateScanner& in) {
 
 // Adds each brace group of a table to `entries` up to the table's closing brace; text
 // outside the groups is dropped. False when the template ends first.
-bool ReadGroupEntries(TemplateScanner& in, std::vector<std::string>& entries) {
+bool ReadGroupEntries(TemplateScanner& in, std::vector<std::string>& entries, const char* message) {
   while (true) {
     const unsigned char c = in.ReadChar();
     if (c == kEnd) return false;
     if (c == '}') return true;
     if (c == '\\') {
-      if (in.ReadChar() == kEnd) return false;
+      const unsigned char escaped = in.ReadChar();
+      if (escaped == kEnd) return false;
+      CheckNoBinaryData(escaped, in, message);
     } else if (c == '{') {
-      std::optional<std::string> group = ReadBraceGroup(in);
+      std::optional<std::string> group = ReadBraceGroup(in, message);
       if (!group) return false;
       entries.push_back(std::move(*group));
     }
@@ -111,8 +122,9 @@ void TQeHeaderTables::WriteTable(int32_t table_type, TStream& out) const {
 }
 
 void TQeHeaderTables::ReadFontTable(TemplateScanner& in, uint8_t charset) {
+  constexpr const char* kMessage = "Can't read font table from input file";
   std::vector<std::string> entries;
-  if (!ReadGroupEntries(in, entries)) throw EBadRtfFormat("Can't read font table from input file");
+  if (!ReadGroupEntries(in, entries, kMessage)) throw EBadRtfFormat(kMessage);
   for (const std::string& entry : entries) Fonts.push_back(RewriteCharset(entry, charset));
 }
 
@@ -126,6 +138,7 @@ void TQeHeaderTables::ReadColorTable(TemplateScanner& in) {
       table.push_back('\\');
       c = in.ReadChar();
       if (c == kEnd) throw EBadRtfFormat("Can't read color table from input file");
+      CheckNoBinaryData(c, in, "Can't read color table from input file");
     } else if (c == '{') {
       ++depth;
     } else if (c == '}' && --depth == 0) {
@@ -160,9 +173,9 @@ void TQeHeaderTables::SetColorsFromTable(std::string_view table) {
   ColorTableSeen = true;
 }
 
-void TQeHeaderTables::ReadStyleSheet(TemplateScanner& in) { ReadGroupEntries(in, Styles); }
+void TQeHeaderTables::ReadStyleSheet(TemplateScanner& in) { ReadGroupEntries(in, Styles, nullptr); }
 
-void TQeHeaderTables::ReadInfo(TemplateScanner& in) { ReadGroupEntries(in, Info); }
+void TQeHeaderTables::ReadInfo(TemplateScanner& in) { ReadGroupEntries(in, Info, nullptr); }
 
 int TQeHeaderTables::AddColor(std::string_view entry) {
   const auto found = std::find(Colors.begin(), Colors.end(), entry);
