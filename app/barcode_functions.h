@@ -16,7 +16,7 @@ enum class BarcodeSymbology { kEan13, kEan8, kUpcA };
 // A barcode value with its check digit, and the symbol it is printed as.
 struct BarcodeDigits {
   BarcodeSymbology symbology;
-  std::string digits; // with the check digit
+  std::string digits;  // with the check digit
 };
 
 // Reads a product's barcode by its length: 13 digits EAN-13 and 8 digits EAN-8,
@@ -40,18 +40,18 @@ void RenderBarcode(const BarcodeDigits &barcode, Picture &picture);
 // `ProductName` names the product of the current record in error messages. The
 // caller keeps this list alive while a report refers to it.
 class BarcodeFunctions {
-public:
+ public:
   explicit BarcodeFunctions(std::function<std::string()> product_name);
   BarcodeFunctions(const BarcodeFunctions &) = delete;
   BarcodeFunctions &operator=(const BarcodeFunctions &) = delete;
 
   TQeUDFList &List() { return list_; }
 
-private:
+ private:
   void Calculate(const TQeUDFArgs &args, TQeUDFObject result) const;
 
   std::function<std::string()> product_name_;
   TQeUDFList list_;
 };
 
-} // namespace vorn
+}  // namespace vorn

@@ -10,8 +10,8 @@ class TMemoryTable;
 // Where a batch's products come from: a CSV file with a header row, or the
 // result of one query on an SQLite database.
 struct BatchSource {
-  std::string csv_path;    // set for CSV
-  std::string sqlite_path; // set for SQLite, with `query`
+  std::string csv_path;     // set for CSV
+  std::string sqlite_path;  // set for SQLite, with `query`
   std::string query;
 };
 
@@ -23,18 +23,16 @@ inline constexpr int kMaxCopies = 999;
 // to the product fields by name regardless of case; UTF-8 text is converted as
 // typed text is. Throws vorn::Exception naming the missing columns, or the
 // record and the value that cannot be used.
-void LoadBatchProducts(const BatchSource &source, int copies,
-                       TMemoryTable &products);
+void LoadBatchProducts(const BatchSource &source, int copies, TMemoryTable &products);
 
 // The template with its body, everything from the first paragraph at the
 // document's top level to its closing brace, inside a scan over `alias`; with
 // `page_break` each card begins a page. Throws vorn::Exception when the text is
 // no RTF document.
-std::string WrapTemplateInScan(std::string_view rtf, std::string_view alias,
-                               bool page_break);
+std::string WrapTemplateInScan(std::string_view rtf, std::string_view alias, bool page_break);
 
 // Whether the layout prints one card to a page (B5, A4, OTHER) rather than as
 // many as fit.
 bool LayoutBreaksPages(std::string_view layout);
 
-} // namespace vorn
+}  // namespace vorn

@@ -10,17 +10,14 @@ namespace vorn {
 namespace {
 // The value of an option written "--name VALUE" or "--name=VALUE", or nullopt
 // when `argument` is not that option.
-std::optional<std::string>
-OptionValue(const std::vector<std::string> &arguments, size_t &i,
-            const std::string &name) {
+std::optional<std::string> OptionValue(const std::vector<std::string> &arguments, size_t &i,
+                                       const std::string &name) {
   const std::string &argument = arguments[i];
   if (argument == name) {
-    if (i + 1 >= arguments.size())
-      throw UsageError("Missing value for option " + name);
+    if (i + 1 >= arguments.size()) throw UsageError("Missing value for option " + name);
     return arguments[++i];
   }
-  if (argument.size() > name.size() &&
-      argument.compare(0, name.size(), name) == 0 &&
+  if (argument.size() > name.size() && argument.compare(0, name.size(), name) == 0 &&
       argument[name.size()] == '=') {
     return argument.substr(name.size() + 1);
   }
@@ -29,12 +26,11 @@ OptionValue(const std::vector<std::string> &arguments, size_t &i,
 
 int ParseCopies(const std::string &text) {
   int copies = 0;
-  const auto [end, error] =
-      std::from_chars(text.data(), text.data() + text.size(), copies);
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), copies);
   if (error != std::errc() || end != text.data() + text.size() || copies < 1 ||
       copies > kMaxCopies) {
-    throw UsageError("Copies must be a whole number from 1 to " +
-                     std::to_string(kMaxCopies) + ": " + text);
+    throw UsageError("Copies must be a whole number from 1 to " + std::to_string(kMaxCopies) +
+                     ": " + text);
   }
   return copies;
 }
@@ -43,25 +39,18 @@ void CheckConsistent(const CommandLine &command) {
   if (command.no_open && !command.layout) {
     throw UsageError("Option --no-open needs --layout");
   }
-  if (command.pdf && !command.layout)
-    throw UsageError("Option --pdf needs --layout");
+  if (command.pdf && !command.layout) throw UsageError("Option --pdf needs --layout");
   const bool batch = command.csv || command.sqlite;
-  if (batch && !command.layout)
-    throw UsageError("Batch printing needs --layout");
-  if (command.csv && command.sqlite)
-    throw UsageError("Give either --csv or --sqlite, not both");
-  if (command.sqlite && !command.query)
-    throw UsageError("Option --sqlite needs --query");
-  if (command.query && !command.sqlite)
-    throw UsageError("Option --query needs --sqlite");
-  if (command.copies && !batch)
-    throw UsageError("Option --copies needs --csv or --sqlite");
+  if (batch && !command.layout) throw UsageError("Batch printing needs --layout");
+  if (command.csv && command.sqlite) throw UsageError("Give either --csv or --sqlite, not both");
+  if (command.sqlite && !command.query) throw UsageError("Option --sqlite needs --query");
+  if (command.query && !command.sqlite) throw UsageError("Option --query needs --sqlite");
+  if (command.copies && !batch) throw UsageError("Option --copies needs --csv or --sqlite");
   if (batch && !command.values.empty()) {
-    throw UsageError("Product values cannot be given with a batch: " +
-                     command.values.front());
+    throw UsageError("Product values cannot be given with a batch: " + command.values.front());
   }
 }
-} // namespace
+}  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string> &arguments) {
   CommandLine command;
@@ -82,9 +71,7 @@ CommandLine ParseCommandLine(const std::vector<std::string> &arguments) {
       command.pdf = true;
     } else if (auto layout = OptionValue(arguments, i, "--layout")) {
       const std::optional<std::string> name = CanonicalLayoutName(*layout);
-      if (!name)
-        throw UsageError("Unknown layout (use B5, A4, SM1, SM2 or OTHER): " +
-                         *layout);
+      if (!name) throw UsageError("Unknown layout (use B5, A4, SM1, SM2 or OTHER): " + *layout);
       command.layout = *name;
     } else if (auto dir = OptionValue(arguments, i, "--templates")) {
       command.templates_dir = *dir;
@@ -108,10 +95,8 @@ CommandLine ParseCommandLine(const std::vector<std::string> &arguments) {
 
 ProgramFolders FoldersFor(const CommandLine &command) {
   ProgramFolders folders = DefaultProgramFolders();
-  if (command.templates_dir)
-    folders.templates = *command.templates_dir;
-  if (command.output_dir)
-    folders.output = *command.output_dir;
+  if (command.templates_dir) folders.templates = *command.templates_dir;
+  if (command.output_dir) folders.output = *command.output_dir;
   return folders;
 }
 
@@ -150,4 +135,4 @@ std::string UsageText() {
          "Exit status: 0 success, 1 report or data error, 2 usage error.\n";
 }
 
-} // namespace vorn
+}  // namespace vorn

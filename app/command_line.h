@@ -11,14 +11,13 @@ namespace vorn {
 
 // A command line the program cannot act on; the program exits with status 2.
 class UsageError : public Exception {
-public:
+ public:
   using Exception::Exception;
 };
 
 // What the command line asks for. Values are raw argument bytes.
 struct CommandLine {
-  std::optional<std::string>
-      layout; // one of the layout names; print without the dialog
+  std::optional<std::string> layout;  // one of the layout names; print without the dialog
   bool no_open = false;
   bool help = false;
   bool version = false;
@@ -29,7 +28,7 @@ struct CommandLine {
   std::optional<std::string> csv;
   std::optional<std::string> sqlite;
   std::optional<std::string> query;
-  std::optional<int> copies; // 1 to kMaxCopies
+  std::optional<int> copies;  // 1 to kMaxCopies
   bool pdf = false;
 };
 
@@ -43,4 +42,4 @@ ProgramFolders FoldersFor(const CommandLine &command);
 
 std::string UsageText();
 
-} // namespace vorn
+}  // namespace vorn

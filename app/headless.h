@@ -8,7 +8,7 @@ struct CommandLine;
 
 // Exit statuses of the program.
 inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1; // a report or data error
+inline constexpr int kExitFailure = 1;  // a report or data error
 inline constexpr int kExitUsage = 2;
 
 // Prints the command line's layout with its values, as the dialog's button
@@ -16,7 +16,7 @@ inline constexpr int kExitUsage = 2;
 // --pdf converts the document and opens the PDF instead. With no_open the
 // document's path goes to `out`; errors go to `err`, and so does a batch's
 // progress line when `err_is_terminal`. Returns the exit status.
-int RunHeadless(const CommandLine &command, std::ostream &out,
-                std::ostream &err, bool err_is_terminal = false);
+int RunHeadless(const CommandLine &command, std::ostream &out, std::ostream &err,
+                bool err_is_terminal = false);
 
-} // namespace vorn
+}  // namespace vorn

@@ -16,8 +16,7 @@ namespace {
 bool HasWindowSystem() {
   for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
     const char *value = std::getenv(name);
-    if (value != nullptr && *value != '\0')
-      return true;
+    if (value != nullptr && *value != '\0') return true;
   }
   return false;
 }
@@ -31,7 +30,7 @@ int RunDialog(char **argv, const vorn::CommandLine &command) {
   form.show();
   return application.exec();
 }
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv) {
   // Raw bytes: Qt's own argument list would turn invalid UTF-8 into U+FFFD
@@ -53,8 +52,7 @@ int main(int argc, char **argv) {
     return vorn::kExitSuccess;
   }
   if (command.layout) {
-    return vorn::RunHeadless(command, std::cout, std::cerr,
-                             ::isatty(STDERR_FILENO) == 1);
+    return vorn::RunHeadless(command, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
   }
   if (!HasWindowSystem()) {
     std::cerr << "vornreport: no display to show the dialog on (DISPLAY and "

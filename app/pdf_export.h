@@ -15,4 +15,4 @@ std::string FindOfficeProgram();
 // conversion fails.
 std::string ConvertToPdf(const std::string &document);
 
-} // namespace vorn
+}  // namespace vorn

@@ -27,29 +27,27 @@ void ConfigureReport(TQeRTF &report) {
   report.SetUDFList(nullptr);
 }
 
-PrintFlow::PrintFlow(TQeRTF &report, TMemoryTable &table,
-                     ProgramFolders folders)
-    : report_(report), table_(table), folders_(std::move(folders)),
+PrintFlow::PrintFlow(TQeRTF &report, TMemoryTable &table, ProgramFolders folders)
+    : report_(report),
+      table_(table),
+      folders_(std::move(folders)),
       barcodes_([this] { return CurrentProduct(); }) {}
 
 namespace {
 // A generated template that exists only for one run.
 class TemporaryTemplate {
-public:
+ public:
   TemporaryTemplate(const std::string &folder, const std::string &text) {
     // mkstemp creates the file exclusively, so no other file can stand in its
     // place.
     std::string pattern = folder + "/vornbatch-XXXXXX";
     const int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-      throw Exception("Cannot create the batch template in " + folder);
+    if (fd < 0) throw Exception("Cannot create the batch template in " + folder);
     path_ = pattern;
     size_t written = 0;
     while (written < text.size()) {
-      const ssize_t n =
-          ::write(fd, text.data() + written, text.size() - written);
-      if (n <= 0)
-        break;
+      const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+      if (n <= 0) break;
       written += static_cast<size_t>(n);
     }
     const bool closed = ::close(fd) == 0;
@@ -63,22 +61,19 @@ public:
   TemporaryTemplate &operator=(const TemporaryTemplate &) = delete;
   const std::string &Path() const { return path_; }
 
-private:
+ private:
   std::string path_;
 };
 
 std::string ReadTemplate(const std::string &path) {
   std::ifstream file(path, std::ios::binary);
-  if (!file)
-    throw Exception("Cannot open template " + path);
-  return std::string(std::istreambuf_iterator<char>(file),
-                     std::istreambuf_iterator<char>());
+  if (!file) throw Exception("Cannot open template " + path);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
-} // namespace
+}  // namespace
 
 std::string PrintFlow::CurrentProduct() const {
-  if (current_ == nullptr || current_->FieldCount() == 0)
-    return std::string();
+  if (current_ == nullptr || current_->FieldCount() == 0) return std::string();
   return Utf8FromRecordBytes(current_->FieldByName("PROD_ID").AsString());
 }
 
@@ -102,10 +97,8 @@ void PrintFlow::Run(TMemoryTable &table, bool open) {
 
 void PrintFlow::PostRecord() {
   const TDataSetState state = table_.State();
-  if (state != TDataSetState::dsEdit && state != TDataSetState::dsInsert)
-    return;
-  if (OnBeforePost)
-    OnBeforePost();
+  if (state != TDataSetState::dsEdit && state != TDataSetState::dsInsert) return;
+  if (OnBeforePost) OnBeforePost();
   table_.Post();
 }
 
@@ -117,8 +110,7 @@ std::string PrintFlow::FreshOutputName() {
   std::string name;
   for (int i = 0; i < kAttempts; ++i) {
     name = report_.CreateFileName(folders_.output, "cu");
-    if (!FileExists(name))
-      return name;
+    if (!FileExists(name)) return name;
   }
   return name;
 }
@@ -127,28 +119,23 @@ std::string PrintFlow::PrintLayout(std::string_view layout, bool open) {
   PostRecord();
   report_.SetInFile(TemplatePath(folders_, layout));
   report_.SetOutFile(FreshOutputName());
-  if (OnProcessMessages)
-    OnProcessMessages();
+  if (OnProcessMessages) OnProcessMessages();
   Run(table_, open);
   return report_.OutFile();
 }
 
-std::string PrintFlow::PrintBatch(std::string_view layout,
-                                  TMemoryTable &products, bool open) {
-  const std::string wrapped =
-      WrapTemplateInScan(ReadTemplate(TemplatePath(folders_, layout)),
-                         products.Name(), LayoutBreaksPages(layout));
+std::string PrintFlow::PrintBatch(std::string_view layout, TMemoryTable &products, bool open) {
+  const std::string wrapped = WrapTemplateInScan(ReadTemplate(TemplatePath(folders_, layout)),
+                                                 products.Name(), LayoutBreaksPages(layout));
   const TemporaryTemplate temporary(TempDir(), wrapped);
   report_.SetInFile(temporary.Path());
   report_.SetOutFile(FreshOutputName());
   const int cards = products.RecordCount();
   int card = 0;
   report_.OnScanRecord = [this, &card, cards](TQeScanInfo &) {
-    if (OnProgress)
-      OnProgress(++card, cards);
+    if (OnProgress) OnProgress(++card, cards);
   };
-  if (OnProcessMessages)
-    OnProcessMessages();
+  if (OnProcessMessages) OnProcessMessages();
   try {
     Run(products, open);
   } catch (...) {
@@ -163,4 +150,4 @@ int PrintFlow::OpenTemplate(std::string_view layout) {
   return report_.ShellOpen(TemplatePath(folders_, layout), kShowNormal);
 }
 
-} // namespace vorn
+}  // namespace vorn

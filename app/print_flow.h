@@ -22,7 +22,7 @@ void ConfigureReport(TQeRTF &report);
 // The steps a layout button takes, shared by the dialog and the headless mode.
 // The caller keeps the report and the table alive for the flow's lifetime.
 class PrintFlow {
-public:
+ public:
   PrintFlow(TQeRTF &report, TMemoryTable &table, ProgramFolders folders);
 
   // Called before the record is posted, so that pending edits reach it.
@@ -41,15 +41,14 @@ public:
   // Prints every record of `products` (a table made by CreateProductTable) with
   // the layout into one fresh "cu" file, the template's body repeated once per
   // record. Returns the file's path. Throws the report's error.
-  std::string PrintBatch(std::string_view layout, TMemoryTable &products,
-                         bool open);
+  std::string PrintBatch(std::string_view layout, TMemoryTable &products, bool open);
   // Opens the layout's template itself with the desktop; returns the shell's
   // result code.
   int OpenTemplate(std::string_view layout);
 
   const ProgramFolders &Folders() const { return folders_; }
 
-private:
+ private:
   void PostRecord();
   std::string FreshOutputName();
   void Run(TMemoryTable &table, bool open);
@@ -58,9 +57,8 @@ private:
   TQeRTF &report_;
   TMemoryTable &table_;
   ProgramFolders folders_;
-  TMemoryTable *current_ =
-      nullptr; // the table of the run, for BARCODE's messages
+  TMemoryTable *current_ = nullptr;  // the table of the run, for BARCODE's messages
   BarcodeFunctions barcodes_;
 };
 
-} // namespace vorn
+}  // namespace vorn

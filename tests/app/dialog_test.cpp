@@ -18,7 +18,7 @@ using testing::ErrorBoxes;
 using testing::OpenRecorder;
 using testing::ProgramDir;
 
-const std::vector<std::string> kEight = {"1", "2", "3", "4", "5", "6", "7", "8"};
+const std::vector<std::string> kEight = {"1", "4710088410108", "3", "4", "5", "6", "7", "8"};
 
 class DialogTest : public ::testing::Test {
  protected:
@@ -72,7 +72,8 @@ TEST_F(DialogTest, NoArgumentsShowEmptyBoxesAndNullPrices) {
 
 TEST_F(DialogTest, ArgumentsFillTheRowsInListOrderAndExtraOnesAreIgnored) {
   for (const auto& arguments :
-       {kEight, std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}}) {
+       {std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7", "8"},
+        std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}}) {
     Open(arguments);
     EXPECT_TRUE(Errors().empty());
     for (int row = 0; row < 8; ++row) EXPECT_EQ(Shown(row), std::to_string(row + 1)) << row;
@@ -213,8 +214,7 @@ TEST_F(DialogTest, EditingAfterARunPostsTheEditedValueOnTheNextPress) {
   EXPECT_EQ(Shown(2), "烏龍茶");
   EXPECT_EQ(dir_.Cards().size(), 2u);
   // The second card carries the edited price, the first the one from the command line.
-  EXPECT_NE(testing::ReadFile(form_->QeRTF1().OutFile()).find("\\lang1028 399"),
-            std::string::npos);
+  EXPECT_NE(testing::ReadFile(form_->QeRTF1().OutFile()).find("\\lang1028 399"), std::string::npos);
 }
 
 TEST_F(DialogTest, TypedTextThatFailsKeepsTheBoxAndPrintsNothing) {

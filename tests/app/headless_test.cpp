@@ -31,7 +31,7 @@ class HeadlessTest : public ::testing::Test {
 };
 
 TEST_F(HeadlessTest, NoOpenWritesTheCardAndPrintsItsPath) {
-  ASSERT_EQ(Run("SM2", {"A1", "471", "茶", "茶", "盒", "10", "12", "9"}), kExitSuccess)
+  ASSERT_EQ(Run("SM2", {"A1", "4710088410108", "茶", "茶", "盒", "10", "12", "9"}), kExitSuccess)
       << err_.str();
   EXPECT_EQ(err_.str(), "");
   const std::string path = out_.str().substr(0, out_.str().size() - 1);
