@@ -13,7 +13,8 @@ bool RtfBalanced(std::string_view rtf, bool skip_control_bytes = false);
 
 // Each check runs one input through the engine twice and returns a description of the
 // first invariant that broke, or "" when all held. The invariants: a run either succeeds
-// with well-formed output (braces balanced whenever the input was, at most kMaxOutputBytes)
+// with well-formed output (braces balanced as a word processor reads them whenever the input
+// was balanced both ways, at most kMaxOutputBytes)
 // or fails with a vorn::Exception whose message is not empty and that Succeeded and
 // ErrorMessage report; the second run gives exactly the outcome of the first.
 inline constexpr size_t kMaxOutputBytes = 64u << 20;

@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -187,6 +188,35 @@ TEST_F(FaultInjectionTest, ReadOnlyFolderNamesTheFile) {
   EXPECT_NE(message.find(out), std::string::npos) << message;
   EXPECT_NE(message.find(std::strerror(EROFS)), std::string::npos) << message;
   ExpectNothingLeft(out);
+}
+
+// As a user without write permission (root passes over file modes, so the run drops to
+// "nobody" in a child).
+TEST_F(FaultInjectionTest, FolderWithoutWritePermissionNamesTheFile) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to change to another user";
+  const std::string locked = dir_.Path() + "/locked";
+  std::filesystem::create_directory(locked);
+  ::chmod(locked.c_str(), 0555);
+  ::chmod(dir_.Path().c_str(), 0755);
+  const std::string tmpl = dir_.Write("small.rtf", Doc("x"));
+  ::chmod(tmpl.c_str(), 0644);
+  const std::string out = locked + "/card.doc";
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::setenv("TMPDIR", "/tmp", 1);
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+    const std::string message = ExecuteFileError(tmpl, out);
+    ::_exit(message.find(out) != std::string::npos &&
+                    message.find(std::strerror(EACCES)) != std::string::npos
+                ? 0
+                : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the error did not name the file and EACCES";
+  EXPECT_EQ(Entries(locked), std::vector<std::string>{});
 }
 
 TEST_F(FaultInjectionTest, MissingFolderNamesTheFile) {
