@@ -5,28 +5,13 @@
 #include <cstdio>
 #include <system_error>
 
+#include "platform/ascii_text.h"
 #include "platform/code_page.h"
 #include "platform/date_time.h"
 
 namespace vorn {
 namespace {
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
-  return text;
-}
-
-bool SameAsciiNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
+std::string_view Trim(std::string_view text) { return TrimControl(text); }
 
 // from_chars takes no "+", which people do write in data files.
 std::string_view WithoutPlus(std::string_view text) {
@@ -93,7 +78,7 @@ std::optional<double> ParseTimeExact(std::string_view text) {
 
 }  // namespace
 
-bool SameFieldName(std::string_view a, std::string_view b) { return SameAsciiNoCase(a, b); }
+bool SameFieldName(std::string_view a, std::string_view b) { return SameTextAscii(a, b); }
 
 std::optional<int64_t> ParseFieldInteger(std::string_view text) {
   text = WithoutPlus(Trim(text));
@@ -119,10 +104,10 @@ std::optional<double> ParseFieldFloat(std::string_view text) {
 std::optional<bool> ParseFieldBoolean(std::string_view text) {
   text = Trim(text);
   for (std::string_view yes : {"True", "T", "Yes", "Y", "1"}) {
-    if (SameAsciiNoCase(text, yes)) return true;
+    if (SameTextAscii(text, yes)) return true;
   }
   for (std::string_view no : {"False", "F", "No", "N", "0"}) {
-    if (SameAsciiNoCase(text, no)) return false;
+    if (SameTextAscii(text, no)) return false;
   }
   return std::nullopt;
 }

@@ -1,4 +1,5 @@
 target_sources(vorn_platform PRIVATE
+  ascii_text.cpp
   clock.cpp
   files.cpp
   shell_open.cpp

@@ -9,6 +9,7 @@
 
 #include "engine/qebasereport/compiled_stream.h"
 #include "engine/qebasereport/report_variables.h"
+#include "platform/ascii_text.h"
 
 namespace vorn {
 
@@ -165,11 +166,6 @@ class TQeBaseReport {
   TQeReportVariable own_variable_{this};
 };
 
-// Upper-cases the letters A to Z only, as names and keywords are compared.
-std::string UpperAscii(std::string_view text);
-// Removes leading and trailing bytes with codes 0 to 32.
-std::string_view TrimControl(std::string_view text);
-bool SameTextAscii(std::string_view a, std::string_view b);
 // The position of a field tag's field part in `dataset`: "(n)" with only digits and n
 // below FieldCount is position n, else the first field of that name ignoring case; -1
 // when there is none.

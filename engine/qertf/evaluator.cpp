@@ -329,25 +329,14 @@ void CopyValueAs(const TQeUDFObject& source, TQeReportVariable& target, VarDataT
 }
 
 VarDataType FieldValueType(TFieldType type) {
-  switch (type) {
-    case ftString:
-    case ftMemo:
-    case ftFixedChar:
-    case ftWideString:
+  switch (FieldValueClass(type)) {
+    case TQeValueClass::kString:
       return VarDataType::kString;
-    case ftSmallint:
-    case ftInteger:
-    case ftWord:
-    case ftFloat:
-    case ftCurrency:
-    case ftAutoInc:
-    case ftLargeint:
+    case TQeValueClass::kNumber:
       return VarDataType::kNumber;
-    case ftBoolean:
+    case TQeValueClass::kBoolean:
       return VarDataType::kBoolean;
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
+    case TQeValueClass::kDateTime:
       return VarDataType::kDateTime;
     default:
       return VarDataType::kNone;
