@@ -376,7 +376,9 @@ TEST_F(FaultInjectionTest, KilledRunLeavesNoPartialFile) {
     ::usleep(1000 + random() % 40000);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
-    if (std::filesystem::exists(out)) EXPECT_EQ(ReadFileBytes(out), complete) << round;
+    if (std::filesystem::exists(out)) {
+      EXPECT_EQ(ReadFileBytes(out), complete) << round;
+    }
   }
   ASSERT_EQ(ExecuteFileError(tmpl, out), "");
   EXPECT_EQ(Entries(dir_.Path() + "/out"), std::vector<std::string>{"card.doc"});

@@ -98,7 +98,9 @@ TEST_F(TagsTest, FormatArgumentsOutOfRangeAreErrorsOrClamped) {
     const RunOutcome outcome = Run(Doc(tag));
     // A printf conversion never reaches the output: its text stays as written or is refused.
     EXPECT_EQ(outcome.output.find("(null)"), std::string::npos) << tag;
-    if (outcome.succeeded) EXPECT_LT(outcome.output.size(), size_t{64} << 10) << tag;
+    if (outcome.succeeded) {
+      EXPECT_LT(outcome.output.size(), size_t{64} << 10) << tag;
+    }
   }
 }
 
