@@ -83,57 +83,44 @@ void TQeRTF::RunReport(const std::vector<TDataSet*>& DataSets) {
   ProcessTemplate();
 }
 
-namespace {
-// The status and control-state frame shared by the three entry points: `run` does the
-// entry point's own work between saving and restoring the datasets' controls.
-template <typename Run>
-void WithRunStatus(bool& succeeded, std::string& message, Run&& run,
-                   const std::function<void()>& restore) {
-  succeeded = true;
-  message = "No errors.";
+void TQeRTF::RunWithStatus(const std::vector<TDataSet*>& DataSets,
+                           const std::function<void()>& after_run) {
+  succeeded_ = true;
+  error_message_ = "No errors.";
   try {
-    run();
+    SaveControlStates(DataSets);
+    RunReport(DataSets);
+    if (after_run) after_run();
+    if (OnFinished) OnFinished(*this);
   } catch (const std::exception& e) {
-    succeeded = false;
-    message = e.what();
-    restore();
+    succeeded_ = false;
+    error_message_ = e.what();
+    RestoreControlStates();
     throw;
   } catch (...) {
-    succeeded = false;
-    message = "Unknown error";
-    restore();
+    succeeded_ = false;
+    error_message_ = "Unknown error";
+    RestoreControlStates();
     throw;
   }
-  restore();
+  RestoreControlStates();
 }
-}  // namespace
 
 void TQeRTF::Execute(const std::vector<TDataSet*>& DataSets) {
   caller_stream_ = nullptr;
-  WithRunStatus(
-      succeeded_, error_message_,
-      [&] {
-        SaveControlStates(DataSets);
-        RunReport(DataSets);
-        if (OnFinished) OnFinished(*this);
-      },
-      [this] { RestoreControlStates(); });
+  RunWithStatus(DataSets, {});
 }
 
 void TQeRTF::ExecuteOpen(const std::vector<TDataSet*>& DataSets, int ShowCmd) {
   caller_stream_ = nullptr;
-  WithRunStatus(
-      succeeded_, error_message_,
-      [&] {
-        SaveControlStates(DataSets);
-        RunReport(DataSets);
-        const int code = ShellOpen(OutFile(), ShowCmd);
-        if (code <= 32) {
-          throw EIOError("Failed to open report results. Error message: " + ShellErrorText(code));
-        }
-        if (OnFinished) OnFinished(*this);
-      },
-      [this] { RestoreControlStates(); });
+  // The shell step belongs to the run: its failure is the run's error, with the report
+  // already written.
+  RunWithStatus(DataSets, [&] {
+    const int code = ShellOpen(OutFile(), ShowCmd);
+    if (code <= 32) {
+      throw EIOError("Failed to open report results. Error message: " + ShellErrorText(code));
+    }
+  });
 }
 
 void TQeRTF::ExecuteToStream(const std::vector<TDataSet*>& DataSets, TStream& Stream) {
@@ -142,14 +129,7 @@ void TQeRTF::ExecuteToStream(const std::vector<TDataSet*>& DataSets, TStream& St
     TStream*& stream;
     ~ClearSelection() { stream = nullptr; }
   } clear_selection{caller_stream_};
-  WithRunStatus(
-      succeeded_, error_message_,
-      [&] {
-        SaveControlStates(DataSets);
-        RunReport(DataSets);
-        if (OnFinished) OnFinished(*this);
-      },
-      [this] { RestoreControlStates(); });
+  RunWithStatus(DataSets, {});
 }
 
 void TQeRTF::ProcessTemplate() {

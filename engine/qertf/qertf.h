@@ -132,6 +132,10 @@ class TQeRTF : public TQeBaseRTFReport {
   // read position stands after the tag's closing delimiter.
   void CompileTag(const std::string& raw_tag, TemplateScanner& scanner);
   void RunReport(const std::vector<TDataSet*>& DataSets);
+  // The frame of the three entry points: status, control states, the run, `after_run`
+  // (may be empty), OnFinished; a failure is recorded and rethrown.
+  void RunWithStatus(const std::vector<TDataSet*>& DataSets,
+                     const std::function<void()>& after_run);
   void SaveControlStates(const std::vector<TDataSet*>& DataSets);
   void RestoreControlStates() noexcept;
   void PrepareOutputs();
