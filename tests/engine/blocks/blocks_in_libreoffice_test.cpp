@@ -32,7 +32,9 @@ class BlocksInLibreOfficeTest : public BlocksTest {
     report_.Execute({table.get()});
     const std::string command =
         "cd " + dir_.Path() +
-        " && soffice --headless -env:UserInstallation=file:///tmp/lo-blocks-profile "
+        // A profile of its own: CTest runs the conversions of this suite side by side, and
+        // two LibreOffice processes cannot share one profile.
+        " && soffice --headless -env:UserInstallation=file://" + dir_.Path() + "/lo-profile "
         "--convert-to pdf " +
         template_name + ".rtf >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);
