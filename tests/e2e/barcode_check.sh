@@ -2,7 +2,8 @@
 # Prints cards with barcodes, lets LibreOffice lay them out as PDF, renders the pages at
 # 300 dpi and reads them back with a barcode reader: every layout's symbol must decode to
 # the product's 13 digits, a 12-digit value to the same digits with the check digit
-# computed, EAN-8 and UPC-A to their own digits, and a batch page to every product on it.
+# computed, EAN-8 and UPC-A to their own digits, and the pages of a CSV batch and of a
+# database batch to every product on them.
 # A wrong check digit must fail the run, name the product and leave no card behind.
 # Usage: barcode_check.sh PATH/TO/vornreport [LAYOUT...]   (default: all five layouts)
 # Needs soffice (exit 77, skipped, without it), pdftoppm and zbarimg.
@@ -85,6 +86,24 @@ B2,590123412345,綠茶,茶,瓶,30,25,20
 B3,4006381333931,麥茶,茶,包,45,40,38
 EOF
 card batch SM1 --csv "$work/batch.csv"
+# The same from a database query, on the other run-on layout.
+sqlite_batch=0
+if command -v python3 >/dev/null; then
+  python3 - "$work/batch.db" <<'PY' && sqlite_batch=1
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+db.execute("CREATE TABLE p(PROD_ID, PROD_BARCODE, PROD_NAME, PROD_SNAME, UNITNAME,"
+           " SALE_PRICE INTEGER, PSALE_PRICE INTEGER, VIP_PRICE INTEGER, SHELF INTEGER)")
+db.executemany("INSERT INTO p VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)",
+               [("Q1", "4711234567899", "烏龍茶", "茶", "盒", 350, 399, 299, 3),
+                ("Q2", "96385074", "紅茶", "茶", "瓶", 30, 25, 20, 3),
+                ("Q3", "4006381333931", "麥茶", "茶", "包", 45, 40, 38, 4)])
+db.commit()
+PY
+  card query SM2 --sqlite "$work/batch.db" --query "SELECT * FROM p WHERE SHELF = 3"
+else
+  echo "python3 not found: the database batch is not checked"
+fi
 
 # One LibreOffice start for every card; the cards are RTF under a ".doc" name.
 (cd "$work/pdf" && soffice "-env:UserInstallation=file://$work/lo-profile" --headless \
@@ -98,6 +117,7 @@ expect_codes "${layouts[0]}-ean8" 96385074
 # The reader reports UPC-A in its EAN-13 form, with a leading zero.
 expect_codes "${layouts[0]}-upca" 0036000291452
 expect_codes batch 4710088412348 5901234123457 4006381333931
+[ "$sqlite_batch" -eq 0 ] || expect_codes query 4711234567899 96385074
 
 # The program's own --pdf path, through to the barcode.
 pdf=$(env -u DISPLAY VORN_OPEN_COMMAND=true "$program" --layout A4 --no-open --pdf \
