@@ -140,6 +140,10 @@ std::optional<TQEStyleStr> ParseStyleEntry(std::string_view raw) {
   for (size_t i = 0; i < raw.size(); ++i) {
     if (static_cast<unsigned char>(raw[i]) >= 32) {
       entry.push_back(raw[i]);
+    } else if (EndsInControlSymbolBackslash(entry)) {
+      // "\" and a control byte are a control symbol that means nothing in a style; with the
+      // byte gone the backslash would escape what follows, a brace too.
+      entry.pop_back();
     } else if (i + 1 < raw.size() && JoinsOpenWord(entry, static_cast<unsigned char>(raw[i + 1]))) {
       entry.push_back(' ');  // the line break ended a control word
     }

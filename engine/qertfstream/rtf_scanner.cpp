@@ -18,6 +18,12 @@ bool JoinsOpenWord(std::string_view text, unsigned char next) {
   return backslashes % 2 == 1;
 }
 
+bool EndsInControlSymbolBackslash(std::string_view text) {
+  size_t backslashes = 0;
+  for (size_t i = text.size(); i > 0 && text[i - 1] == '\\'; --i) ++backslashes;
+  return backslashes % 2 == 1;
+}
+
 ControlWord ReadControlWord(std::string_view text, size_t pos) {
   ControlWord word;
   size_t i = pos + 1;

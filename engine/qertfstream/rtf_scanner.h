@@ -28,6 +28,9 @@ inline bool IsAsciiDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 // line break that ended the word is taken out.
 bool JoinsOpenWord(std::string_view text, unsigned char next);
 
+// True when `text` ends in a backslash that would escape the next byte (an odd run of them).
+bool EndsInControlSymbolBackslash(std::string_view text);
+
 // Reads the control word whose backslash stands at text[pos]; text[pos + 1] must be a letter.
 ControlWord ReadControlWord(std::string_view text, size_t pos);
 

@@ -29,7 +29,13 @@ std::string WithoutLineBreaks(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
-    if (c != '\r' && c != '\n') out.push_back(c);
+    if (c != '\r' && c != '\n') {
+      out.push_back(c);
+    } else if (EndsInControlSymbolBackslash(out)) {
+      // "\" and a line break end a paragraph, which a font has none of; left alone, the
+      // backslash would escape the byte after the break, a brace too.
+      out.pop_back();
+    }
   }
   return out;
 }

@@ -42,12 +42,11 @@ INSTANTIATE_TEST_SUITE_P(Targets, CorpusReplayTest,
                                            Target{"image", fuzz::CheckImage}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Found by fuzz_fragment: a fragment (first byte: its place, in a paragraph) whose style sheet
-// holds an escaped brace inside a style entry ("{\\s2\\snext2\\rtlch\\{\\rtf1...") is merged so
-// that the report's style sheet and the document around it lose a closing brace; a word processor
-// reads the document one group short. Merged on its own (no run) the output stays balanced.
-// The fault is in the fragment merge, which is not this suite's code; it waits for its owner.
-TEST(FuzzFindingTest, DISABLED_FragmentStyleSheetWithEscapedBraceKeepsTheDocumentBalanced) {
+// Found by fuzz_fragment: a fragment (first byte: its place, twice in one paragraph) whose style
+// sheet holds a backslash before a control byte and then a brace ("\\\x05{"). The style's
+// control bytes were stripped and the backslash left to escape the brace, so the report's style
+// sheet lost a group and a word processor read the document one "}" short.
+TEST(FuzzFindingTest, FragmentStyleSheetWithEscapedBraceKeepsTheDocumentBalanced) {
   std::ifstream in(std::string(VORN_TEST_DATA_DIR) + "/hostile/fragment_style_escaped_brace.rtf",
                    std::ios::binary);
   std::stringstream bytes;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "engine/fragments/rtf_balance.h"
 #include "engine/qertf/qertf.h"
@@ -29,8 +30,11 @@ class HostileFragmentsTest : public ::testing::Test {
       for (const std::string& entry : *list) EXPECT_TRUE(ReaderBalanced(entry)) << entry;
     }
     EXPECT_TRUE(ReaderBalanced(out.Bytes())) << out.Bytes().substr(0, 200);
+    tables_ = report.HeaderTables;
     return out.Bytes();
   }
+
+  TQeHeaderTables tables_;  // the report's tables after the last merge
 };
 
 TEST_F(HostileFragmentsTest, UnbalancedBraces) {
@@ -102,6 +106,51 @@ TEST_F(HostileFragmentsTest, ControlWordLimitsAndControlBytes) {
   EXPECT_EQ(Merge("{\\rtf1 \\b123456789012345678901 x}"), "{\\b2147483647 x}");
   EXPECT_EQ(Merge(std::string("{\\rtf1 a\0b\x01\tc}", 14)), "{ab\tc}");
   EXPECT_EQ(Merge("{\\rtf1 a\\\nb}"), "{a\\par b}");
+}
+
+// Escapes and raw data inside a fragment's header tables keep every merged entry a whole
+// group as a reader sees it.
+TEST_F(HostileFragmentsTest, EscapesInHeaderTablesKeepEntriesWhole) {
+  struct Case {
+    std::string fragment;
+    std::string body;
+    std::vector<std::string> added;  // the entries the merge added to its table
+  };
+  const std::string style = "{\\rtf1{\\stylesheet";
+  const std::string font = "{\\rtf1{\\fonttbl";
+  const Case cases[] = {
+      // A backslash before a control byte lost the byte and escaped the brace after it,
+      // leaving the style sheet a group short.
+      {style + "{\\s2 A\\\x05{\\b x};}}\\s2 y}", "{\\s1 y}", {"{\\s1 A{\\b x};}"}},
+      {style + "{\\s2 A\\\r{\\b x};}}\\s2 y}", "{\\s1 y}", {"{\\s1 A{\\b x};}"}},
+      {style + "{\\s2 A\\\n\\}x;}}\\s2 y}", "{\\s1 y}", {"{\\s1 A\\}x;}"}},
+      {style + "{\\s2 A\\\\\r{\\b x};}}\\s2 y}", "{\\s1 y}", {"{\\s1 A\\\\{\\b x};}"}},
+      {style + "{\\s2 A\\{;}}\\s2 y}", "{\\s1 y}", {"{\\s1 A\\{;}"}},
+      {style + "{\\s2 A\\};}}\\s2 y}", "{\\s1 y}", {"{\\s1 A\\};}"}},
+      {style + "{\\s2 A\\\\;}}\\s2 y}", "{\\s1 y}", {"{\\s1 A\\\\;}"}},
+      {style + "{\\s2 A\\'7d;}}\\s2 y}", "{\\s1 y}", {"{\\s1 A\\'7d;}"}},
+      // Raw data may hold any byte: a style holding some is left out, the next one stays.
+      {style + "{\\s2\\bin2 }{ S;}{\\s3 T;}}\\s2 a\\s3 b}", "{a\\s1 b}", {"{\\s1 T;}"}},
+      {font + "{\\f1 B\\\n{\\*\\falt C};}}\\f1 y}", "{\\f1 y}", {"{\\f1 B{\\*\\falt C};}"}},
+      {font + "\\f1 B\\\r{\\*\\falt C};}\\f1 y}", "{\\f1 y}", {"{\\f1 B{\\*\\falt C};}"}},
+      {font + "{\\f1 B\\};}}\\f1 y}", "{\\f1 y}", {"{\\f1 B\\};}"}},
+      {font + "{\\f1\\bin1 }C;}{\\f2 D;}}\\f2 y}", "{\\f1 y}", {"{\\f1 D;}"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Merge(c.fragment), c.body) << c.fragment;
+    const bool fonts = c.fragment.starts_with(font);
+    const std::vector<std::string>& list = fonts ? tables_.Fonts : tables_.Styles;
+    EXPECT_EQ(std::vector<std::string>(list.begin() + 1, list.end()), c.added) << c.fragment;
+  }
+}
+
+TEST_F(HostileFragmentsTest, BracesInColorTablesAndBodyDataCountForNothing) {
+  EXPECT_EQ(Merge("{\\rtf1{\\colortbl;\\red1{\\x}\\green2\\blue3;\\red4\\}\\green5;}\\cf2 y}"),
+            "{\\cf2 y}");
+  EXPECT_EQ(tables_.Colors, (std::vector<std::string>{";", "\\red1\\green2\\blue3;",
+                                                       "\\red4\\green5\\blue0;"}));
+  EXPECT_EQ(Merge("{\\rtf1 a\\bin3 }{\\ b}"), "{a b}");
+  EXPECT_EQ(Merge("{\\rtf1 a\\bin2 {{ b}"), "{a b}");
 }
 
 TEST_F(HostileFragmentsTest, EveryCutOfARealFragmentStaysBalanced) {
