@@ -2,7 +2,9 @@
 
 #include <QtWidgets>
 #include <exception>
+#include <optional>
 
+#include "app/batch.h"
 #include "app/data_link.h"
 #include "app/error_box.h"
 #include "app/print_flow.h"
@@ -10,6 +12,7 @@
 #include "app/record_text.h"
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
+#include "platform/exception.h"
 
 namespace vorn {
 
@@ -25,6 +28,16 @@ constexpr int kButtonY = 336;
 constexpr std::array<int, 5> kButtonX = {32, 120, 208, 296, 384};
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
+// The batch button stands above OTHER, as far from it as the layout buttons are apart,
+// where the short price rows leave the dialog empty.
+constexpr int kBatchButtonX = 384;
+constexpr int kBatchButtonY = 298;
+constexpr int kBatchStatusX = 200;
+constexpr int kBatchStatusWidth = 176;
+// Often enough to look alive, seldom enough not to slow a large batch down.
+constexpr std::chrono::milliseconds kProgressInterval(50);
+const char* const kBatchCaption = "批次列印...";
+const char* const kBatchTitle = "批次列印";
 // Where the Windows fonts are missing, a metric-compatible sans face takes the Latin text
 // and a Traditional Chinese face the captions.
 const QStringList kFallbackFamilies = {"Liberation Sans", "DejaVu Sans", "AR PL UMing TW",
@@ -36,6 +49,21 @@ QFont DialogFont(const QString& family) {
   font.setPointSize(8);
   return font;
 }
+
+QString LayoutText(std::string_view layout) {
+  return QString::fromLatin1(layout.data(), static_cast<int>(layout.size()));
+}
+
+QString ProgressText(int card, int cards) {
+  return QString::fromUtf8("第 %1 張，共 %2 張").arg(card).arg(cards);
+}
+
+// Thrown from the progress callback inside the run: the engine stops where it is and
+// removes what it had written, so a cancelled batch leaves no card behind.
+class BatchCancelled : public Exception {
+ public:
+  BatchCancelled() : Exception("Batch printing cancelled") {}
+};
 }  // namespace
 
 TFormVornReport::TFormVornReport(std::vector<std::string> arguments, ProgramFolders folders,
@@ -55,6 +83,8 @@ TFormVornReport::TFormVornReport(std::vector<std::string> arguments, ProgramFold
   flow_->OnProcessMessages = [] {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   };
+  ChooseCsvFile = [this] { return AskForCsvFile(); };
+  ChooseLayout = [this](std::string_view last_layout) { return AskForLayout(last_layout); };
   BuildControls();
   BuildPopupMenu();
   try {
@@ -87,9 +117,7 @@ void TFormVornReport::BuildControls() {
   }
   const QFont button_font = DialogFont("Arial");
   for (size_t i = 0; i < kLayoutNames.size(); ++i) {
-    buttons_[i] = new QPushButton(
-        QString::fromLatin1(kLayoutNames[i].data(), static_cast<int>(kLayoutNames[i].size())),
-        this);
+    buttons_[i] = new QPushButton(LayoutText(kLayoutNames[i]), this);
     buttons_[i]->setObjectName(QString("Button%1").arg(i + 1));
     buttons_[i]->setGeometry(kButtonX[i], kButtonY, kButtonWidth, kButtonHeight);
     buttons_[i]->setFont(button_font);
@@ -101,13 +129,27 @@ void TFormVornReport::BuildControls() {
   connect(buttons_[2], &QPushButton::clicked, this, &TFormVornReport::Button3Click);
   connect(buttons_[3], &QPushButton::clicked, this, &TFormVornReport::Button4Click);
   connect(buttons_[4], &QPushButton::clicked, this, &TFormVornReport::Button5Click);
+  BuildBatchControls(button_font);
   QWidget* previous = edits_[0];
   for (QWidget* next : std::initializer_list<QWidget*>{
            edits_[1], edits_[2], edits_[3], edits_[4], edits_[5], edits_[6], edits_[7], buttons_[0],
-           buttons_[1], buttons_[2], buttons_[3], buttons_[4]}) {
+           buttons_[1], buttons_[2], buttons_[3], buttons_[4], button6_}) {
     setTabOrder(previous, next);
     previous = next;
   }
+}
+
+void TFormVornReport::BuildBatchControls(const QFont& button_font) {
+  button6_ = new QPushButton(QString::fromUtf8(kBatchCaption), this);
+  button6_->setObjectName("Button6");
+  button6_->setGeometry(kBatchButtonX, kBatchButtonY, kButtonWidth, kButtonHeight);
+  button6_->setFont(button_font);
+  button6_->setAutoDefault(false);
+  connect(button6_, &QPushButton::clicked, this, &TFormVornReport::Button6Click);
+  batch_status_ = new QLabel(this);
+  batch_status_->setObjectName("BatchStatus1");
+  batch_status_->setGeometry(kBatchStatusX, kBatchButtonY, kBatchStatusWidth, kButtonHeight);
+  batch_status_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 void TFormVornReport::BuildPopupMenu() {
@@ -121,11 +163,14 @@ void TFormVornReport::BuildPopupMenu() {
       {"OTHER1", &TFormVornReport::OTHER1Click},
   }};
   for (size_t i = 0; i < items.size(); ++i) {
-    QAction* action = popup_menu1_->addAction(
-        QString::fromLatin1(kLayoutNames[i].data(), static_cast<int>(kLayoutNames[i].size())));
+    QAction* action = popup_menu1_->addAction(LayoutText(kLayoutNames[i]));
     action->setObjectName(items[i].first);
     connect(action, &QAction::triggered, this, items[i].second);
   }
+  popup_menu1_->addSeparator();
+  batch1_ = popup_menu1_->addAction(QString::fromUtf8(kBatchCaption));
+  batch1_->setObjectName("Batch1");
+  connect(batch1_, &QAction::triggered, this, &TFormVornReport::Batch1Click);
 }
 
 void TFormVornReport::FormCreate() {
@@ -187,6 +232,121 @@ void TFormVornReport::OpenTemplate(std::string_view layout) {
   flow_->OpenTemplate(layout);
 }
 
+std::string TFormVornReport::AskForCsvFile() {
+  const QString path = QFileDialog::getOpenFileName(this, QString::fromUtf8(kBatchTitle),
+                                                    QString::fromStdString(last_csv_folder_),
+                                                    QString::fromUtf8("CSV (*.csv);;所有檔案 (*)"));
+  if (path.isEmpty()) return std::string();
+  last_csv_folder_ = QFileInfo(path).absolutePath().toStdString();
+  return QFile::encodeName(path).toStdString();
+}
+
+std::string TFormVornReport::AskForLayout(std::string_view last_layout) {
+  QStringList names;
+  int current = 0;
+  for (std::string_view layout : kLayoutNames) {
+    if (layout == last_layout) current = static_cast<int>(names.size());
+    names << LayoutText(layout);
+  }
+  bool ok = false;
+  const QString name = QInputDialog::getItem(
+      this, QString::fromUtf8(kBatchTitle), QString::fromUtf8("版面:"), names, current, false, &ok);
+  return ok ? name.toStdString() : std::string();
+}
+
+void TFormVornReport::PrintCsvBatch() {
+  if (printing_) return;
+  const std::string csv_path = ChooseCsvFile ? ChooseCsvFile() : std::string();
+  if (csv_path.empty()) return;
+  const std::optional<std::string> layout =
+      CanonicalLayoutName(ChooseLayout ? ChooseLayout(last_layout_) : std::string());
+  if (!layout) return;
+  last_layout_ = *layout;
+  RunBatch(csv_path, *layout);
+}
+
+void TFormVornReport::RunBatch(const std::string& csv_path, const std::string& layout) {
+  std::optional<std::string> error;
+  {
+    SetBatchRunning(true);
+    struct EndOfBatch {
+      TFormVornReport& form;
+      ~EndOfBatch() { form.SetBatchRunning(false); }
+    } end_of_batch{*this};
+    try {
+      PrintProducts(csv_path, layout);
+    } catch (const BatchCancelled&) {
+      batch_status_->setText(QString::fromUtf8("已取消"));
+    } catch (const std::exception& e) {
+      error = e.what();
+    }
+  }
+  // The box comes after the run has let go of the dialog, so it does not sit above a
+  // progress box and disabled buttons.
+  if (error) ShowErrorBox(this, *error);
+}
+
+void TFormVornReport::PrintProducts(const std::string& csv_path, const std::string& layout) {
+  // The batch has a table of its own, under the record table's name that the templates use;
+  // the record in the edit boxes stays as it is.
+  TMemoryTable products(kRecordCodePage);
+  products.SetName(client_data_set1_->Name());
+  CreateProductTable(products);
+  BatchSource source;
+  source.csv_path = csv_path;
+  LoadBatchProducts(source, 1, products);
+  const int cards = products.RecordCount();
+  if (cards == 0) throw Exception("No cards to print in " + csv_path);
+  ShowProgressDialog(cards);
+  flow_->PrintBatch(layout, products, true);
+  batch_status_->setText(QString::fromUtf8("已列印 %1 張").arg(cards));
+}
+
+void TFormVornReport::SetBatchRunning(bool running) {
+  printing_ = running;
+  for (QPushButton* button : buttons_) button->setEnabled(!running);
+  button6_->setEnabled(!running);
+  batch1_->setEnabled(!running);
+  if (running) {
+    batch_status_->clear();
+    flow_->OnProgress = [this](int card, int cards) { ShowBatchProgress(card, cards); };
+    return;
+  }
+  flow_->OnProgress = nullptr;
+  progress_dialog1_.reset();
+}
+
+void TFormVornReport::ShowProgressDialog(int cards) {
+  // A box of its own for each batch: a kept one would show itself again on its own timer
+  // after the batch, and carry a cancel over to the next one.
+  progress_dialog1_ = std::make_unique<QProgressDialog>(this);
+  progress_dialog1_->setObjectName("ProgressDialog1");
+  progress_dialog1_->setWindowTitle(QString::fromUtf8(kBatchTitle));
+  progress_dialog1_->setCancelButtonText(QString::fromUtf8("取消"));
+  progress_dialog1_->setWindowModality(Qt::WindowModal);
+  // The batch decides when the box shows and hides.
+  progress_dialog1_->setAutoClose(false);
+  progress_dialog1_->setAutoReset(false);
+  progress_dialog1_->setRange(0, cards);
+  progress_dialog1_->setValue(0);
+  progress_dialog1_->setLabelText(ProgressText(0, cards));
+  progress_dialog1_->show();
+  last_progress_ = {};  // the first card always shows
+}
+
+void TFormVornReport::ShowBatchProgress(int card, int cards) {
+  if (!progress_dialog1_) return;
+  if (progress_dialog1_->wasCanceled()) throw BatchCancelled();
+  const auto now = std::chrono::steady_clock::now();
+  if (card != cards && now - last_progress_ < kProgressInterval) return;
+  last_progress_ = now;
+  progress_dialog1_->setLabelText(ProgressText(card, cards));
+  progress_dialog1_->setValue(card);
+  // The progress box is modal, so only its Cancel button takes input here.
+  QCoreApplication::processEvents();
+  if (progress_dialog1_->wasCanceled()) throw BatchCancelled();
+}
+
 void TFormVornReport::Button1Click() { PrintLayout("B5"); }
 void TFormVornReport::Button2Click() { PrintLayout("A4"); }
 void TFormVornReport::Button3Click() { PrintLayout("SM1"); }
@@ -197,5 +357,7 @@ void TFormVornReport::A41Click() { OpenTemplate("A4"); }
 void TFormVornReport::SM11Click() { OpenTemplate("SM1"); }
 void TFormVornReport::SM21Click() { OpenTemplate("SM2"); }
 void TFormVornReport::OTHER1Click() { OpenTemplate("OTHER"); }
+void TFormVornReport::Button6Click() { PrintCsvBatch(); }
+void TFormVornReport::Batch1Click() { PrintCsvBatch(); }
 
 }  // namespace vorn

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 #include <array>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,7 +13,10 @@
 
 class QLabel;
 class QLineEdit;
+class QAction;
+class QFont;
 class QMenu;
+class QProgressDialog;
 class QPushButton;
 
 namespace vorn {
@@ -24,9 +29,9 @@ class TQeRTF;
 // What closing the dialog does with it.
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 
-// The program's dialog: the product record in eight edit boxes, five layout buttons and
-// a context menu that opens the templates. Every failure shows in the error box and
-// the dialog stays as it was.
+// The program's dialog: the product record in eight edit boxes, five layout buttons, a
+// context menu that opens the templates, and a batch button that prints one card per
+// product of a CSV file. Every failure shows in the error box and the dialog stays as it was.
 class TFormVornReport : public QDialog {
   Q_OBJECT
 
@@ -40,6 +45,13 @@ class TFormVornReport : public QDialog {
   TQeRTF& QeRTF1() const { return *qe_rtf1_; }
   TDataSource& DataSource1() const { return *data_source1_; }
   QMenu* PopupMenu1() const { return popup_menu1_; }
+  // The progress box while a batch runs, else null.
+  QProgressDialog* ProgressDialog1() const { return progress_dialog1_.get(); }
+
+  // Ask for the batch's CSV file (a file-system path) and its layout, offered the one used
+  // last; an empty answer cancels. They open the desktop's dialogs unless replaced.
+  std::function<std::string()> ChooseCsvFile;
+  std::function<std::string(std::string_view last_layout)> ChooseLayout;
 
   void FormCreate();
   void FormClose(TCloseAction& action);
@@ -53,6 +65,8 @@ class TFormVornReport : public QDialog {
   void SM11Click();
   void SM21Click();
   void OTHER1Click();
+  void Button6Click();
+  void Batch1Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -62,9 +76,18 @@ class TFormVornReport : public QDialog {
 
  private:
   void BuildControls();
+  void BuildBatchControls(const QFont& button_font);
   void BuildPopupMenu();
   void PrintLayout(std::string_view layout);
   void OpenTemplate(std::string_view layout);
+  void PrintCsvBatch();
+  void RunBatch(const std::string& csv_path, const std::string& layout);
+  void PrintProducts(const std::string& csv_path, const std::string& layout);
+  void SetBatchRunning(bool running);
+  void ShowProgressDialog(int cards);
+  void ShowBatchProgress(int card, int cards);
+  std::string AskForCsvFile();
+  std::string AskForLayout(std::string_view last_layout);
 
   std::vector<std::string> arguments_;
   std::unique_ptr<TMemoryTable> client_data_set1_;
@@ -74,8 +97,15 @@ class TFormVornReport : public QDialog {
   std::array<QLabel*, 8> labels_{};
   std::array<QLineEdit*, 8> edits_{};
   std::array<QPushButton*, 5> buttons_{};
+  QPushButton* button6_ = nullptr;
+  QLabel* batch_status_ = nullptr;
   QMenu* popup_menu1_ = nullptr;
+  QAction* batch1_ = nullptr;
+  std::unique_ptr<QProgressDialog> progress_dialog1_;
   bool printing_ = false;
+  std::string last_layout_{kLayoutNames[0]};
+  std::string last_csv_folder_;
+  std::chrono::steady_clock::time_point last_progress_{};
 };
 
 }  // namespace vorn

@@ -271,7 +271,8 @@ TEST_F(DialogTest, RightClickOnAnEditBoxShowsTheLayoutMenu) {
   ASSERT_TRUE(form_->PopupMenu1()->isVisible());
   QStringList items;
   for (QAction* action : form_->PopupMenu1()->actions()) items << action->text();
-  EXPECT_EQ(items, (QStringList{"B5", "A4", "SM1", "SM2", "OTHER"}));
+  // The batch item follows the layouts, apart from them.
+  EXPECT_EQ(items, (QStringList{"B5", "A4", "SM1", "SM2", "OTHER", "", "批次列印..."}));
   form_->PopupMenu1()->hide();
 }
 
@@ -310,6 +311,22 @@ TEST_F(DialogTest, ControlsSitWhereTheOperatorExpectsThem) {
     focus = next_tab_stop(focus);
     EXPECT_EQ(focus, button);
   }
+  auto* batch = form_->findChild<QPushButton*>("Button6");
+  EXPECT_EQ(batch->text().toStdString(), "批次列印...");
+  EXPECT_EQ(next_tab_stop(focus), batch);
+  EXPECT_FALSE(batch->autoDefault());
+  // The batch button and its status line fit in the dialog beside the others, overlapping none.
+  auto* status = form_->findChild<QLabel*>("BatchStatus1");
+  for (QWidget* added : std::initializer_list<QWidget*>{batch, status}) {
+    EXPECT_TRUE(form_->rect().contains(added->geometry())) << added->objectName().toStdString();
+    for (QWidget* other : form_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (other == added || other->isWindow()) continue;
+      EXPECT_FALSE(added->geometry().intersects(other->geometry()))
+          << added->objectName().toStdString() << " " << other->objectName().toStdString();
+    }
+  }
+  // The caption is not cut off at the dialog's font.
+  EXPECT_LE(batch->fontMetrics().horizontalAdvance(batch->text()) + 8, batch->width());
 }
 
 }  // namespace
