@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "cli/fill_options.h"
 #include "cli/fill_run.h"
 #include "hostile/hostile_fixture.h"
+#include "hostile/io_faults.h"
 #include "platform/files.h"
 
 namespace vorn::testing {
@@ -382,6 +384,181 @@ TEST_F(FaultInjectionTest, KilledRunLeavesNoPartialFile) {
   }
   ASSERT_EQ(ExecuteFileError(tmpl, out), "");
   EXPECT_EQ(Entries(dir_.Path() + "/out"), std::vector<std::string>{"card.doc"});
+}
+
+// The last steps of writing a file fail: the Nth fsync, close or rename of a file under the
+// test's folder, for N = 1, 2, ... until no call is left to fail, once for that call alone and
+// once for it and all later ones.
+struct CommitFault {
+  const char* name;
+  IoCall call;
+  int error;
+  Persistence persistence;
+  // Every output passes through this call at least once, so some failure must reach the user.
+  bool must_fail;
+};
+
+class CommitFaultTest : public FaultInjectionTest,
+                        public ::testing::WithParamInterface<CommitFault> {
+ protected:
+  // Runs `attempt` under the fault for N = 1, 2, ... and checks each outcome with `check`
+  // (given the error, "" for success, and N); returns how many attempts failed.
+  int ForEveryN(const std::function<std::string()>& attempt,
+                const std::function<void(const std::string&, int)>& check) {
+    const CommitFault& fault = GetParam();
+    int failures = 0;
+    for (int nth = 1;; ++nth) {
+      EXPECT_LT(nth, 50);
+      if (nth >= 50) break;
+      std::string message;
+      bool struck = false;
+      {
+        ScopedIoFault injected(fault.call, nth, fault.error, dir_.Path(), fault.persistence);
+        message = attempt();
+        struck = injected.Struck();
+      }
+      if (!message.empty()) {
+        ++failures;
+        EXPECT_TRUE(struck) << message;
+        EXPECT_NE(message.find(std::strerror(fault.error)), std::string::npos) << message;
+      }
+      check(message, nth);
+      EXPECT_EQ(Entries(tmp_), std::vector<std::string>{}) << nth;
+      if (!struck) break;
+    }
+    if (fault.must_fail) {
+      EXPECT_GT(failures, 0) << "no attempt failed on its " << fault.name;
+    }
+    return failures;
+  }
+};
+
+// The output file on its own: a failed commit names the file and leaves the previous one
+// byte for byte, with no temporary file beside it.
+TEST_P(CommitFaultTest, OutputFileKeepsThePreviousOneOnEveryFailure) {
+  const std::string out_dir = dir_.Path() + "/out";
+  std::filesystem::create_directory(out_dir);
+  const std::string out = out_dir + "/card.doc";
+  const std::string fresh = "{\\rtf1 new card}";
+  std::string previous;
+  int attempts = 0;
+  const int failures = ForEveryN(
+      [&] {
+        previous = "previous card " + std::to_string(++attempts);
+        dir_.Write("out/card.doc", previous);
+        try {
+          AtomicOutputFile file(out);
+          file.Stream().Write(fresh);
+          file.Commit();
+        } catch (const Exception& e) {
+          return std::string(e.what());
+        }
+        return std::string();
+      },
+      [&](const std::string& message, int nth) {
+        if (!message.empty()) {
+          EXPECT_NE(message.find(out), std::string::npos) << nth << ": " << message;
+          EXPECT_EQ(ReadFileBytes(out), previous) << nth;
+        } else {
+          EXPECT_EQ(ReadFileBytes(out), fresh) << nth;
+        }
+        EXPECT_EQ(Entries(out_dir), std::vector<std::string>{"card.doc"}) << nth;
+      });
+  // The file's one fsync, close and rename each fail it.
+  EXPECT_GT(failures, 0);
+}
+
+// A whole run. The run removes an earlier card once its template has been read, so a failed
+// run leaves no card at all; a run that succeeds despite the fault (a close after the bytes
+// were synced and renamed) holds the whole new card.
+TEST_P(CommitFaultTest, FailedRunNamesTheCardAndLeavesNoPartOfIt) {
+  const std::string out_dir = dir_.Path() + "/out";
+  std::filesystem::create_directory(out_dir);
+  const std::string out = out_dir + "/card.doc";
+  // The fragment of the second template adds a colour after the tables were written, so its
+  // card is assembled from the intermediate output rather than being the intermediate itself.
+  const std::string templates[] = {Doc("\\\\A:ID\\\\ plain card"),
+                                   Doc("\\\\FRTF(A:FRAG)\\\\ card")};
+  for (const std::string& body : templates) {
+    const std::string tmpl = dir_.Write("commit.rtf", body);
+    ASSERT_EQ(ExecuteFileError(tmpl, out), "");
+    const std::string fresh = ReadFileBytes(out);
+    std::string previous;
+    int attempts = 0;
+    ForEveryN(
+        [&] {
+          previous = "previous card " + std::to_string(++attempts);
+          dir_.Write("out/card.doc", previous);
+          return ExecuteFileError(tmpl, out);
+        },
+        [&](const std::string& message, int nth) {
+          if (!message.empty()) {
+            EXPECT_NE(message.find(out), std::string::npos) << nth << ": " << message;
+            if (std::filesystem::exists(out)) {
+              EXPECT_EQ(ReadFileBytes(out), previous) << nth;
+            }
+            EXPECT_LE(Entries(out_dir).size(), 1u) << nth;
+          } else {
+            EXPECT_EQ(ReadFileBytes(out), fresh) << nth;
+            EXPECT_EQ(Entries(out_dir), std::vector<std::string>{"card.doc"}) << nth;
+          }
+        });
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, CommitFaultTest,
+    ::testing::Values(
+        CommitFault{"fsync", IoCall::kFsync, EIO, Persistence::kTransient, true},
+        CommitFault{"close", IoCall::kClose, EDQUOT, Persistence::kTransient, false},
+        CommitFault{"rename", IoCall::kRename, ENOSPC, Persistence::kTransient, false},
+        CommitFault{"every_fsync", IoCall::kFsync, EIO, Persistence::kPersistent, true},
+        CommitFault{"every_close", IoCall::kClose, EDQUOT, Persistence::kPersistent, false},
+        CommitFault{"every_rename", IoCall::kRename, ENOSPC, Persistence::kPersistent, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The output folder disappears while the card is generated: the run fails naming the card,
+// and nothing of it is left anywhere.
+TEST_F(FaultInjectionTest, OutputFolderRemovedDuringTheRunNamesTheFile) {
+  const std::string out_dir = dir_.Path() + "/out";
+  std::filesystem::create_directory(out_dir);
+  const std::string out = out_dir + "/card.doc";
+  fuzz::FixedData data;
+  TQeRTF report;
+  report.SetInFile(dir_.Write("scan.rtf", Doc("\\\\SCAN(A)\\\\\\\\A:ID\\\\ \\\\ENDSCAN\\\\")));
+  report.SetOutFile(out);
+  report.OnScanRecord = [&](TQeScanInfo&) { std::filesystem::remove_all(out_dir); };
+  std::string message;
+  try {
+    report.Execute(data.DataSets());
+  } catch (const Exception& e) {
+    message = e.what();
+  }
+  EXPECT_FALSE(report.Succeeded());
+  EXPECT_NE(message.find(out), std::string::npos) << message;
+  EXPECT_NE(message.find(std::strerror(ENOENT)), std::string::npos) << message;
+  EXPECT_FALSE(std::filesystem::exists(out_dir));
+  EXPECT_EQ(Entries(tmp_), std::vector<std::string>{});
+}
+
+// The same race at its narrowest: the folder goes, with the finished temporary file in it,
+// just before the card is renamed into place.
+TEST_F(FaultInjectionTest, OutputFolderRemovedJustBeforeTheRenameNamesTheFile) {
+  const std::string out_dir = dir_.Path() + "/out";
+  std::filesystem::create_directory(out_dir);
+  const std::string out = out_dir + "/card.doc";
+  const std::string tmpl = dir_.Write("small.rtf", Doc("x"));
+  std::string message;
+  {
+    ScopedIoFault race(IoCall::kRename, 1, 0, dir_.Path(), Persistence::kTransient,
+                       [&] { std::filesystem::remove_all(out_dir); });
+    message = ExecuteFileError(tmpl, out);
+    EXPECT_TRUE(race.Struck());
+  }
+  EXPECT_NE(message.find(out), std::string::npos) << message;
+  EXPECT_NE(message.find(std::strerror(ENOENT)), std::string::npos) << message;
+  EXPECT_FALSE(std::filesystem::exists(out_dir));
+  EXPECT_EQ(Entries(tmp_), std::vector<std::string>{});
 }
 
 }  // namespace
