@@ -82,7 +82,9 @@ void RenderBarcode(const BarcodeDigits &barcode, Picture &picture) {
   // One pixel per module keeps a thousand cards small; the word processor
   // scales it.
   symbol->scale = 0.5f;
-  symbol->height = 30;
+  // Bars about 14 mm high at that module width: a shelf label's truncated symbol, short enough
+  // for the small cards and tall enough for a hand scanner held at an angle.
+  symbol->height = 50;
   symbol->show_hrt = 0;
   // The encoder adds the check digit itself and would reject a second one.
   const std::string data = barcode.digits.substr(0, barcode.digits.size() - 1);

@@ -1,8 +1,11 @@
 #include "platform/metafile_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "platform/exception.h"
@@ -53,40 +56,112 @@ std::uint8_t OnWhite(std::uint8_t channel, std::uint8_t alpha) {
   return static_cast<std::uint8_t>((channel * alpha + 255 * (255 - alpha) + 127) / 255);
 }
 
-std::vector<std::byte> BuildDib(const Bitmap& bitmap) {
-  const std::size_t stride = (std::size_t{bitmap.Width()} * 3 + 3) / 4 * 4;
-  const std::size_t bits_size = stride * bitmap.Height();
-  std::vector<std::byte> dib;
-  dib.reserve(kDibHeaderSize + bits_size);
-  ByteWriter w(dib);
+struct Rgb {
+  std::uint8_t b, g, r;
+  bool operator==(const Rgb&) const = default;
+};
+
+Rgb PixelOnWhite(std::span<const std::uint8_t> row, std::size_t x) {
+  const std::uint8_t alpha = row[x * 4 + 3];
+  return {OnWhite(row[x * 4], alpha), OnWhite(row[x * 4 + 1], alpha),
+          OnWhite(row[x * 4 + 2], alpha)};
+}
+
+// The two colours of a bitmap that has no more (a barcode, a line drawing), or none.
+std::optional<std::array<Rgb, 2>> TwoColours(const Bitmap& bitmap) {
+  std::array<Rgb, 2> colours{};
+  int found = 0;
+  for (std::uint32_t y = 0; y < bitmap.Height(); ++y) {
+    const auto row = bitmap.Row(y);
+    for (std::size_t x = 0; x < bitmap.Width(); ++x) {
+      const Rgb c = PixelOnWhite(row, x);
+      if (found > 0 && c == colours[0]) continue;
+      if (found > 1 && c == colours[1]) continue;
+      if (found == 2) return std::nullopt;
+      colours[found++] = c;
+    }
+  }
+  if (found == 1) colours[1] = colours[0];
+  return colours;
+}
+
+void WriteDibHeader(ByteWriter& w, const Bitmap& bitmap, std::uint16_t bit_count,
+                    std::size_t bits_size, std::uint32_t colours_used) {
   w.U32(kDibHeaderSize);
   w.I32(static_cast<std::int32_t>(bitmap.Width()));
   w.I32(static_cast<std::int32_t>(bitmap.Height()));  // positive: rows bottom-up
   w.U16(1);
-  w.U16(24);
+  w.U16(bit_count);
   w.U32(0);
   w.U32(static_cast<std::uint32_t>(bits_size));
   w.I32(kPixelsPerMetre);
   w.I32(kPixelsPerMetre);
+  w.U32(colours_used);
   w.U32(0);
-  w.U32(0);
-  dib.resize(kDibHeaderSize + bits_size);
+}
+
+// A two-colour bitmap goes out at one bit per pixel: a barcode card is then a twentieth of
+// its 24-bit size, which is most of a batch's bytes.
+std::vector<std::byte> BuildTwoColourDib(const Bitmap& bitmap, const std::array<Rgb, 2>& colours) {
+  const std::size_t stride = (std::size_t{bitmap.Width()} + 31) / 32 * 4;
+  const std::size_t bits_size = stride * bitmap.Height();
+  const std::size_t info_size = kDibHeaderSize + 8;
+  std::vector<std::byte> dib;
+  dib.reserve(info_size + bits_size);
+  ByteWriter w(dib);
+  WriteDibHeader(w, bitmap, 1, bits_size, 2);
+  for (const Rgb& c : colours) {
+    w.U32(static_cast<std::uint32_t>(c.b) | std::uint32_t{c.g} << 8 | std::uint32_t{c.r} << 16);
+  }
+  dib.resize(info_size + bits_size);
   for (std::uint32_t row = 0; row < bitmap.Height(); ++row) {
     const auto src = bitmap.Row(bitmap.Height() - 1 - row);
-    std::byte* dst = dib.data() + kDibHeaderSize + row * stride;
+    std::byte* dst = dib.data() + info_size + row * stride;
     for (std::size_t x = 0; x < bitmap.Width(); ++x) {
-      const std::uint8_t alpha = src[x * 4 + 3];
-      for (int c = 0; c < 3; ++c)
-        dst[x * 3 + c] = static_cast<std::byte>(OnWhite(src[x * 4 + c], alpha));
+      if (PixelOnWhite(src, x) == colours[1] && !(colours[1] == colours[0])) {
+        dst[x / 8] |= static_cast<std::byte>(0x80u >> (x % 8));
+      }
     }
   }
   return dib;
 }
 
+std::vector<std::byte> BuildDib(const Bitmap& bitmap) {
+  if (const auto colours = TwoColours(bitmap)) return BuildTwoColourDib(bitmap, *colours);
+  const std::size_t stride = (std::size_t{bitmap.Width()} * 3 + 3) / 4 * 4;
+  const std::size_t bits_size = stride * bitmap.Height();
+  std::vector<std::byte> dib;
+  dib.reserve(kDibHeaderSize + bits_size);
+  ByteWriter w(dib);
+  WriteDibHeader(w, bitmap, 24, bits_size, 0);
+  dib.resize(kDibHeaderSize + bits_size);
+  for (std::uint32_t row = 0; row < bitmap.Height(); ++row) {
+    const auto src = bitmap.Row(bitmap.Height() - 1 - row);
+    std::byte* dst = dib.data() + kDibHeaderSize + row * stride;
+    for (std::size_t x = 0; x < bitmap.Width(); ++x) {
+      const Rgb c = PixelOnWhite(src, x);
+      dst[x * 3] = static_cast<std::byte>(c.b);
+      dst[x * 3 + 1] = static_cast<std::byte>(c.g);
+      dst[x * 3 + 2] = static_cast<std::byte>(c.r);
+    }
+  }
+  return dib;
+}
+
+// Header and colour table: what comes before the bits.
+std::uint32_t DibInfoSize(const std::vector<std::byte>& dib) {
+  const auto colours_used = static_cast<std::uint32_t>(dib[32]) |
+                            static_cast<std::uint32_t>(dib[33]) << 8 |
+                            static_cast<std::uint32_t>(dib[34]) << 16 |
+                            static_cast<std::uint32_t>(dib[35]) << 24;
+  return kDibHeaderSize + 4 * colours_used;
+}
+
 void WriteEmfStretchDibits(ByteWriter& w, const std::vector<std::byte>& dib,
                            std::uint32_t dib_width, std::uint32_t dib_height,
                            std::uint32_t width_px, std::uint32_t height_px) {
-  const auto bits_size = static_cast<std::uint32_t>(dib.size() - kDibHeaderSize);
+  const std::uint32_t info_size = DibInfoSize(dib);
+  const auto bits_size = static_cast<std::uint32_t>(dib.size() - info_size);
   w.U32(kEmrStretchDibits);
   w.U32(kEmfStretchDibitsSize + static_cast<std::uint32_t>(dib.size()));
   w.I32(0);
@@ -100,8 +175,8 @@ void WriteEmfStretchDibits(ByteWriter& w, const std::vector<std::byte>& dib,
   w.I32(static_cast<std::int32_t>(dib_width));
   w.I32(static_cast<std::int32_t>(dib_height));
   w.U32(kEmfStretchDibitsSize);
-  w.U32(kDibHeaderSize);
-  w.U32(kEmfStretchDibitsSize + kDibHeaderSize);
+  w.U32(info_size);
+  w.U32(kEmfStretchDibitsSize + info_size);
   w.U32(bits_size);
   w.U32(0);  // DIB_RGB_COLORS
   w.U32(kRopSrcCopy);

@@ -131,6 +131,7 @@ TEST(WmfToEmfTest, TextKeepsItsBytes) {
 TEST(WmfToEmfTest, OurOwnBitmapMetafileTranslatesToStretchDibits) {
   Bitmap bitmap(3, 2);
   bitmap.SetPixel(0, 0, 0xFFFF0000);
+  bitmap.SetPixel(1, 0, 0xFF00FF00);  // three colours: a 24-bit DIB
   MetafileCanvas wmf_canvas(3, 2);
   wmf_canvas.DrawBitmap(bitmap);
   MetafileCanvas canvas(3, 2);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -172,6 +173,46 @@ TEST(MetafileWriterTest, WmfFieldsForThreeByTwoBitmap) {
   EXPECT_EQ(HexAt(wmf, 114, 12), "FFFFFF000000FFFFFF000000");
   EXPECT_EQ(HexAt(wmf, 126, 12), "0000FF00FF00FF0000000000");
   EXPECT_EQ(ReadU32(wmf, 138), 3u);
+}
+
+// A barcode's two colours: black bars on a white ground, one of them transparent.
+TEST(MetafileWriterTest, TwoColourBitmapIsWrittenAtOneBitPerPixel) {
+  Bitmap bitmap(10, 2);
+  for (std::uint32_t x = 0; x < 10; ++x) {
+    bitmap.SetPixel(x, 0, x % 3 == 0 ? 0xFF000000 : 0xFFFFFFFF);
+    bitmap.SetPixel(x, 1, x == 9 ? 0xFF000000 : 0x00FFFFFF);
+  }
+  MetafileCanvas canvas(10, 2);
+  canvas.DrawBitmap(bitmap);
+  const std::vector<std::byte> emf = canvas.EmfBytes();
+  // header 108, EMR_STRETCHDIBITS 80 + info 40 + two colours 8 + bits 2 rows of 4, EOF 20
+  ASSERT_EQ(emf.size(), 108u + 80 + 48 + 8 + 20);
+  const std::pair<std::size_t, std::uint32_t> fields[] = {
+      {112, 136},      // record size
+      {156, 80},       // offBmiSrc
+      {160, 48},       // cbBmiSrc: the header and its colour table
+      {164, 128},      // offBitsSrc
+      {168, 8},        // cbBitsSrc
+      {188, 40},       // biSize
+      {208, 8},        // biSizeImage
+      {220, 2},        // biClrUsed
+      {228, 0x000000}, // colour 0: black, the first one met
+      {232, 0xFFFFFF}, // colour 1: white
+  };
+  for (const auto& [at, value] : fields) EXPECT_EQ(ReadU32(emf, at), value) << "offset " << at;
+  EXPECT_EQ(ReadU16(emf, 202), 1);
+  // Bottom row first: white but the last pixel; then black at 0, 3, 6 and 9.
+  EXPECT_EQ(HexAt(emf, 236, 4), "FF800000");
+  EXPECT_EQ(HexAt(emf, 240, 4), "6D800000");
+
+  // The Windows metafile carries the same DIB, and translates back to the same record.
+  MetafileCanvas from_wmf(10, 2);
+  from_wmf.DrawMetafile(ReadWmf(canvas.WmfBytes()));
+  const std::vector<std::byte> translated = from_wmf.EmfBytes();
+  const std::vector<std::byte> dib(emf.begin() + 188, emf.begin() + 244);
+  EXPECT_NE(std::search(translated.begin(), translated.end(), dib.begin(), dib.end()),
+            translated.end());
+  EXPECT_EQ(ReadEmf(emf).WidthPixels(), 10u);
 }
 
 TEST(MetafileWriterTest, WrittenMetafilesReadBack) {
