@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 
 #include "platform/exception.h"
@@ -56,25 +55,25 @@ std::uint8_t OnWhite(std::uint8_t channel, std::uint8_t alpha) {
   return static_cast<std::uint8_t>((channel * alpha + 255 * (255 - alpha) + 127) / 255);
 }
 
-struct Rgb {
-  std::uint8_t b, g, r;
-  bool operator==(const Rgb&) const = default;
-};
-
-Rgb PixelOnWhite(std::span<const std::uint8_t> row, std::size_t x) {
-  const std::uint8_t alpha = row[x * 4 + 3];
-  return {OnWhite(row[x * 4], alpha), OnWhite(row[x * 4 + 1], alpha),
-          OnWhite(row[x * 4 + 2], alpha)};
+// A pixel laid on white, as 0x00RRGGBB.
+inline std::uint32_t PixelOnWhite(const std::uint8_t* p) {
+  const std::uint8_t alpha = p[3];
+  // Most pixels are opaque; the division of the blend would dominate a batch of barcodes.
+  if (alpha == 255) {
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
+  }
+  return std::uint32_t{OnWhite(p[0], alpha)} | std::uint32_t{OnWhite(p[1], alpha)} << 8 |
+         std::uint32_t{OnWhite(p[2], alpha)} << 16;
 }
 
 // The two colours of a bitmap that has no more (a barcode, a line drawing), or none.
-std::optional<std::array<Rgb, 2>> TwoColours(const Bitmap& bitmap) {
-  std::array<Rgb, 2> colours{};
+std::optional<std::array<std::uint32_t, 2>> TwoColours(const Bitmap& bitmap) {
+  std::array<std::uint32_t, 2> colours{};
   int found = 0;
   for (std::uint32_t y = 0; y < bitmap.Height(); ++y) {
-    const auto row = bitmap.Row(y);
-    for (std::size_t x = 0; x < bitmap.Width(); ++x) {
-      const Rgb c = PixelOnWhite(row, x);
+    const std::uint8_t* p = bitmap.Row(y).data();
+    for (std::uint32_t x = 0; x < bitmap.Width(); ++x, p += 4) {
+      const std::uint32_t c = PixelOnWhite(p);
       if (found > 0 && c == colours[0]) continue;
       if (found > 1 && c == colours[1]) continue;
       if (found == 2) return std::nullopt;
@@ -102,7 +101,8 @@ void WriteDibHeader(ByteWriter& w, const Bitmap& bitmap, std::uint16_t bit_count
 
 // A two-colour bitmap goes out at one bit per pixel: a barcode card is then a twentieth of
 // its 24-bit size, which is most of a batch's bytes.
-std::vector<std::byte> BuildTwoColourDib(const Bitmap& bitmap, const std::array<Rgb, 2>& colours) {
+std::vector<std::byte> BuildTwoColourDib(const Bitmap& bitmap,
+                                         const std::array<std::uint32_t, 2>& colours) {
   const std::size_t stride = (std::size_t{bitmap.Width()} + 31) / 32 * 4;
   const std::size_t bits_size = stride * bitmap.Height();
   const std::size_t info_size = kDibHeaderSize + 8;
@@ -110,17 +110,15 @@ std::vector<std::byte> BuildTwoColourDib(const Bitmap& bitmap, const std::array<
   dib.reserve(info_size + bits_size);
   ByteWriter w(dib);
   WriteDibHeader(w, bitmap, 1, bits_size, 2);
-  for (const Rgb& c : colours) {
-    w.U32(static_cast<std::uint32_t>(c.b) | std::uint32_t{c.g} << 8 | std::uint32_t{c.r} << 16);
-  }
+  for (const std::uint32_t c : colours) w.U32(c);  // RGBQUAD: blue, green, red, 0
   dib.resize(info_size + bits_size);
+  const bool two = !(colours[1] == colours[0]);
   for (std::uint32_t row = 0; row < bitmap.Height(); ++row) {
-    const auto src = bitmap.Row(bitmap.Height() - 1 - row);
+    if (!two) break;
+    const std::uint8_t* p = bitmap.Row(bitmap.Height() - 1 - row).data();
     std::byte* dst = dib.data() + info_size + row * stride;
-    for (std::size_t x = 0; x < bitmap.Width(); ++x) {
-      if (PixelOnWhite(src, x) == colours[1] && !(colours[1] == colours[0])) {
-        dst[x / 8] |= static_cast<std::byte>(0x80u >> (x % 8));
-      }
+    for (std::uint32_t x = 0; x < bitmap.Width(); ++x, p += 4) {
+      if (PixelOnWhite(p) == colours[1]) dst[x / 8] |= static_cast<std::byte>(0x80u >> (x % 8));
     }
   }
   return dib;
@@ -136,13 +134,13 @@ std::vector<std::byte> BuildDib(const Bitmap& bitmap) {
   WriteDibHeader(w, bitmap, 24, bits_size, 0);
   dib.resize(kDibHeaderSize + bits_size);
   for (std::uint32_t row = 0; row < bitmap.Height(); ++row) {
-    const auto src = bitmap.Row(bitmap.Height() - 1 - row);
+    const std::uint8_t* p = bitmap.Row(bitmap.Height() - 1 - row).data();
     std::byte* dst = dib.data() + kDibHeaderSize + row * stride;
-    for (std::size_t x = 0; x < bitmap.Width(); ++x) {
-      const Rgb c = PixelOnWhite(src, x);
-      dst[x * 3] = static_cast<std::byte>(c.b);
-      dst[x * 3 + 1] = static_cast<std::byte>(c.g);
-      dst[x * 3 + 2] = static_cast<std::byte>(c.r);
+    for (std::uint32_t x = 0; x < bitmap.Width(); ++x, p += 4, dst += 3) {
+      const std::uint32_t c = PixelOnWhite(p);
+      dst[0] = static_cast<std::byte>(c);
+      dst[1] = static_cast<std::byte>(c >> 8);
+      dst[2] = static_cast<std::byte>(c >> 16);
     }
   }
   return dib;
