@@ -92,7 +92,26 @@ TempFile::TempFile(const std::string& prefix) {
 
 TempFile::~TempFile() {
   stream_.reset();
-  ::unlink(path_.c_str());
+  if (!moved_) ::unlink(path_.c_str());
+}
+
+bool TempFile::MoveTo(const std::string& final_path) {
+  stream_->Flush();
+  // From here on the bytes are the output's: its name is the one a failure reports.
+  if (::fsync(stream_->Fd()) != 0 && errno != EINVAL && errno != EROFS) {
+    throw Exception("Can't write file " + final_path + ": " + ErrnoText());
+  }
+  if (::rename(path_.c_str(), final_path.c_str()) != 0) {
+    if (errno == EXDEV) return false;
+    throw Exception("Can't write file " + final_path + ": " + ErrnoText());
+  }
+  moved_ = true;
+  // Only once it is the output may others read it, as they may any new output.
+  ::fchmod(stream_->Fd(), 0644);
+  // The bytes are synced and under their final name: a late close error loses nothing.
+  stream_.reset();
+  RemoveStaleOutputTemps(final_path);
+  return true;
 }
 
 AtomicOutputFile::AtomicOutputFile(const std::string& final_path) : final_path_(final_path) {

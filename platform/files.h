@@ -33,9 +33,16 @@ class TempFile {
   TFileStream& Stream() { return *stream_; }
   const std::string& Path() const { return path_; }
 
+  // Syncs the file and renames it to `final_path`, replacing what stood there atomically,
+  // then gives it the mode of a new output (0644); afterwards the object owns nothing.
+  // False, with the file left as it was, when `final_path` lies on another file system: the
+  // caller then copies the bytes. Other failures throw vorn::Exception naming `final_path`.
+  bool MoveTo(const std::string& final_path);
+
  private:
   std::string path_;
   std::unique_ptr<TFileStream> stream_;
+  bool moved_ = false;
 };
 
 // Output written under a temporary name beside `final_path` and renamed into place by

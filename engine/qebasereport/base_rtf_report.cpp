@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
+#include "platform/stream.h"
 
 namespace vorn {
 
@@ -90,9 +91,29 @@ std::string TQeBaseRTFReport::CreateFileName(const std::string& dir, const std::
   return folder + prefix + ticks + random + extension;
 }
 
-void TQeBaseRTFReport::AddOutTab(int32_t table_type, int64_t position) {
-  const int64_t start = OutTabs.empty() ? 0 : OutTabs.back().End;
-  OutTabs.push_back({start, position, table_type});
+namespace {
+std::string TableText(const TQeHeaderTables& tables, int32_t table_type) {
+  TMemoryStream text;
+  tables.WriteTable(table_type, text);
+  return text.Bytes();
+}
+}  // namespace
+
+void TQeBaseRTFReport::PlaceTable(int32_t table_type, TStream& out) {
+  TQeOutTab tab;
+  tab.TableType = table_type;
+  tab.Text = TableText(HeaderTables, table_type);
+  tab.Start = out.Position();
+  out.Write(tab.Text);
+  tab.End = out.Position();
+  OutTabs.push_back(std::move(tab));
+}
+
+bool TQeBaseRTFReport::PlacedTablesChanged() const {
+  for (const TQeOutTab& tab : OutTabs) {
+    if (TableText(HeaderTables, tab.TableType) != tab.Text) return true;
+  }
+  return false;
 }
 
 }  // namespace vorn

@@ -52,11 +52,12 @@ struct TQeColor {
   }
 };
 
-// One header-table insertion point in the intermediate output.
+// A header table as the generator wrote it into the intermediate output, at [Start, End).
 struct TQeOutTab {
   int64_t Start = 0;
   int64_t End = 0;
   int32_t TableType = 0;  // rkFontTable .. rkInfo, or 0 for the closing entry
+  std::string Text;       // the bytes written there
 };
 using TQeOutTabArray = std::vector<TQeOutTab>;
 
@@ -104,8 +105,11 @@ class TQeBaseRTFReport : public TQeBaseReport {
   // `Lang` in decimal, kept for value output during a run.
   std::string LangText;
 
-  // Adds an insertion entry that ends at the intermediate output's current position.
-  void AddOutTab(int32_t table_type, int64_t position);
+  // Writes the table of `table_type` at the position of `out` as the run's tables hold it
+  // now, and records where; type 0 writes nothing and marks the end of the body.
+  void PlaceTable(int32_t table_type, TStream& out);
+  // Whether a table placed earlier would now be written differently.
+  bool PlacedTablesChanged() const;
 
  private:
   uint8_t charset_ = 1;

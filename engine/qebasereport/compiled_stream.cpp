@@ -264,8 +264,7 @@ int16_t CompiledStream::ReadBlockIdRecord() {
   return id;
 }
 
-TQeRowContent CompiledStream::GetRow() {
-  TQeRowContent row;
+void CompiledStream::GetRow(TQeRowContent& row) {
   row.TagText = GetString();
   row.Alias = GetString();
   row.Text = GetString();
@@ -277,18 +276,22 @@ TQeRowContent CompiledStream::GetRow() {
   row.Index = GetInt();
   row.NotFound = GetByte() != 0;
   row.Resolved = GetInt() != 0;
-  return row;
 }
 
 TQeRowContent CompiledStream::ReadOperand() {
-  TQeRowContent row = GetRow();
-  ReadTrailer();
+  TQeRowContent row;
+  ReadOperand(row);
   return row;
+}
+
+void CompiledStream::ReadOperand(TQeRowContent& row) {
+  GetRow(row);
+  ReadTrailer();
 }
 
 TQeExprHead CompiledStream::ReadExprStart() {
   TQeExprHead head;
-  head.Row = GetRow();
+  GetRow(head.Row);
   head.OutputResult = GetInt() != 0;
   head.StoreCondition = GetInt() != 0;
   head.BlockId = GetInt16();

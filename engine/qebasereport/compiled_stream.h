@@ -140,6 +140,8 @@ class CompiledStream {
   TQeCommandContent ReadCommand(int32_t kind);
   int16_t ReadBlockIdRecord();
   TQeRowContent ReadOperand();
+  // As ReadOperand, into `row`, whose strings keep their capacity.
+  void ReadOperand(TQeRowContent& row);
   TQeExprHead ReadExprStart();
   TQeCall ReadCall();
   // Rewrites Index, NotFound and Resolved (now 1) of the operand record at `start_pos`,
@@ -170,7 +172,7 @@ class CompiledStream {
   int16_t GetInt16();
   uint8_t GetByte();
   const std::string& GetString() { return pool_.Get(GetInt()); }
-  TQeRowContent GetRow();
+  void GetRow(TQeRowContent& row);
 
   std::string bytes_;
   size_t position_ = 0;

@@ -42,7 +42,9 @@ void TQeRTF::GenerateDocument() {
       case rkStyleSheet:
       case rkInfo:
         stream.ReadTrailer();
-        AddOutTab(kind, Intermediate()->Position());
+        // Written now as the template has them, so that the body needs no second copy when
+        // nothing adds entries later.
+        PlaceTable(kind, *Intermediate());
         break;
       case rkLiteral:
         WriteOutput(stream.ReadLiteral());
@@ -80,7 +82,7 @@ void TQeRTF::GenerateDocument() {
         break;
     }
   }
-  AddOutTab(0, Intermediate()->Position());
+  PlaceTable(0, *Intermediate());
 }
 
 void TQeRTF::WriteMissedTag(const TQeRowContent& row) {
@@ -119,7 +121,8 @@ void TQeRTF::GenerateLiteral(int32_t kind) {
 }
 
 void TQeRTF::GenerateField() {
-  TQeRowContent row = Stream().ReadOperand();
+  TQeRowContent& row = field_row_;
+  Stream().ReadOperand(row);
   const int dataset_index = GetDataSetIndex(row.Alias);
   TDataSet* dataset = dataset_index >= 0 && dataset_index < static_cast<int>(DataSets().size())
                           ? DataSets()[static_cast<size_t>(dataset_index)]

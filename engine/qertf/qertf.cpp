@@ -155,12 +155,18 @@ void TQeRTF::ProcessTemplate() {
 }
 
 void TQeRTF::AssembleOutput() {
+  // The intermediate output already is the document unless a picture or fragment added
+  // table entries after their tables were written.
+  if (!PlacedTablesChanged() && resources_->PublishIntermediate()) return;
   TStream& final_output = resources_->OpenFinal();
   SetOutput(&final_output);
   intermediate_->Seek(0);
+  int64_t copied = 0;
   for (const TQeOutTab& tab : OutTabs) {
-    CopyStreamBytes(*intermediate_, final_output, tab.End - tab.Start);
+    CopyStreamBytes(*intermediate_, final_output, tab.Start - copied);
     HeaderTables.WriteTable(tab.TableType, final_output);
+    intermediate_->Seek(tab.End);
+    copied = tab.End;
   }
 }
 

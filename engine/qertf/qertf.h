@@ -149,6 +149,9 @@ class TQeRTF : public TQeBaseRTFReport {
   std::unique_ptr<TQeScans> scans_;
   RunResources* resources_ = nullptr;
   TStream* intermediate_ = nullptr;
+  // Scratch space of the generator, reused from value to value.
+  std::string frame_;
+  TQeRowContent field_row_;
 };
 
 }  // namespace vorn

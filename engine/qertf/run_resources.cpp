@@ -38,6 +38,10 @@ TStream& TQeRTF::RunResources::OpenFinal() {
   return final_file_->Stream();
 }
 
+bool TQeRTF::RunResources::PublishIntermediate() {
+  return caller_stream_ == nullptr && temp_file_ != nullptr && temp_file_->MoveTo(report_.OutFile());
+}
+
 void TQeRTF::RunResources::Finish() {
   if (final_file_) final_file_->Commit();
   if (caller_stream_ != nullptr) caller_stream_->Seek(0);

@@ -24,6 +24,9 @@ class TQeRTF::RunResources {
   TStream& CreateIntermediate();
   // The caller's stream at position 0, or OutFile under a temporary name.
   TStream& OpenFinal();
+  // Makes the intermediate file OutFile itself when the file system allows it; false when
+  // its bytes must be copied into OpenFinal's stream.
+  bool PublishIntermediate();
   // Puts the finished file under its final name.
   void Finish();
 

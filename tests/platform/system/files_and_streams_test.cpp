@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 
 #include "engine/test_dir.h"
 #include "platform/exception.h"
@@ -67,6 +71,75 @@ TEST(AtomicOutputFileTest, FileSizeLimitIsAnErrorNotAKill) {
   setrlimit(RLIMIT_FSIZE, &saved);
   EXPECT_TRUE(failed);
   EXPECT_TRUE(dir.Entries().empty());
+}
+
+class TempFileMoveTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_tmpdir_ = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    setenv("TMPDIR", temp_dir_.Path().c_str(), 1);
+  }
+  void TearDown() override {
+    if (saved_tmpdir_.empty()) {
+      unsetenv("TMPDIR");
+    } else {
+      setenv("TMPDIR", saved_tmpdir_.c_str(), 1);
+    }
+  }
+  TestDir temp_dir_;
+  TestDir out_dir_;
+  std::string saved_tmpdir_;
+};
+
+TEST_F(TempFileMoveTest, MovedFileReplacesTheOutputWithItsBufferedBytes) {
+  const std::string final_path = out_dir_.Write("report.doc", "old report");
+  out_dir_.Write("report.doc.tmpAbC123", "partial");
+  {
+    TempFile temp("qer");
+    temp.Stream().Write("new report");  // still in the stream's buffer
+    ASSERT_TRUE(temp.MoveTo(final_path));
+  }
+  EXPECT_EQ(ReadFileBytes(final_path), "new report");
+  EXPECT_EQ(out_dir_.Entries(), std::vector<std::string>{"report.doc"});
+  EXPECT_TRUE(temp_dir_.Entries().empty());
+  struct stat st {};
+  ASSERT_EQ(::stat(final_path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+TEST_F(TempFileMoveTest, FailedMoveNamesTheOutputAndLeavesNothing) {
+  {
+    TempFile temp("qer");
+    temp.Stream().Write("body");
+    const std::string final_path = out_dir_.File("missing/report.doc");
+    try {
+      temp.MoveTo(final_path);
+      ADD_FAILURE() << "moved into a missing folder";
+    } catch (const Exception& e) {
+      EXPECT_EQ(std::string(e.what()), "Can't write file " + final_path + ": " +
+                                           std::strerror(ENOENT));
+    }
+  }
+  EXPECT_TRUE(temp_dir_.Entries().empty());
+  EXPECT_TRUE(out_dir_.Entries().empty());
+}
+
+TEST_F(TempFileMoveTest, MoveToAnotherFileSystemIsRefusedAndTheBytesStayReadable) {
+  struct stat shm {}, out {};
+  if (::stat("/dev/shm", &shm) != 0 || ::stat(out_dir_.Path().c_str(), &out) != 0 ||
+      shm.st_dev == out.st_dev) {
+    GTEST_SKIP() << "needs /dev/shm on a file system of its own";
+  }
+  setenv("TMPDIR", "/dev/shm", 1);
+  TempFile temp("qer");
+  temp.Stream().Write("body");
+  EXPECT_FALSE(temp.MoveTo(out_dir_.File("report.doc")));
+  // The caller copies after a refusal.
+  temp.Stream().Seek(0);
+  char bytes[4];
+  EXPECT_EQ(temp.Stream().Read(bytes, 4), 4u);
+  EXPECT_EQ(std::string(bytes, 4), "body");
+  EXPECT_TRUE(out_dir_.Entries().empty());
 }
 
 TEST(FileStreamTest, ReadsWritesAndSeeksThroughItsBuffers) {
