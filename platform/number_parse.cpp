@@ -57,6 +57,22 @@ long long Magnitude(const std::string& whole, const std::string& fraction,
   return exponent_negative ? power - shift : power + shift;
 }
 
+// Up to 18 digits make an integer, and their powers of ten a divisor, that the extended
+// type holds exactly; one division then rounds as the full conversion does, at a fraction
+// of its cost.
+constexpr std::size_t kExactDigits = 18;
+
+long double ExactDecimal(const std::string& whole, const std::string& fraction) {
+  std::uint64_t digits = 0;
+  for (char c : whole) digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+  std::uint64_t scale = 1;
+  for (char c : fraction) {
+    digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+    scale *= 10;
+  }
+  return static_cast<long double>(digits) / static_cast<long double>(scale);
+}
+
 // Reads [sign] digits [separator digits] [E [sign] digits] and converts the plain ASCII
 // form of it.
 std::optional<long double> ParseNumber(Cursor& cursor, char separator) {
@@ -80,6 +96,10 @@ std::optional<long double> ParseNumber(Cursor& cursor, char separator) {
       cursor.Take('+');
     }
     if (cursor.TakeDigits(exponent) == 0) return std::nullopt;
+  }
+  if (exponent.empty() && whole.size() + fraction.size() <= kExactDigits) {
+    const long double exact = ExactDecimal(whole, fraction);
+    return negative ? -exact : exact;
   }
   std::string plain = (negative ? "-" : "") + (whole.empty() ? "0" : whole) + "." + fraction;
   if (!exponent.empty()) plain += (exponent_negative ? "e-" : "e") + exponent;

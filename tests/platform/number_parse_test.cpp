@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "platform/exception.h"
 #include "platform/format_settings.h"
@@ -59,6 +63,28 @@ TEST(StrToFloatTest, RefusesWithTheText) {
   }
   EXPECT_EQ(ConvertError([] { StrToFloat("1.5", CommaDecimal()); }),
             "'1.5' is not a valid floating point value");
+}
+
+// Short numbers take a shortcut past the full conversion; it must give the same bits.
+TEST(StrToFloatTest, ShortNumbersConvertExactlyAsTheFullConversion) {
+  std::mt19937_64 random(7);
+  std::vector<std::string> texts = {"0",   "-0",   "0.0", "-0.000", "1954", "2361.5",
+                                    ".5",  "5.",   "0.1", "0.3",    "123456789012345678",
+                                    "-99999999999999999.9", "0.000000000000000001",
+                                    "1234567890123456789", "0.1234567890123456789"};
+  for (int i = 0; i < 20000; ++i) {
+    std::string text = std::to_string(random() % 1000000000000000000ULL);
+    const size_t point = random() % (text.size() + 1);
+    if (random() % 4 != 0) text.insert(point, ".");
+    if (random() % 2 != 0) text.insert(0, "-");
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    long double parsed = 0;
+    ASSERT_TRUE(TryStrToFloat(text, parsed)) << text;
+    const long double expected = std::strtold(text.c_str(), nullptr);
+    EXPECT_EQ(std::memcmp(&parsed, &expected, 10), 0) << text;
+  }
 }
 
 TEST(ValFloatTest, PlainSyntaxWithoutTrailingBlanks) {

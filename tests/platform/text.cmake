@@ -7,4 +7,5 @@ vorn_add_test(vorn_platform_text_tests
     number_format_test.cpp
     format_float_test.cpp
     number_parse_test.cpp
+    decimal_digits_test.cpp
   LIBS vorn_platform)
