@@ -212,23 +212,36 @@ bool HasPlainText(std::string_view raw) {
   return finder.found;
 }
 
-std::string EncodeRtfText(std::string_view value, int code_page) {
+namespace {
+// Bytes that RTF text takes as they are: everything below 128 but the control bytes that
+// have words and the three characters RTF uses itself.
+constexpr bool IsPlainRtfByte(unsigned char c) {
+  return c < 128 && c != 9 && c != 11 && c != 12 && c != 13 && c != '\\' && c != '{' &&
+         c != '}';
+}
+
+void AppendHexEscape(std::string& out, unsigned char c) {
   static constexpr char kHex[] = "0123456789ABCDEF";
+  const char escape[4] = {'\\', '\'', kHex[c >> 4], kHex[c & 0x0F]};
+  out.append(escape, 4);
+}
+}  // namespace
+
+void AppendRtfText(std::string& out, std::string_view value, int code_page) {
   const CodePage page(code_page == 0 ? 1252 : code_page);
   const bool double_byte = page.IsDoubleByte();
-  std::string out;
-  out.reserve(value.size() + value.size() / 4);
-  bool trail_next = false;
-  for (const char ch : value) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (trail_next) {
-      trail_next = false;
-      out += "\\'";
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 0x0F]);
-      continue;
+  const size_t size = value.size();
+  size_t at = 0;
+  while (at < size) {
+    // Values are mostly plain text: copy each run of it at once.
+    size_t run_end = at;
+    while (run_end < size && IsPlainRtfByte(static_cast<unsigned char>(value[run_end]))) {
+      ++run_end;
     }
-    if (double_byte && IsLeadByte(c, page)) trail_next = true;
+    out.append(value.data() + at, run_end - at);
+    if (run_end == size) break;
+    at = run_end;
+    const auto c = static_cast<unsigned char>(value[at++]);
     switch (c) {
       case 9:
         out += "\\tab ";
@@ -246,29 +259,39 @@ std::string EncodeRtfText(std::string_view value, int code_page) {
       case '{':
       case '}':
         out.push_back('\\');
-        out.push_back(ch);
+        out.push_back(static_cast<char>(c));
         break;
       default:
-        if (c >= 128) {
-          out += "\\'";
-          out.push_back(kHex[c >> 4]);
-          out.push_back(kHex[c & 0x0F]);
-        } else {
-          out.push_back(ch);
+        AppendHexEscape(out, c);
+        // The second byte of a double-byte character is always an escape, whatever it is.
+        if (double_byte && IsLeadByte(c, page) && at < size) {
+          AppendHexEscape(out, static_cast<unsigned char>(value[at++]));
         }
         break;
     }
   }
+}
+
+std::string EncodeRtfText(std::string_view value, int code_page) {
+  std::string out;
+  out.reserve(value.size() + value.size() / 4);
+  AppendRtfText(out, value, code_page);
   return out;
+}
+
+void AppendRtfValueFrame(std::string& out, std::string_view lang_text, std::string_view value,
+                         std::string_view format_text, int code_page) {
+  out += "\\lang";
+  out += lang_text;
+  out += ' ';
+  AppendRtfText(out, value, code_page);
+  out += format_text;
 }
 
 std::string RtfValueFrame(std::string_view lang_text, std::string_view value,
                           std::string_view format_text, int code_page) {
-  std::string out = "\\lang";
-  out += lang_text;
-  out += ' ';
-  out += EncodeRtfText(value, code_page);
-  out += format_text;
+  std::string out;
+  AppendRtfValueFrame(out, lang_text, value, format_text, code_page);
   return out;
 }
 

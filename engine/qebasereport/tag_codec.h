@@ -25,10 +25,15 @@ bool HasPlainText(std::string_view raw);
 // always written as an escape: a Big5 trail byte "\\" or "{" written as a control symbol
 // would split the character for RTF readers.
 std::string EncodeRtfText(std::string_view value, int code_page = 0);
+// EncodeRtfText appended to `out`.
+void AppendRtfText(std::string& out, std::string_view value, int code_page = 0);
 
 // The frame every text value is written in: "\lang" + lang_text + " " + the encoded
 // value + format_text.
 std::string RtfValueFrame(std::string_view lang_text, std::string_view value,
                           std::string_view format_text, int code_page = 0);
+// RtfValueFrame appended to `out`.
+void AppendRtfValueFrame(std::string& out, std::string_view lang_text, std::string_view value,
+                         std::string_view format_text, int code_page = 0);
 
 }  // namespace vorn

@@ -89,7 +89,10 @@ std::string TQeRTF::FormatNumber(std::string_view value, const TQeRowContent& ro
 }
 
 void TQeRTF::WriteValueFrame(std::string_view value, std::string_view format_text) {
-  WriteOutput(RtfValueFrame(LangText, value, format_text, CodePage()));
+  // One write per value, through a buffer that keeps its capacity from value to value.
+  frame_.clear();
+  AppendRtfValueFrame(frame_, LangText, value, format_text, CodePage());
+  WriteOutput(frame_);
 }
 
 void TQeRTF::WriteHyperlink(std::string_view value, std::string_view format_text) {
