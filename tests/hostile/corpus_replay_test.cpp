@@ -43,9 +43,9 @@ INSTANTIATE_TEST_SUITE_P(Targets, CorpusReplayTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Found by fuzz_fragment: a fragment (first byte: its place, twice in one paragraph) whose style
-// sheet holds a backslash before a control byte and then a brace ("\\\x05{"). The style's
-// control bytes were stripped and the backslash left to escape the brace, so the report's style
-// sheet lost a group and a word processor read the document one "}" short.
+// sheet holds a backslash, a control byte (5) and a brace. The style's control bytes were
+// stripped and the backslash left to escape the brace, so the report's style sheet lost a group
+// and a word processor read the document one "}" short.
 TEST(FuzzFindingTest, FragmentStyleSheetWithEscapedBraceKeepsTheDocumentBalanced) {
   std::ifstream in(std::string(VORN_TEST_DATA_DIR) + "/hostile/fragment_style_escaped_brace.rtf",
                    std::ios::binary);
