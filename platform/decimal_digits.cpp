@@ -3,6 +3,7 @@
 #include <cassert>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 namespace vorn {
@@ -25,6 +26,16 @@ DecimalDigits ToDecimalDigits(long double value) {
   if (value == 0) return result;
   char buffer[64];
   const long double magnitude = std::fabs(value);
+  // Whole numbers below 10^18 are their own 18 digits, as amounts and counts mostly are.
+  if (magnitude < 1e18L && magnitude == std::floor(magnitude)) {
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, static_cast<uint64_t>(magnitude));
+    assert(error == std::errc());
+    result.digits.assign(buffer, end);
+    result.exponent = static_cast<int>(end - buffer);
+    StripTrailingZeros(result);
+    return result;
+  }
   // Most values fit a double exactly; its exact decimal expansion is then the same, and its
   // conversion is far cheaper than the extended one, which goes through printf.
   const double narrow = static_cast<double>(magnitude);

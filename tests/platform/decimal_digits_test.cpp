@@ -44,7 +44,8 @@ TEST(DecimalDigitsTest, AgreesWithTheCLibraryOnEdges) {
       // 19 significant digits ending in 5: exact ties at the 18th digit, odd and even.
       123456789.0009765625L, 123456789.0029296875L, -987654321.0009765625L,
       // Integers around the 18-digit edge and the double mantissa.
-      999999999999999999.0L, 1e18L, 9007199254740993.0L, 9007199254740992.0,
+      999999999999999999.0L, 1e18L, 1e17L, 100, 1000000, 9007199254740993.0L,
+      9007199254740992.0, 999999999999999999.5L,
       std::numeric_limits<double>::max(), std::numeric_limits<double>::min(),
       std::numeric_limits<double>::denorm_min(), 1e300, 1e-300, 1.5e-5, 0.0001,
       // Extended values no double holds.
@@ -62,6 +63,8 @@ TEST(DecimalDigitsTest, AgreesWithTheCLibraryOnRandomValues) {
     if (std::isfinite(bits)) ExpectSameDigits(bits);
     ExpectSameDigits(std::ldexp(static_cast<double>(random() >> 11), exponent(random)));
     ExpectSameDigits(static_cast<long double>(cents(random)) / 100);
+    ExpectSameDigits(static_cast<long double>(random() % 2000000000000000000ULL));
+    ExpectSameDigits(static_cast<long double>(cents(random)) * 1000);
   }
 }
 
