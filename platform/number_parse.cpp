@@ -31,7 +31,8 @@ class Cursor {
   // Appends the run of digits to `out` and tells how many there were.
   std::size_t TakeDigits(std::string& out) {
     const std::size_t start = at_;
-    while (!AtEnd() && IsDigit(text_[at_])) out += text_[at_++];
+    while (!AtEnd() && IsDigit(text_[at_])) ++at_;
+    out.append(text_.data() + start, at_ - start);
     return at_ - start;
   }
 

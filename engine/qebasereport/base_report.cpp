@@ -79,6 +79,11 @@ void TQeBaseReport::UDFListDestroyed(TQeUDFList* list) {
 }
 
 int TQeBaseReport::GetDataSetIndex(std::string_view alias) const {
+  // Every field of a run asks with its one-letter alias: answer that without copies.
+  if (alias.size() == 1) {
+    const char letter = alias[0] >= 'a' && alias[0] <= 'z' ? alias[0] - ('a' - 'A') : alias[0];
+    if (letter >= 'A' && letter <= 'Z') return letter - 'A';
+  }
   const std::string name = UpperAscii(TrimControl(alias));
   if (name.empty()) return -1;
   // The letter form names a position and wins over a dataset called by that letter.
