@@ -126,6 +126,7 @@ AtomicOutputFile::AtomicOutputFile(const std::string& final_path) : final_path_(
   try {
     temp_path_ = name.data();
     stream_ = std::make_unique<TFileStream>(fd, final_path);
+    stream_->SetEarlyWriteback(true);  // Commit syncs it
   } catch (...) {
     DiscardCreated(fd, name.data());
     throw;

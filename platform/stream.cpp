@@ -15,6 +15,7 @@ namespace vorn {
 namespace {
 constexpr size_t kWriteBufferSize = 1 << 18;
 constexpr size_t kReadBufferSize = 1 << 16;
+constexpr int64_t kWritebackStep = 8 << 20;
 }  // namespace
 
 size_t TMemoryStream::Read(void* buffer, size_t count) {
@@ -98,6 +99,16 @@ void TFileStream::Flush() {
     file_pos_ += n;
   }
   buffered_ = 0;
+  StartWriteback();
+}
+
+void TFileStream::StartWriteback() {
+  if (!early_writeback_ || file_pos_ - writeback_from_ < kWritebackStep) return;
+  // Only a hint that starts the disk writes: a failure shows in the sync that follows.
+  if (file_pos_ > writeback_from_) {
+    ::sync_file_range(fd_, writeback_from_, file_pos_ - writeback_from_, SYNC_FILE_RANGE_WRITE);
+  }
+  writeback_from_ = file_pos_;
 }
 
 size_t TFileStream::Read(void* buffer, size_t count) {
@@ -155,6 +166,7 @@ void TFileStream::Write(const void* data, size_t count) {
         done += static_cast<size_t>(n);
         file_pos_ += n;
       }
+      StartWriteback();
       return;
     }
   }

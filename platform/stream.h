@@ -68,6 +68,9 @@ class TFileStream : public TStream {
 
   // Writes out buffered bytes; Close also syncs and reports any late write error.
   void Flush();
+  // For a file that will be synced: its bytes go to the disk while more are written, so
+  // that the sync has little left to wait for.
+  void SetEarlyWriteback(bool value) { early_writeback_ = value; }
   void Sync();
   void Close();
   int Fd() const { return fd_; }
@@ -87,6 +90,9 @@ class TFileStream : public TStream {
   size_t read_begin_ = 0;
   size_t read_end_ = 0;
   int64_t file_pos_ = 0;  // kernel offset
+  bool early_writeback_ = false;
+  int64_t writeback_from_ = 0;  // the first byte not yet handed to the disk
+  void StartWriteback();
 };
 
 // Copies `count` bytes from the position of `from` to the position of `to`, the

@@ -26,6 +26,8 @@ TStream& TQeRTF::RunResources::CreateIntermediate() {
     return *memory_;
   }
   temp_file_ = std::make_unique<TempFile>("qer");
+  // Most runs make this file the output, which is synced before it takes the final name.
+  temp_file_->Stream().SetEarlyWriteback(true);
   return temp_file_->Stream();
 }
 

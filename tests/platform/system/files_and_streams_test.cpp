@@ -142,6 +142,30 @@ TEST_F(TempFileMoveTest, MoveToAnotherFileSystemIsRefusedAndTheBytesStayReadable
   EXPECT_TRUE(out_dir_.Entries().empty());
 }
 
+TEST(FileStreamTest, EarlyWritebackKeepsEveryByteAcrossSeeksBack) {
+  TestDir dir;
+  std::string expected;
+  {
+    TFileStream stream(dir.File("big"), TFileStream::Mode::kCreate);
+    stream.SetEarlyWriteback(true);
+    // Past several writeback steps, with chunks both below and above the buffer size.
+    for (int i = 0; i < 40; ++i) {
+      const std::string chunk(i % 2 == 0 ? 1000 : 700 * 1024, static_cast<char>('a' + i % 26));
+      stream.Write(chunk);
+      expected += chunk;
+    }
+    stream.Seek(5);
+    stream.Write("BACK");
+    expected.replace(5, 4, "BACK");
+    stream.Seek(static_cast<int64_t>(expected.size()));
+    stream.Write("end");
+    expected += "end";
+    stream.Sync();
+    stream.Close();
+  }
+  EXPECT_TRUE(ReadFileBytes(dir.File("big")) == expected);
+}
+
 TEST(FileStreamTest, ReadsWritesAndSeeksThroughItsBuffers) {
   TestDir dir;
   TFileStream stream(dir.File("f"), TFileStream::Mode::kCreate);
