@@ -39,12 +39,11 @@ DecimalDigits ToDecimalDigits(long double value) {
   // Most values fit a double exactly; its exact decimal expansion is then the same, and its
   // conversion is far cheaper than the extended one, which goes through printf.
   const double narrow = static_cast<double>(magnitude);
-  const auto [end, error] =
-      static_cast<long double>(narrow) == magnitude
-          ? std::to_chars(buffer, buffer + sizeof buffer, narrow, std::chars_format::scientific,
-                          kExtendedDigits - 1)
-          : std::to_chars(buffer, buffer + sizeof buffer, magnitude,
-                          std::chars_format::scientific, kExtendedDigits - 1);
+  const auto [end, error] = static_cast<long double>(narrow) == magnitude
+                                ? std::to_chars(buffer, buffer + sizeof buffer, narrow,
+                                                std::chars_format::scientific, kExtendedDigits - 1)
+                                : std::to_chars(buffer, buffer + sizeof buffer, magnitude,
+                                                std::chars_format::scientific, kExtendedDigits - 1);
   assert(error == std::errc());
   // The text is d.ddddE+x: the digits around the point, then the power of ten.
   const char* p = buffer;

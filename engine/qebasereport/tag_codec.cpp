@@ -216,8 +216,7 @@ namespace {
 // Bytes that RTF text takes as they are: everything below 128 but the control bytes that
 // have words and the three characters RTF uses itself.
 constexpr bool IsPlainRtfByte(unsigned char c) {
-  return c < 128 && c != 9 && c != 11 && c != 12 && c != 13 && c != '\\' && c != '{' &&
-         c != '}';
+  return c < 128 && c != 9 && c != 11 && c != 12 && c != 13 && c != '\\' && c != '{' && c != '}';
 }
 
 void AppendHexEscape(std::string& out, unsigned char c) {

@@ -41,7 +41,8 @@ TStream& TQeRTF::RunResources::OpenFinal() {
 }
 
 bool TQeRTF::RunResources::PublishIntermediate() {
-  return caller_stream_ == nullptr && temp_file_ != nullptr && temp_file_->MoveTo(report_.OutFile());
+  return caller_stream_ == nullptr && temp_file_ != nullptr &&
+         temp_file_->MoveTo(report_.OutFile());
 }
 
 void TQeRTF::RunResources::Finish() {

@@ -4,8 +4,8 @@
 
 #include <bit>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <random>
 #include <string>
@@ -44,9 +44,8 @@ TEST(DecimalDigitsTest, AgreesWithTheCLibraryOnEdges) {
       // 19 significant digits ending in 5: exact ties at the 18th digit, odd and even.
       123456789.0009765625L, 123456789.0029296875L, -987654321.0009765625L,
       // Integers around the 18-digit edge and the double mantissa.
-      999999999999999999.0L, 1e18L, 1e17L, 100, 1000000, 9007199254740993.0L,
-      9007199254740992.0, 999999999999999999.5L,
-      std::numeric_limits<double>::max(), std::numeric_limits<double>::min(),
+      999999999999999999.0L, 1e18L, 1e17L, 100, 1000000, 9007199254740993.0L, 9007199254740992.0,
+      999999999999999999.5L, std::numeric_limits<double>::max(), std::numeric_limits<double>::min(),
       std::numeric_limits<double>::denorm_min(), 1e300, 1e-300, 1.5e-5, 0.0001,
       // Extended values no double holds.
       std::numeric_limits<long double>::max(), std::numeric_limits<long double>::denorm_min(),

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -116,8 +115,8 @@ TEST_F(TempFileMoveTest, FailedMoveNamesTheOutputAndLeavesNothing) {
       temp.MoveTo(final_path);
       ADD_FAILURE() << "moved into a missing folder";
     } catch (const Exception& e) {
-      EXPECT_EQ(std::string(e.what()), "Can't write file " + final_path + ": " +
-                                           std::strerror(ENOENT));
+      EXPECT_EQ(std::string(e.what()),
+                "Can't write file " + final_path + ": " + std::strerror(ENOENT));
     }
   }
   EXPECT_TRUE(temp_dir_.Entries().empty());
@@ -125,7 +124,8 @@ TEST_F(TempFileMoveTest, FailedMoveNamesTheOutputAndLeavesNothing) {
 }
 
 TEST_F(TempFileMoveTest, MoveToAnotherFileSystemIsRefusedAndTheBytesStayReadable) {
-  struct stat shm {}, out {};
+  struct stat shm {
+  }, out{};
   if (::stat("/dev/shm", &shm) != 0 || ::stat(out_dir_.Path().c_str(), &out) != 0 ||
       shm.st_dev == out.st_dev) {
     GTEST_SKIP() << "needs /dev/shm on a file system of its own";
