@@ -2,6 +2,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/metafile_writer.h"
@@ -80,7 +81,12 @@ TEST_F(PictureOutputTest, HexWindowsMetafile) {
 TEST_F(PictureOutputTest, LargePictureHexSpansChunksWhole) {
   // More than one piece of hex output: the pieces must join without a gap or a repeat.
   SetOptions({});
-  const Picture picture = SolidPicture(300, 200, 0xFF123456);
+  // Many colours, so the bitmap keeps 24 bits per pixel and its data passes 64 KiB.
+  Bitmap bitmap(300, 200);
+  for (uint32_t y = 0; y < 200; ++y) {
+    for (uint32_t x = 0; x < 300; ++x) bitmap.SetPixel(x, y, 0xFF000000u | (x << 8) | y);
+  }
+  const Picture picture(std::move(bitmap));
   const std::string written = Write(picture);
   const std::string data = CanvasBytes(picture, 7938, 5292, false);
   ASSERT_GT(data.size(), 64u * 1024);
