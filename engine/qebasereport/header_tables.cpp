@@ -29,17 +29,22 @@ void WriteGroup(const char* keyword, const std::vector<std::string>& entries, TS
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Raw \bin data may hold any byte, braces too, and this reader counts braces one byte at a
-// time without skipping such data; a font or colour table never holds any, so meeting one
-// (the "b" after the backslash was just read) fails the run with the table's message instead
-// of misplacing the table's end. Without a message the data is read as text.
-void CheckNoBinaryData(unsigned char c, TemplateScanner& in, const char* message) {
-  if (message != nullptr && c == 'b' && in.LookAhead(2) == "in") throw EBadRtfFormat(message);
+// Raw \bin data may hold any byte, braces too. A font or colour table never holds any, so
+// meeting one (the "b" after the backslash was just read) fails the run with the table's
+// message instead of misplacing the table's end. Elsewhere (the style sheet, the information
+// group) the data is passed over by its count and the entry holding it is left out, so its
+// braces cannot end the table early. True when data was passed over.
+bool PassBinaryData(unsigned char c, TemplateScanner& in, const char* message) {
+  if (c != 'b' || in.LookAhead(2) != "in") return false;
+  if (message != nullptr) throw EBadRtfFormat(message);
+  return in.SkipBinaryData();
 }
 
 // The rest of a brace group whose "{" was just read, up to its matching "}"; nullopt when
-// the template ends first. Escaped braces count for nothing.
-std::optional<std::string> ReadBraceGroup(TemplateScanner& in, const char* message) {
+// the template ends first. Escaped braces count for nothing; `binary` tells whether raw data
+// was passed over.
+std::optional<std::string> ReadBraceGroup(TemplateScanner& in, const char* message,
+                                          bool& binary) {
   std::string group = "{";
   int64_t depth = 1;
   while (true) {
@@ -49,7 +54,7 @@ std::optional<std::string> ReadBraceGroup(TemplateScanner& in, const char* messa
     if (c == '\\') {
       c = in.ReadChar();
       if (c == kEnd) return std::nullopt;
-      CheckNoBinaryData(c, in, message);
+      if (PassBinaryData(c, in, message)) binary = true;
       group.push_back(static_cast<char>(c));
     } else if (c == '{') {
       ++depth;
@@ -60,7 +65,8 @@ std::optional<std::string> ReadBraceGroup(TemplateScanner& in, const char* messa
 }
 
 // Adds each brace group of a table to `entries` up to the table's closing brace; text
-// outside the groups is dropped. False when the template ends first.
+// outside the groups, and a group holding raw data, is dropped. False when the template ends
+// first.
 bool ReadGroupEntries(TemplateScanner& in, std::vector<std::string>& entries, const char* message) {
   while (true) {
     const unsigned char c = in.ReadChar();
@@ -69,11 +75,12 @@ bool ReadGroupEntries(TemplateScanner& in, std::vector<std::string>& entries, co
     if (c == '\\') {
       const unsigned char escaped = in.ReadChar();
       if (escaped == kEnd) return false;
-      CheckNoBinaryData(escaped, in, message);
+      PassBinaryData(escaped, in, message);
     } else if (c == '{') {
-      std::optional<std::string> group = ReadBraceGroup(in, message);
+      bool binary = false;
+      std::optional<std::string> group = ReadBraceGroup(in, message, binary);
       if (!group) return false;
-      entries.push_back(std::move(*group));
+      if (!binary) entries.push_back(std::move(*group));
     }
   }
 }
@@ -138,7 +145,7 @@ void TQeHeaderTables::ReadColorTable(TemplateScanner& in) {
       table.push_back('\\');
       c = in.ReadChar();
       if (c == kEnd) throw EBadRtfFormat("Can't read color table from input file");
-      CheckNoBinaryData(c, in, "Can't read color table from input file");
+      PassBinaryData(c, in, "Can't read color table from input file");
     } else if (c == '{') {
       ++depth;
     } else if (c == '}' && --depth == 0) {

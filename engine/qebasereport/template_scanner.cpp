@@ -190,6 +190,23 @@ bool TemplateScanner::ReadHeaderGroup() {
   return true;
 }
 
+bool TemplateScanner::SkipBinaryData() {
+  const int64_t length = report_.TemplateLength();
+  const auto byte_at = [&](int64_t p) -> unsigned char {
+    return p <= length ? report_.TemplateByte(static_cast<int32_t>(p)) : 0;
+  };
+  int64_t pos = report_.TemplatePos;
+  if (byte_at(pos) != 'i' || byte_at(pos + 1) != 'n' || !IsDigit(byte_at(pos + 2))) return false;
+  pos += 2;
+  int64_t count = 0;
+  for (; IsDigit(byte_at(pos)); ++pos) {
+    count = std::min<int64_t>(count * 10 + (byte_at(pos) - '0'), length + 1);
+  }
+  if (byte_at(pos) == ' ') ++pos;
+  report_.TemplatePos = static_cast<int32_t>(std::min<int64_t>(pos + count, length + 1));
+  return true;
+}
+
 void TemplateScanner::SkipVerbatimGroup() {
   const int64_t length = report_.TemplateLength();
   const auto byte_at = [&](int64_t p) -> unsigned char {

@@ -52,6 +52,9 @@ class TemplateScanner {
   // For a command tag just returned by NextTag: absorbs the rest of its paragraph when the
   // tag stands alone in it, moving the read position past the paragraph mark.
   CommandParagraph TakeCommandParagraph();
+  // For a "\b" just read: when "in" and a count follow, moves past the control word and the
+  // raw data it announces, by their bytes as they stand, and returns true.
+  bool SkipBinaryData();
   // True between a row start and its row end.
   bool InRow() const { return in_row_; }
 

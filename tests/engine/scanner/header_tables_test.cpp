@@ -150,6 +150,21 @@ TEST_F(HeaderReadingTest, UnfinishedStyleSheetKeepsItsWholeEntries) {
   EXPECT_EQ(report.HeaderTables.Styles, (Strings{R"({\s0 A;})", R"({\s1{\*\k x} B;})"}));
 }
 
+// Raw data may hold braces: it is passed over by its count, and a style holding some is left
+// out, so the table ends where RTF ends it and the next entries stay.
+TEST_F(HeaderReadingTest, RawDataInTheStyleSheetIsPassedOverByItsCount) {
+  const auto styles_of = [this](const std::string& sheet) {
+    report.HeaderTables.Styles.clear();
+    Trace("{\\rtf1" + sheet);
+    return report.HeaderTables.Styles;
+  };
+  EXPECT_EQ(styles_of("{\\stylesheet\\bin4}\\}}{\\s1 B;}} x}"), (Strings{R"({\s1 B;})"}));
+  EXPECT_EQ(styles_of("{\\stylesheet{\\s0 A;}{\\s1\\bin3 }{{ B;}{\\s2 C;}} x}"),
+            (Strings{R"({\s0 A;})", R"({\s2 C;})"}));
+  // A count past the end stops at the end: the sheet is then unfinished, as a cut one is.
+  EXPECT_EQ(styles_of("{\\stylesheet{\\s0 A;}\\bin999 }}"), (Strings{R"({\s0 A;})"}));
+}
+
 // A whole run: tables come back in the output form, the information group does not.
 TEST(HeaderTablesRunTest, RunWritesTablesBackWithoutInformationGroup) {
   const std::string path = ::testing::TempDir() + "header_tables_run.rtf";
