@@ -190,51 +190,49 @@ bool TemplateScanner::ReadHeaderGroup() {
   return true;
 }
 
-bool TemplateScanner::SkipBinaryData() {
+unsigned char TemplateScanner::RawByteAt(int64_t p) const {
+  return p <= report_.TemplateLength() ? report_.TemplateByte(static_cast<int32_t>(p)) : 0;
+}
+
+int64_t TemplateScanner::BinaryDataEnd(int64_t digits) const {
   const int64_t length = report_.TemplateLength();
-  const auto byte_at = [&](int64_t p) -> unsigned char {
-    return p <= length ? report_.TemplateByte(static_cast<int32_t>(p)) : 0;
-  };
-  int64_t pos = report_.TemplatePos;
-  if (byte_at(pos) != 'i' || byte_at(pos + 1) != 'n' || !IsDigit(byte_at(pos + 2))) return false;
-  pos += 2;
+  // The count is capped by what is left, so no count can overflow.
   int64_t count = 0;
-  for (; IsDigit(byte_at(pos)); ++pos) {
-    count = std::min<int64_t>(count * 10 + (byte_at(pos) - '0'), length + 1);
+  int64_t pos = digits;
+  for (; IsDigit(RawByteAt(pos)); ++pos) {
+    count = std::min<int64_t>(count * 10 + (RawByteAt(pos) - '0'), length + 1);
   }
-  if (byte_at(pos) == ' ') ++pos;
-  report_.TemplatePos = static_cast<int32_t>(std::min<int64_t>(pos + count, length + 1));
+  if (RawByteAt(pos) == ' ') ++pos;
+  return std::min<int64_t>(pos + count, length + 1);
+}
+
+bool TemplateScanner::SkipBinaryData() {
+  const int64_t pos = report_.TemplatePos;
+  if (RawByteAt(pos) != 'i' || RawByteAt(pos + 1) != 'n' || !IsDigit(RawByteAt(pos + 2))) {
+    return false;
+  }
+  report_.TemplatePos = static_cast<int32_t>(BinaryDataEnd(pos + 2));
   return true;
 }
 
 void TemplateScanner::SkipVerbatimGroup() {
   const int64_t length = report_.TemplateLength();
-  const auto byte_at = [&](int64_t p) -> unsigned char {
-    return p <= length ? report_.TemplateByte(static_cast<int32_t>(p)) : 0;
-  };
   int64_t pos = report_.TemplatePos;
   int64_t depth = 1;
   while (pos <= length && depth > 0) {
-    const unsigned char c = byte_at(pos);
+    const unsigned char c = RawByteAt(pos);
     if (c == '{') {
       ++depth;
     } else if (c == '}') {
       --depth;
     } else if (c == '\\') {
-      const bool bin = byte_at(pos + 1) == 'b' && byte_at(pos + 2) == 'i' &&
-                       byte_at(pos + 3) == 'n' && IsDigit(byte_at(pos + 4));
+      const bool bin = RawByteAt(pos + 1) == 'b' && RawByteAt(pos + 2) == 'i' &&
+                       RawByteAt(pos + 3) == 'n' && IsDigit(RawByteAt(pos + 4));
       if (!bin) {
         pos += 2;  // an escaped brace or backslash counts for nothing
         continue;
       }
-      // Raw data follows: its count is capped by what is left, so no count can overflow.
-      pos += 4;
-      int64_t count = 0;
-      for (; IsDigit(byte_at(pos)); ++pos) {
-        count = std::min<int64_t>(count * 10 + (byte_at(pos) - '0'), length + 1);
-      }
-      if (byte_at(pos) == ' ') ++pos;
-      pos += count;
+      pos = BinaryDataEnd(pos + 4);  // raw data follows
       continue;
     }
     ++pos;

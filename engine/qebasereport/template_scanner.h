@@ -71,6 +71,11 @@ class TemplateScanner {
   bool HeaderGroupFollows() const;
   bool ReadHeaderGroup();
   void SkipVerbatimGroup();
+  // The template's byte at `p`, 0 past its end.
+  unsigned char RawByteAt(int64_t p) const;
+  // For the first digit of a \bin count at `digits`: where the raw data it announces ends,
+  // at most just past the template.
+  int64_t BinaryDataEnd(int64_t digits) const;
   void StartRow(int32_t backslash_pos, bool bytes_skipped);
   void EndRow();
   std::optional<std::string> CollectTag(int delimiter_length);
