@@ -14,14 +14,9 @@ seconds=${1:-15}
 build=${BUILD_DIR:-$repo/build-fuzz}
 work=$(mktemp -d "${TMPDIR:-/tmp}/vorn-fuzz-replay.XXXXXX")
 
-if [ ! -f "$build/build.ninja" ]; then
-  CC=clang CXX=clang++ cmake -S "$repo" -B "$build" -G Ninja -DVORN_BUILD_APP=OFF -DVORN_FUZZ=ON
-fi
-cmake --build "$build" -j2 --target vorn_fuzzers
-
-declare -A max_len=([template]=65536 [expr]=4096 [fragment]=16384 [image]=1048576)
-declare -A timeout=([template]=10 [expr]=1 [fragment]=5 [image]=10)
-declare -A dict=([template]=rtf.dict [expr]=expr.dict [fragment]=rtf.dict [image]=jpeg.dict)
+# shellcheck source=fuzz-targets.sh
+source "$repo/scripts/fuzz-targets.sh"
+build_fuzzers
 
 failed=0
 for t in template expr fragment image; do

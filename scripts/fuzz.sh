@@ -20,17 +20,9 @@ build=${BUILD_DIR:-$repo/build-fuzz}
 work=${WORK_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/vorn-fuzz}
 jobs=${JOBS:-1}
 
-if [ "${NO_BUILD:-0}" != 1 ]; then
-  if [ ! -f "$build/build.ninja" ]; then
-    CC=clang CXX=clang++ cmake -S "$repo" -B "$build" -G Ninja -DVORN_BUILD_APP=OFF -DVORN_FUZZ=ON
-  fi
-  cmake --build "$build" -j2 --target vorn_fuzzers
-fi
-
-# max_len, per-input timeout and dictionary of each target.
-declare -A max_len=([template]=65536 [expr]=4096 [fragment]=16384 [image]=1048576)
-declare -A timeout=([template]=10 [expr]=1 [fragment]=5 [image]=10)
-declare -A dict=([template]=rtf.dict [expr]=expr.dict [fragment]=rtf.dict [image]=jpeg.dict)
+# shellcheck source=fuzz-targets.sh
+source "$repo/scripts/fuzz-targets.sh"
+[ "${NO_BUILD:-0}" = 1 ] || build_fuzzers
 
 found=0
 for t in "${targets[@]}"; do
