@@ -62,7 +62,8 @@ class CsvLoader {
  public:
   CsvLoader(std::string_view text, std::string source_name, fs::path base_folder,
             const TCsvOptions& options)
-      : reader_(text, std::move(source_name)),
+      : reader_(text, std::move(source_name),
+                options.separator != 0 ? options.separator : DetectCsvSeparator(text)),
         base_folder_(std::move(base_folder)),
         options_(options) {}
 
@@ -180,14 +181,19 @@ class CsvLoader {
 }  // namespace
 
 std::unique_ptr<TMemoryTable> LoadCsv(const fs::path& path, const TCsvOptions& options) {
-  const std::string text = ReadFileBytes(path, options.max_file_bytes, "data file");
+  const std::string text = DecodeDataText(
+      ReadFileBytes(path, options.max_file_bytes, "data file"), options.encoding, path.string());
   fs::path folder = path.parent_path();
   if (folder.empty()) folder = ".";
   return CsvLoader(text, path.string(), folder, options).Load();
 }
 
 std::unique_ptr<TMemoryTable> LoadCsvText(std::string_view text, const TCsvOptions& options) {
-  return CsvLoader(text, options.source_name, options.base_folder, options).Load();
+  if (options.encoding.kind == TDataEncoding::Kind::kAsIs) {
+    return CsvLoader(text, options.source_name, options.base_folder, options).Load();
+  }
+  const std::string decoded = DecodeDataText(text, options.encoding, options.source_name);
+  return CsvLoader(decoded, options.source_name, options.base_folder, options).Load();
 }
 
 }  // namespace vorn

@@ -8,10 +8,15 @@
 
 #include "data/memory_table.h"
 #include "data/text_converter.h"
+#include "data/text_decoding.h"
 
 namespace vorn {
 
 struct TCsvOptions {
+  // How the file's bytes become the UTF-8 text the converter reads.
+  TDataEncoding encoding;
+  // Between cells; 0 takes the one the header line uses most (comma, semicolon or tab).
+  char separator = ',';
   // Applied to the field names and to string and memo cells.
   TTextConverter converter;
   // The table's code page, which decides where string(N) cells are cut.

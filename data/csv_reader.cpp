@@ -18,8 +18,8 @@ size_t CountLineBreaks(std::string_view text) {
 }
 }  // namespace
 
-CsvReader::CsvReader(std::string_view text, std::string source_name)
-    : text_(text), source_name_(std::move(source_name)) {
+CsvReader::CsvReader(std::string_view text, std::string source_name, char separator)
+    : text_(text), separator_(separator), source_name_(std::move(source_name)) {
   if (text_.substr(0, kByteOrderMark.size()) == kByteOrderMark) pos_ = kByteOrderMark.size();
 }
 
@@ -37,7 +37,7 @@ size_t CsvReader::ReadRow(std::vector<std::string_view>& cells, size_t max_cells
       SkipLineBreak();
       break;
     }
-    ++pos_;  // the comma; one that ends the text still opens an empty cell
+    ++pos_;  // the separator; one that ends the text still opens an empty cell
   }
   return count;
 }
@@ -56,7 +56,8 @@ std::string_view CsvReader::ReadCell(size_t cell_index) {
   // A quote inside an unquoted cell is kept as it stands.
   // A plain loop: find_first_of would search the three stop bytes for every byte.
   size_t end = pos_;
-  while (end < text_.size() && text_[end] != ',' && text_[end] != '\r' && text_[end] != '\n') {
+  while (end < text_.size() && text_[end] != separator_ && text_[end] != '\r' &&
+         text_[end] != '\n') {
     ++end;
   }
   const std::string_view cell = text_.substr(pos_, end - pos_);
@@ -94,7 +95,7 @@ std::string_view CsvReader::ReadQuotedCell(size_t cell_index) {
     unescaped->push_back('"');
     ++pos_;
   }
-  if (pos_ < text_.size() && text_[pos_] != ',' && !AtLineBreak()) {
+  if (pos_ < text_.size() && text_[pos_] != separator_ && !AtLineBreak()) {
     throw Exception(Location(cell_index) + "Unexpected text after a closing quote");
   }
   return cell;
@@ -106,6 +107,24 @@ void CsvReader::SkipLineBreak() {
   if (text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') ++pos_;
   ++pos_;
   ++line_;
+}
+
+char DetectCsvSeparator(std::string_view text) {
+  size_t at = text.find_first_not_of("\r\n");
+  if (at == std::string_view::npos) return ',';
+  size_t commas = 0, semicolons = 0, tabs = 0;
+  bool quoted = false;
+  for (; at < text.size() && (quoted || (text[at] != '\n' && text[at] != '\r')); ++at) {
+    const char c = text[at];
+    if (c == '"') quoted = !quoted;
+    if (quoted) continue;
+    commas += c == ',';
+    semicolons += c == ';';
+    tabs += c == '\t';
+  }
+  if (semicolons > commas && semicolons >= tabs) return ';';
+  if (tabs > commas && tabs > semicolons) return '\t';
+  return ',';
 }
 
 }  // namespace vorn

@@ -1,6 +1,7 @@
 target_sources(vorn_data PRIVATE
   csv_header.cpp
   csv_loader.cpp
+  text_decoding.cpp
   csv_reader.cpp
   column_store.cpp
   dataset.cpp

@@ -96,17 +96,6 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t at, char32_t& code_poi
   return length;
 }
 
-// The offset of the first byte that is not well-formed UTF-8, npos when all are.
-std::size_t FirstInvalidUtf8(std::string_view text) {
-  char32_t code_point = 0;
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = DecodeUtf8(text, at, code_point);
-    if (length == 0) return at;
-    at += length;
-  }
-  return std::string_view::npos;
-}
-
 std::string CharacterName(std::string_view text, std::size_t at) {
   char32_t code_point = 0;
   const std::size_t length = DecodeUtf8(text, at, code_point);
@@ -118,6 +107,16 @@ std::string CharacterName(std::string_view text, std::size_t at) {
 }
 
 }  // namespace
+
+std::size_t FirstInvalidUtf8(std::string_view text) {
+  char32_t code_point = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = DecodeUtf8(text, at, code_point);
+    if (length == 0) return at;
+    at += length;
+  }
+  return std::string_view::npos;
+}
 
 CodePage CodePage::FromCharset(int charset) {
   for (const CharsetRow& row : kCharsets) {
@@ -179,10 +178,14 @@ std::string FromUtf8(std::string_view text, CodePage code_page, std::string_view
   return out;
 }
 
-std::string ToUtf8(std::string_view bytes, CodePage code_page) {
+std::size_t ConvertToUtf8(std::string_view bytes, CodePage code_page, std::string& out) {
   Converter converter("UTF-8", code_page.IconvName(), code_page);
+  return converter.Convert(bytes, out);
+}
+
+std::string ToUtf8(std::string_view bytes, CodePage code_page) {
   std::string out;
-  const std::size_t failed = converter.Convert(bytes, out);
+  const std::size_t failed = ConvertToUtf8(bytes, code_page, out);
   if (failed != std::string_view::npos) {
     char byte[8];
     std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(bytes[failed]));

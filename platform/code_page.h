@@ -42,6 +42,13 @@ std::string_view CutToBytes(std::string_view text, std::size_t max_bytes, CodePa
 // is replaced.
 std::string FromUtf8(std::string_view text, CodePage code_page, std::string_view what);
 
+// The offset of the first byte of `text` that is not well-formed UTF-8, npos when all are.
+std::size_t FirstInvalidUtf8(std::string_view text);
+
+// Code page bytes into UTF-8, appended to `out`. Returns npos, or the offset of the first byte
+// that is no character of the code page, with `out` holding the text before it.
+std::size_t ConvertToUtf8(std::string_view bytes, CodePage code_page, std::string& out);
+
 // Code page bytes into UTF-8. Throws vorn::Exception for bytes that are no character of the
 // code page.
 std::string ToUtf8(std::string_view bytes, CodePage code_page);
