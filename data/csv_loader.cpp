@@ -1,5 +1,6 @@
 #include "data/csv_loader.h"
 
+#include <algorithm>
 #include <fstream>
 #include <vector>
 
@@ -106,13 +107,12 @@ class CsvLoader {
   }
 
   void LoadRow(size_t count) {
-    if (count > columns_.size()) {
-      throw Exception(reader_.Location(columns_.size()) +
-                      "Row has more cells than the header has fields");
-    }
-    if (count < columns_.size()) {
-      throw Exception(reader_.Location(count) + "Row has " + std::to_string(count) +
-                      " cells, the header has " + std::to_string(columns_.size()));
+    if (count != columns_.size()) {
+      const std::string reason =
+          count > columns_.size() ? "Row has more cells than the header has fields"
+                                  : "Row has " + std::to_string(count) + " cells, the header has " +
+                                        std::to_string(columns_.size());
+      return BadRow(std::min(count, columns_.size()), reason);
     }
     table_->Append();
     for (size_t i = 0; i < count; ++i) {
@@ -120,10 +120,17 @@ class CsvLoader {
       try {
         AssignCell(table_->Field(static_cast<int>(i)), i, cells_[i]);
       } catch (const Exception& error) {
-        throw Exception(reader_.Location(i) + error.what());
+        table_->Cancel();
+        return BadRow(i, error.what());
       }
     }
     table_->Post();
+    if (options_.row_lines != nullptr) options_.row_lines->push_back(reader_.Line());
+  }
+
+  void BadRow(size_t cell, const std::string& reason) {
+    if (!options_.on_bad_row) throw Exception(reader_.Location(cell) + reason);
+    options_.on_bad_row(reader_.Line(), reason);
   }
 
   void AssignCell(TMemoryField& field, size_t index, std::string_view cell) {
@@ -181,8 +188,8 @@ class CsvLoader {
 }  // namespace
 
 std::unique_ptr<TMemoryTable> LoadCsv(const fs::path& path, const TCsvOptions& options) {
-  const std::string text = DecodeDataText(
-      ReadFileBytes(path, options.max_file_bytes, "data file"), options.encoding, path.string());
+  const std::string text = DecodeDataText(ReadFileBytes(path, options.max_file_bytes, "data file"),
+                                          options.encoding, path.string());
   fs::path folder = path.parent_path();
   if (folder.empty()) folder = ".";
   return CsvLoader(text, path.string(), folder, options).Load();

@@ -2,9 +2,11 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "data/memory_table.h"
 #include "data/text_converter.h"
@@ -25,6 +27,11 @@ struct TCsvOptions {
   std::string source_name = "<csv>";
   // Where "@file" blob cells of text input are found; a file's own folder for files.
   std::filesystem::path base_folder = ".";
+  // When set, a row that cannot be loaded (wrong number of cells, a cell its field rejects)
+  // is left out and reported here with its line, instead of stopping the load.
+  std::function<void(size_t line, const std::string& reason)> on_bad_row;
+  // When set, receives the line each loaded record starts on, in record order.
+  std::vector<size_t>* row_lines = nullptr;
   size_t max_file_bytes = size_t{1} << 30;
   size_t max_blob_file_bytes = size_t{256} << 20;
 };

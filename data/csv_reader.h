@@ -8,10 +8,10 @@
 
 namespace vorn {
 
-// Splits CSV text into rows of cells: a separator (a comma unless told) between cells, CRLF, LF or CR between rows,
-// cells in double quotes may hold commas, line breaks and doubled quotes. A UTF-8 byte
-// order mark at the start is skipped and blank lines are skipped. Work is linear in the
-// size of the text. The text must outlive the reader.
+// Splits CSV text into rows of cells: a separator (a comma unless told) between cells, CRLF, LF or
+// CR between rows, cells in double quotes may hold commas, line breaks and doubled quotes. A UTF-8
+// byte order mark at the start is skipped and blank lines are skipped. Work is linear in the size
+// of the text. The text must outlive the reader.
 class CsvReader {
  public:
   // `source_name` starts the location of every message.
@@ -22,6 +22,9 @@ class CsvReader {
   // cells, so a caller seeing more than `max_cells` knows the row is too long without reading it
   // whole. Throws vorn::Exception for a quote left open or text after a closing quote.
   size_t ReadRow(std::vector<std::string_view>& cells, size_t max_cells);
+
+  // The line the row read last starts on, from 1.
+  size_t Line() const { return row_line_; }
 
   // "name:line:column: " for a cell of the row read last; columns count cells from 1.
   std::string Location(size_t cell_index) const;

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <cmath>
+#include <cstdio>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -81,11 +83,23 @@ TFieldDef DefFromValue(sqlite3_stmt* statement, int column, bool has_row) {
 
 bool IsTextType(TFieldType type) { return type == ftString || type == ftMemo; }
 bool IsDateType(TFieldType type) { return type == ftDateTime || type == ftTime; }
+bool IsIntegerType(TFieldType type) {
+  return type == ftInteger || type == ftSmallint || type == ftLargeint || type == ftWord;
+}
+
+std::string FloatText(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.15g", value);
+  return text;
+}
 
 class SqliteLoader {
  public:
-  SqliteLoader(const TTextConverter& converter, int code_page)
-      : converter_(converter), table_(std::make_unique<TMemoryTable>(code_page)) {}
+  SqliteLoader(const TTextConverter& converter, int code_page,
+               const std::function<void(int64_t row, const std::string& reason)>& on_bad_row)
+      : converter_(converter),
+        on_bad_row_(on_bad_row),
+        table_(std::make_unique<TMemoryTable>(code_page)) {}
 
   std::unique_ptr<TMemoryTable> Load(const std::string& db_path, const std::string& query) {
     Open(db_path);
@@ -163,8 +177,11 @@ class SqliteLoader {
       try {
         AssignValue(table_->Field(column), column);
       } catch (const Exception& error) {
-        throw Exception("SQLite row " + std::to_string(row) + ", column " +
-                        std::to_string(column + 1) + ": " + error.what());
+        const std::string reason = "column " + std::to_string(column + 1) + ": " + error.what();
+        if (!on_bad_row_) throw Exception("SQLite row " + std::to_string(row) + ", " + reason);
+        table_->Cancel();
+        on_bad_row_(row, reason);
+        return;
       }
     }
     table_->Post();
@@ -186,7 +203,12 @@ class SqliteLoader {
     } else if (type == SQLITE_INTEGER) {
       field.SetAsLargeInt(sqlite3_column_int64(statement, column));
     } else if (type == SQLITE_FLOAT) {
-      field.SetAsFloat(sqlite3_column_double(statement, column));
+      const double value = sqlite3_column_double(statement, column);
+      if (IsIntegerType(field.DataType()) && value != std::trunc(value)) {
+        throw Exception("'" + FloatText(value) + "' is not a whole number for field '" +
+                        field.DisplayLabel() + "'");
+      }
+      field.SetAsFloat(value);
     } else {
       const void* blob = sqlite3_column_blob(statement, column);
       const auto size = static_cast<size_t>(sqlite3_column_bytes(statement, column));
@@ -195,6 +217,7 @@ class SqliteLoader {
   }
 
   const TTextConverter& converter_;
+  const std::function<void(int64_t row, const std::string& reason)>& on_bad_row_;
   std::unique_ptr<TMemoryTable> table_;
   Database db_;
   Statement statement_;
@@ -202,9 +225,10 @@ class SqliteLoader {
 };
 }  // namespace
 
-std::unique_ptr<TMemoryTable> LoadSqlite(const std::string& db_path, const std::string& query,
-                                         const TTextConverter& converter, int code_page) {
-  return SqliteLoader(converter, code_page).Load(db_path, query);
+std::unique_ptr<TMemoryTable> LoadSqlite(
+    const std::string& db_path, const std::string& query, const TTextConverter& converter,
+    int code_page, const std::function<void(int64_t row, const std::string& reason)>& on_bad_row) {
+  return SqliteLoader(converter, code_page, on_bad_row).Load(db_path, query);
 }
 
 }  // namespace vorn

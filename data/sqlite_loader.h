@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,8 +16,12 @@ namespace vorn {
 // TEXT memo, BLOB blob, DATE/DATETIME/TIMESTAMP datetime from ISO text, TIME time,
 // BOOLEAN boolean; a column without one (an expression) takes the type of its first value.
 // `converter` turns the column names and text values into the report's code page, in
-// which string fields are cut. Errors throw vorn::Exception with SQLite's message.
-std::unique_ptr<TMemoryTable> LoadSqlite(const std::string& db_path, const std::string& query,
-                                         const TTextConverter& converter = {}, int code_page = 0);
+// which string fields are cut. A number with a fraction for an integer column is an error,
+// never rounded. Errors throw vorn::Exception with SQLite's message; with `on_bad_row` a row
+// whose value its field rejects is left out and reported with its number (from 1) instead.
+std::unique_ptr<TMemoryTable> LoadSqlite(
+    const std::string& db_path, const std::string& query, const TTextConverter& converter = {},
+    int code_page = 0,
+    const std::function<void(int64_t row, const std::string& reason)>& on_bad_row = {});
 
 }  // namespace vorn
