@@ -1,6 +1,8 @@
 #include "app/data_link.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <algorithm>
 #include <exception>
 
 #include "app/error_box.h"
@@ -15,7 +17,10 @@ void TDataSource::Bind(QLineEdit* edit, int field_index) {
   links_.push_back({edit, field_index, false});
   const size_t index = links_.size() - 1;
   // textEdited fires for the operator's typing only, never for Refresh's setText.
-  connect(edit, &QLineEdit::textEdited, this, [this, index] { EditStarted(index); });
+  connect(edit, &QLineEdit::textEdited, this, [this, index] {
+    KeepWithinField(links_[index]);
+    EditStarted(index);
+  });
   ShowField(links_.back());
 }
 
@@ -29,6 +34,29 @@ void TDataSource::Refresh() {
     ShowField(link);
     link.modified = false;
   }
+}
+
+void TDataSource::KeepWithinField(const Link& link) {
+  const int limit = FieldByteLimit(table_.Fields(link.field_index));
+  if (limit == 0) return;
+  const QString text = link.edit->text();
+  if (RecordTextFits(text.toStdString(), limit)) return;
+  // What was typed or pasted last goes: the text before the cursor is cut back until the
+  // whole fits, the text after it stays.
+  const int cursor = link.edit->cursorPosition();
+  const auto chop_character = [](QString& s) {
+    s.chop(s.size() >= 2 && s.back().isLowSurrogate() ? 2 : 1);
+  };
+  QString before = text.left(cursor);
+  const QString after = text.mid(cursor);
+  while (!before.isEmpty() && !RecordTextFits((before + after).toStdString(), limit)) {
+    chop_character(before);
+  }
+  QString kept = before + after;
+  while (!kept.isEmpty() && !RecordTextFits(kept.toStdString(), limit)) chop_character(kept);
+  link.edit->setText(kept);
+  link.edit->setCursorPosition(static_cast<int>(std::min(before.size(), kept.size())));
+  QApplication::beep();
 }
 
 void TDataSource::EditStarted(size_t index) {

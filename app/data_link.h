@@ -10,9 +10,10 @@ namespace vorn {
 class TMemoryTable;
 
 // The data source that links edit boxes to fields of the record table: a box shows its
-// field, typing into it puts the record into edit state, and UpdateRecord hands the
-// pending texts to the fields before a post. The caller keeps the table and the boxes
-// alive for the source's lifetime.
+// field, takes no more than the field holds (bytes of the record's code page, as a data-aware
+// edit limited to its field), typing into it puts the record into edit state, and
+// UpdateRecord hands the pending texts to the fields before a post. The caller keeps the table and
+// the boxes alive for the source's lifetime.
 class TDataSource : public QObject {
   Q_OBJECT
 
@@ -36,6 +37,7 @@ class TDataSource : public QObject {
     bool modified;
   };
   void EditStarted(size_t link);
+  void KeepWithinField(const Link& link);
   void ShowField(const Link& link);
 
   TMemoryTable& table_;

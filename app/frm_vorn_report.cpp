@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/batch.h"
+#include "app/card_notices.h"
 #include "app/data_link.h"
 #include "app/error_box.h"
 #include "app/print_flow.h"
@@ -58,6 +59,23 @@ QString ProgressText(int card, int cards) {
   return QString::fromUtf8("第 %1 張，共 %2 張").arg(card).arg(cards);
 }
 
+std::string NoticeLines(const CardNotices& notices) {
+  std::string lines;
+  for (const CardNotice& notice : notices) {
+    lines += (lines.empty() ? "" : "\n") + NoticeTextForDialog(notice);
+  }
+  return lines;
+}
+
+std::string BatchSummary(int cards, const CardNotices& notices) {
+  std::string summary = "已列印 " + std::to_string(cards) + " 張";
+  const int skipped = CountNotices(notices, CardNotice::Kind::kRowSkipped);
+  if (skipped > 0) summary += "，" + std::to_string(skipped) + " 筆商品未列印";
+  const int others = static_cast<int>(notices.size()) - skipped;
+  if (others > 0) summary += "，" + std::to_string(others) + " 處需要注意";
+  return summary + "：";
+}
+
 // Thrown from the progress callback inside the run: the engine stops where it is and
 // removes what it had written, so a cancelled batch leaves no card behind.
 class BatchCancelled : public Exception {
@@ -93,6 +111,12 @@ TFormVornReport::TFormVornReport(std::vector<std::string> arguments, ProgramFold
     ShowErrorBox(nullptr, e.what());
   }
   data_source1_->Refresh();
+  // A value from the command line that did not fit its field is shown cut; the clerk must
+  // know before printing it.
+  if (!cut_at_start_.empty()) {
+    ShowWarningBox(nullptr, "部分欄位的內容過長，已截斷；列印前請確認。",
+                   NoticeLines(cut_at_start_));
+  }
 }
 
 TFormVornReport::~TFormVornReport() = default;
@@ -181,7 +205,7 @@ void TFormVornReport::FormCreate() {
         QString::fromStdString(FieldDisplayLabel(client_data_set1_->Fields(row))));
     labels_[row]->adjustSize();
   }
-  FillProductRecord(*client_data_set1_, arguments_);
+  cut_at_start_ = FillProductRecord(*client_data_set1_, arguments_);
 }
 
 void TFormVornReport::FormClose(TCloseAction& action) { action = TCloseAction::caFree; }
@@ -218,7 +242,12 @@ void TFormVornReport::PrintLayout(std::string_view layout) {
   if (printing_) return;
   printing_ = true;
   try {
-    flow_->PrintLayout(layout, true);
+    const PrintedCards printed = flow_->PrintLayout(layout, true);
+    if (!printed.notices.empty()) {
+      ShowWarningBox(this, "價格卡已列印，但有需要注意的地方：", NoticeLines(printed.notices));
+    }
+  } catch (const CardNotOpened& e) {
+    ShowErrorBox(this, "價格卡已存檔於 " + e.Path() + "，但無法開啟文書處理程式。", e.what());
   } catch (const std::exception& e) {
     ShowErrorBox(this, e.what());
   }
@@ -233,9 +262,9 @@ void TFormVornReport::OpenTemplate(std::string_view layout) {
 }
 
 std::string TFormVornReport::AskForCsvFile() {
-  const QString path = QFileDialog::getOpenFileName(this, QString::fromUtf8(kBatchTitle),
-                                                    QString::fromStdString(last_csv_folder_),
-                                                    QString::fromUtf8("CSV (*.csv);;所有檔案 (*)"));
+  const QString path = QFileDialog::getOpenFileName(
+      this, QString::fromUtf8(kBatchTitle), QString::fromStdString(last_csv_folder_),
+      QString::fromUtf8("資料檔 (*.csv *.txt *.tsv);;所有檔案 (*)"));
   if (path.isEmpty()) return std::string();
   last_csv_folder_ = QFileInfo(path).absolutePath().toStdString();
   return QFile::encodeName(path).toStdString();
@@ -266,27 +295,35 @@ void TFormVornReport::PrintCsvBatch() {
 }
 
 void TFormVornReport::RunBatch(const std::string& csv_path, const std::string& layout) {
-  std::optional<std::string> error;
+  // Boxes come after the run has let go of the dialog, so none sits above a progress box and
+  // disabled buttons.
+  std::optional<std::pair<std::string, std::string>> error;  // summary, message
+  std::optional<std::pair<std::string, std::string>> warning;
   {
     SetBatchRunning(true);
     struct EndOfBatch {
       TFormVornReport& form;
       ~EndOfBatch() { form.SetBatchRunning(false); }
     } end_of_batch{*this};
+    CardNotices notices;
     try {
-      PrintProducts(csv_path, layout);
+      const int cards = PrintProducts(csv_path, layout, notices);
+      if (!notices.empty()) warning.emplace(BatchSummary(cards, notices), NoticeLines(notices));
     } catch (const BatchCancelled&) {
       batch_status_->setText(QString::fromUtf8("已取消"));
+    } catch (const CardNotOpened& e) {
+      error.emplace("價格卡已存檔於 " + e.Path() + "，但無法開啟文書處理程式。", e.what());
     } catch (const std::exception& e) {
-      error = e.what();
+      const std::string lines = NoticeLines(notices);
+      error.emplace(ErrorSummary(e.what()), e.what() + (lines.empty() ? "" : "\n" + lines));
     }
   }
-  // The box comes after the run has let go of the dialog, so it does not sit above a
-  // progress box and disabled buttons.
-  if (error) ShowErrorBox(this, *error);
+  if (error) ShowErrorBox(this, error->first, error->second);
+  if (warning) ShowWarningBox(this, warning->first, warning->second);
 }
 
-void TFormVornReport::PrintProducts(const std::string& csv_path, const std::string& layout) {
+int TFormVornReport::PrintProducts(const std::string& csv_path, const std::string& layout,
+                                   CardNotices& notices) {
   // The batch has a table of its own, under the record table's name that the templates use;
   // the record in the edit boxes stays as it is.
   TMemoryTable products(kRecordCodePage);
@@ -294,12 +331,21 @@ void TFormVornReport::PrintProducts(const std::string& csv_path, const std::stri
   CreateProductTable(products);
   BatchSource source;
   source.csv_path = csv_path;
-  LoadBatchProducts(source, 1, products);
+  notices = LoadBatchProducts(source, 1, products);
   const int cards = products.RecordCount();
   if (cards == 0) throw Exception("No cards to print in " + csv_path);
   ShowProgressDialog(cards);
-  flow_->PrintBatch(layout, products, true);
+  // The status tells what reached the document even when the desktop cannot open it.
   batch_status_->setText(QString::fromUtf8("已列印 %1 張").arg(cards));
+  try {
+    flow_->PrintBatch(layout, products, true);
+  } catch (const CardNotOpened&) {
+    throw;
+  } catch (...) {
+    batch_status_->clear();
+    throw;
+  }
+  return cards;
 }
 
 void TFormVornReport::SetBatchRunning(bool running) {

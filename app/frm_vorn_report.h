@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/card_notices.h"
 #include "app/layouts.h"
 
 class QLabel;
@@ -82,7 +83,9 @@ class TFormVornReport : public QDialog {
   void OpenTemplate(std::string_view layout);
   void PrintCsvBatch();
   void RunBatch(const std::string& csv_path, const std::string& layout);
-  void PrintProducts(const std::string& csv_path, const std::string& layout);
+  // Prints the batch and returns how many cards it holds; `notices` gets what the operator
+  // must hear of, even when the run then fails.
+  int PrintProducts(const std::string& csv_path, const std::string& layout, CardNotices& notices);
   void SetBatchRunning(bool running);
   void ShowProgressDialog(int cards);
   void ShowBatchProgress(int card, int cards);
@@ -90,6 +93,7 @@ class TFormVornReport : public QDialog {
   std::string AskForLayout(std::string_view last_layout);
 
   std::vector<std::string> arguments_;
+  CardNotices cut_at_start_;
   std::unique_ptr<TMemoryTable> client_data_set1_;
   std::unique_ptr<TQeRTF> qe_rtf1_;
   std::unique_ptr<TDataSource> data_source1_;

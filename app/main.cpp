@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/dialog_language.h"
 #include "app/frm_vorn_report.h"
 #include "app/headless.h"
 
@@ -26,6 +27,7 @@ int RunDialog(char **argv, const vorn::CommandLine &command) {
   // values must never reach it as options.
   int qt_argc = 1;
   QApplication application(qt_argc, argv);
+  vorn::InstallDialogLanguage(application);
   vorn::TFormVornReport form(command.values, vorn::FoldersFor(command));
   form.show();
   return application.exec();

@@ -4,9 +4,10 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 
 #include "app/batch.h"
-#include "app/record_text.h"
+#include "app/product_table.h"
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
 #include "engine/qertf/scan_info.h"
@@ -28,10 +29,7 @@ void ConfigureReport(TQeRTF &report) {
 }
 
 PrintFlow::PrintFlow(TQeRTF &report, TMemoryTable &table, ProgramFolders folders)
-    : report_(report),
-      table_(table),
-      folders_(std::move(folders)),
-      barcodes_([this] { return CurrentProduct(); }) {}
+    : report_(report), table_(table), folders_(std::move(folders)) {}
 
 namespace {
 // A generated template that exists only for one run.
@@ -72,27 +70,28 @@ std::string ReadTemplate(const std::string &path) {
 }
 }  // namespace
 
-std::string PrintFlow::CurrentProduct() const {
-  if (current_ == nullptr || current_->FieldCount() == 0) return std::string();
-  return Utf8FromRecordBytes(current_->FieldByName("PROD_ID").AsString());
-}
-
 void PrintFlow::Run(TMemoryTable &table, bool open) {
-  current_ = &table;
-  report_.SetUDFList(&barcodes_.List());
+  report_.SetUDFList(&functions_.List());
   try {
     if (open) {
       report_.ExecuteOpen({&table}, kShowNormal);
     } else {
       report_.Execute({&table});
     }
+  } catch (const Exception &e) {
+    report_.SetUDFList(nullptr);
+    // The report is written before the desktop is asked to open it.
+    constexpr std::string_view kOpenFailed = "Failed to open report results. Error message: ";
+    if (open && std::string_view(e.what()).starts_with(kOpenFailed) &&
+        FileExists(report_.OutFile())) {
+      throw CardNotOpened(e.what(), report_.OutFile());
+    }
+    throw;
   } catch (...) {
     report_.SetUDFList(nullptr);
-    current_ = nullptr;
     throw;
   }
   report_.SetUDFList(nullptr);
-  current_ = nullptr;
 }
 
 void PrintFlow::PostRecord() {
@@ -115,18 +114,23 @@ std::string PrintFlow::FreshOutputName() {
   return name;
 }
 
-std::string PrintFlow::PrintLayout(std::string_view layout, bool open) {
+PrintedCards PrintFlow::PrintLayout(std::string_view layout, bool open) {
   PostRecord();
   report_.SetInFile(TemplatePath(folders_, layout));
   report_.SetOutFile(FreshOutputName());
   if (OnProcessMessages) OnProcessMessages();
+  PrintedCards printed;
+  if (std::optional<CardNotice> barcode = CheckBarcodeOf(table_)) {
+    printed.notices.push_back(std::move(*barcode));
+  }
   Run(table_, open);
-  return report_.OutFile();
+  printed.path = report_.OutFile();
+  return printed;
 }
 
 std::string PrintFlow::PrintBatch(std::string_view layout, TMemoryTable &products, bool open) {
-  const std::string wrapped = WrapTemplateInScan(ReadTemplate(TemplatePath(folders_, layout)),
-                                                 products.Name(), LayoutBreaksPages(layout));
+  const std::string wrapped =
+      WrapTemplateInScan(ReadTemplate(TemplatePath(folders_, layout)), products.Name());
   const TemporaryTemplate temporary(TempDir(), wrapped);
   report_.SetInFile(temporary.Path());
   report_.SetOutFile(FreshOutputName());

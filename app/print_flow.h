@@ -4,8 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/barcode_functions.h"
+#include "app/card_functions.h"
+#include "app/card_notices.h"
 #include "app/layouts.h"
+#include "platform/exception.h"
 
 namespace vorn {
 
@@ -18,6 +20,24 @@ inline constexpr int kShowNormal = 5;
 
 // Gives the report component the settings the program keeps for its whole run.
 void ConfigureReport(TQeRTF &report);
+
+// The report wrote the card but the desktop could not open it; the card stays where it was
+// saved.
+class CardNotOpened : public Exception {
+ public:
+  CardNotOpened(const std::string &message, std::string path)
+      : Exception(message), path_(std::move(path)) {}
+  const std::string &Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// A document written by the flow, and what the operator must hear of although it printed.
+struct PrintedCards {
+  std::string path;
+  CardNotices notices;
+};
 
 // The steps a layout button takes, shared by the dialog and the headless mode.
 // The caller keeps the report and the table alive for the flow's lifetime.
@@ -35,12 +55,14 @@ class PrintFlow {
 
   // Posts the record, fills the layout's template into a fresh "cu" file in the
   // output folder and, when `open`, hands it to the desktop. Returns the file's
-  // path. Throws the table's or the report's error; the report does not run
-  // when posting fails.
-  std::string PrintLayout(std::string_view layout, bool open);
+  // path, with a notice when the barcode prints without its symbol. Throws the
+  // table's or the report's error (CardNotOpened when only opening failed); the
+  // report does not run when posting fails.
+  PrintedCards PrintLayout(std::string_view layout, bool open);
   // Prints every record of `products` (a table made by CreateProductTable) with
   // the layout into one fresh "cu" file, the template's body repeated once per
-  // record. Returns the file's path. Throws the report's error.
+  // record, each card on a page of its own. Returns the file's path. Throws the
+  // report's error.
   std::string PrintBatch(std::string_view layout, TMemoryTable &products, bool open);
   // Opens the layout's template itself with the desktop; returns the shell's
   // result code.
@@ -52,13 +74,11 @@ class PrintFlow {
   void PostRecord();
   std::string FreshOutputName();
   void Run(TMemoryTable &table, bool open);
-  std::string CurrentProduct() const;
 
   TQeRTF &report_;
   TMemoryTable &table_;
   ProgramFolders folders_;
-  TMemoryTable *current_ = nullptr;  // the table of the run, for BARCODE's messages
-  BarcodeFunctions barcodes_;
+  CardFunctions functions_;
 };
 
 }  // namespace vorn

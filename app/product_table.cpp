@@ -2,9 +2,11 @@
 
 #include <array>
 
+#include "app/barcode.h"
 #include "app/record_text.h"
 #include "data/memory_table.h"
 #include "platform/code_page.h"
+#include "platform/exception.h"
 
 namespace vorn {
 
@@ -50,20 +52,37 @@ void CreateProductTable(TMemoryTable& table) {
   table.CreateDataSet();
 }
 
-void AssignFieldText(TField& field, std::string_view utf8) {
+std::optional<std::string> AssignFieldText(TField& field, std::string_view utf8) {
   // An empty box means no value, whatever the table makes of an empty string.
   if (utf8.empty()) {
     field.Clear();
-    return;
+    return std::nullopt;
   }
   const std::string bytes = RecordBytesFromUtf8(utf8, FieldDisplayLabel(field));
-  if (IsTextField(field.DataType()) && field.Size() > 0) {
-    // The size counts bytes; a character is never cut in half.
-    field.SetAsString(
-        CutToBytes(bytes, static_cast<size_t>(field.Size()), CodePage(kRecordCodePage)));
-    return;
+  const int limit = FieldByteLimit(field);
+  if (limit == 0) {
+    field.SetAsString(bytes);
+    return std::nullopt;
   }
-  field.SetAsString(bytes);
+  // The size counts bytes; a character is never cut in half.
+  const std::string_view kept =
+      CutToBytes(bytes, static_cast<size_t>(limit), CodePage(kRecordCodePage));
+  field.SetAsString(kept);
+  if (kept.size() == bytes.size()) return std::nullopt;
+  return "the field holds " + std::to_string(limit) + " bytes, the value has " +
+         std::to_string(bytes.size()) + "; printed \"" + Utf8FromRecordBytes(kept) + "\"";
+}
+
+bool RecordTextFits(std::string_view utf8, int limit) {
+  try {
+    return RecordBytesFromUtf8(utf8, "").size() <= static_cast<size_t>(limit);
+  } catch (const Exception&) {
+    return true;
+  }
+}
+
+int FieldByteLimit(const TField& field) {
+  return IsTextField(field.DataType()) && field.Size() > 0 ? field.Size() : 0;
 }
 
 std::string FieldDisplayText(const TField& field) { return Utf8FromRecordBytes(field.AsString()); }
@@ -72,11 +91,32 @@ std::string FieldDisplayLabel(const TField& field) {
   return Utf8FromRecordBytes(field.DisplayLabel());
 }
 
-void FillProductRecord(TMemoryTable& table, const std::vector<std::string>& values) {
+CardNotices FillProductRecord(TMemoryTable& table, const std::vector<std::string>& values) {
   table.Edit();
+  CardNotices notices;
   for (int i = 0; i < table.FieldCount(); ++i) {
     const size_t argument = static_cast<size_t>(i);
-    AssignFieldText(table.Fields(i), argument < values.size() ? values[argument] : "");
+    TField& field = table.Fields(i);
+    const std::optional<std::string> cut =
+        AssignFieldText(field, argument < values.size() ? values[argument] : "");
+    if (cut) {
+      notices.push_back({CardNotice::Kind::kValueCut, "", FieldDisplayText(table.Fields(0)),
+                         FieldDisplayLabel(field), *cut});
+    }
+  }
+  return notices;
+}
+
+std::optional<CardNotice> CheckBarcodeOf(const TMemoryTable& table) {
+  const std::string value = table.FieldByName("PROD_BARCODE").AsString();
+  if (value.find_first_not_of(" \t") == std::string::npos) return std::nullopt;
+  try {
+    ParseBarcode(value);
+    return std::nullopt;
+  } catch (const Exception& e) {
+    return CardNotice{CardNotice::Kind::kNoBarcodeSymbol, "",
+                      Utf8FromRecordBytes(table.FieldByName("PROD_ID").AsString()), "",
+                      Utf8FromRecordBytes(e.what())};
   }
 }
 

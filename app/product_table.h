@@ -1,8 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "app/card_notices.h"
 
 namespace vorn {
 
@@ -18,8 +21,16 @@ void CreateProductTable(TMemoryTable& table);
 
 // Assigns UTF-8 text to a field: an empty text clears it; a string is converted to the
 // record's code page and cut to the field's size without splitting a character; other
-// types parse it. Throws vorn::Exception with the message the operator sees.
-void AssignFieldText(TField& field, std::string_view utf8);
+// types parse it. Returns the reason when the text was cut, nullopt when it fits. Throws
+// vorn::Exception with the message the operator sees.
+std::optional<std::string> AssignFieldText(TField& field, std::string_view utf8);
+
+// How many bytes of the record's code page a string field holds; 0 for other fields.
+int FieldByteLimit(const TField& field);
+
+// Whether UTF-8 text takes at most `limit` bytes in the record's code page; text that does not
+// convert counts as fitting, so that its error shows when the record is posted.
+bool RecordTextFits(std::string_view utf8, int limit);
 
 // The field's value decoded for display.
 std::string FieldDisplayText(const TField& field);
@@ -27,8 +38,12 @@ std::string FieldDisplayText(const TField& field);
 std::string FieldDisplayLabel(const TField& field);
 
 // Puts the table into edit state and assigns values[i] to field i in list order ("" for
-// missing values, values past the eighth ignored). Throws at the first value that fails;
-// the fields after it keep no value.
-void FillProductRecord(TMemoryTable& table, const std::vector<std::string>& values);
+// missing values, values past the eighth ignored). Returns a notice for each value that was
+// cut. Throws at the first value that fails; the fields after it keep no value.
+CardNotices FillProductRecord(TMemoryTable& table, const std::vector<std::string>& values);
+
+// A notice when the current record's barcode is given but is no valid barcode, so that its
+// card prints without the symbol.
+std::optional<CardNotice> CheckBarcodeOf(const TMemoryTable& table);
 
 }  // namespace vorn

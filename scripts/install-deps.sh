@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev fonts-arphic-uming xvfb xauth
+  qt6-base-dev qt6-translations-l10n fonts-arphic-uming xvfb xauth
+  fonts-noto-cjk fonts-liberation2
   libjpeg62-turbo-dev libpng-dev libzint-dev libsqlite3-dev
   libreoffice-writer-nogui poppler-utils zbar-tools
   clang libclang-rt-14-dev

@@ -55,8 +55,10 @@ std::vector<std::string> ProgramDir::Cards() const {
 }
 
 ErrorBoxes::ErrorBoxes() {
-  SetErrorBoxHandler(
-      [this](QWidget*, const QString& message) { messages_.push_back(message.toStdString()); });
+  SetErrorBoxHandler([this](QWidget*, const MessageBoxText& text) {
+    (text.warning ? warnings_ : messages_).push_back(text.detail.toStdString());
+    summaries_.push_back(text.summary.toStdString());
+  });
 }
 
 ErrorBoxes::~ErrorBoxes() { SetErrorBoxHandler(nullptr); }

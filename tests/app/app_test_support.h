@@ -26,7 +26,7 @@ class ProgramDir {
   std::filesystem::path root_;
 };
 
-// Collects the error boxes shown while it lives, instead of opening them.
+// Collects the error and warning boxes shown while it lives, instead of opening them.
 class ErrorBoxes {
  public:
   ErrorBoxes();
@@ -34,11 +34,21 @@ class ErrorBoxes {
   ErrorBoxes(const ErrorBoxes&) = delete;
   ErrorBoxes& operator=(const ErrorBoxes&) = delete;
 
+  // The program's messages of the error boxes, and the details of the warning boxes.
   const std::vector<std::string>& Messages() const { return messages_; }
-  void Clear() { messages_.clear(); }
+  const std::vector<std::string>& Warnings() const { return warnings_; }
+  // The sentence each box led with, errors and warnings in order.
+  const std::vector<std::string>& Summaries() const { return summaries_; }
+  void Clear() {
+    messages_.clear();
+    warnings_.clear();
+    summaries_.clear();
+  }
 
  private:
   std::vector<std::string> messages_;
+  std::vector<std::string> warnings_;
+  std::vector<std::string> summaries_;
 };
 
 // Sets VORN_OPEN_COMMAND to a script that appends each opened path to a log, for as

@@ -149,7 +149,7 @@ TEST_F(DialogBatchTest, MenuItemRunsTheSameBatchAndTheLastLayoutIsOffered) {
   ASSERT_EQ(dir_.Cards().size(), 2u);
   const std::string card = testing::ReadFile(form_->QeRTF1().OutFile());
   EXPECT_EQ(Count(card, "QX"), 3u);
-  EXPECT_EQ(Count(card, "\\page "), 0u);  // small labels share a page
+  EXPECT_EQ(Count(card, "\\page "), 2u);  // small labels too, one a page
 }
 
 TEST_F(DialogBatchTest, CancelledQuestionsPrintNothing) {
@@ -180,10 +180,8 @@ TEST_F(DialogBatchTest, FailuresShowTheirMessageAndLeaveTheRecordAsTyped) {
   };
   const Case cases[] = {
       {"PROD_ID,PROD_BARCODE,PROD_NAME,UNITNAME,SALE_PRICE,PSALE_PRICE,VIP_PRICE\nA,,n,u,1,2,3\n",
-       "B5", "Missing columns in @: PROD_SNAME"},
+       "B5", "Missing columns in @: PROD_SNAME (簡稱)"},
       {"", "B5", "Cannot open data file: @"},
-      {h + "\nB1,4710088410109,n,s,u,1,2,3\n", "SM2",
-       "Wrong barcode check digit of product B1: 4710088410109"},
       {h + ",COPIES\nB1,,n,s,u,1,2,3,0\n", "A4", "No cards to print in @"},
       {h + "\nB1,,n,s,u,1,2,3\n", "SM1", "Cannot open template " + dir_.Templates() + "/SM1.rtf"},
   };
@@ -215,6 +213,28 @@ TEST_F(DialogBatchTest, FailuresShowTheirMessageAndLeaveTheRecordAsTyped) {
   QTest::mouseClick(Button(2), Qt::LeftButton);
   EXPECT_NE(testing::ReadFile(form_->QeRTF1().OutFile()).find("\\lang1028 typed"),
             std::string::npos);
+}
+
+// One bad row of a batch once left no card and one error box with the first fault only.
+TEST_F(DialogBatchTest, BadRowsAreLeftOutAndSummedUpInOneBox) {
+  const std::string csv = WriteCsv("mixed.csv", std::string(kHeader) +
+                                                    "\nG1,,good,s,u,1,2,3\n"
+                                                    "B1,,bad,s,u,1,45.50,3\n"
+                                                    "B2,4710088410109,digits,s,u,1,2,3\n"
+                                                    "G2,,good,s,u,1,2,3\n");
+  Batch(csv, "SM2");
+  EXPECT_TRUE(Errors().empty()) << Errors()[0];
+  ASSERT_EQ(errors_.Warnings().size(), 1u);
+  EXPECT_EQ(errors_.Summaries().back(), "已列印 3 張，1 筆商品未列印，1 處需要注意：");
+  EXPECT_EQ(errors_.Warnings()[0],
+            "第 3 行，商品 B1：未列印（門市價: price is not a whole number: 45.50）\n"
+            "第 4 行，商品 B2：條碼無效，已列印但不含條碼圖（Wrong barcode check digit (8 "
+            "expected): 4710088410109）");
+  const std::string card = OnlyCard();
+  EXPECT_EQ(Count(card, "G1") + Count(card, "B2") + Count(card, "G2"), 3u);
+  EXPECT_EQ(Count(card, "B1"), 0u);
+  EXPECT_EQ(Status(), QString::fromUtf8("已列印 3 張"));
+  EXPECT_TRUE(AllButtonsEnabled());
 }
 
 TEST_F(DialogBatchTest, CancelStopsTheRunAndLeavesNoFileBehind) {

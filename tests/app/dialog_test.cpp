@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/dialog_language.h"
 #include "app/frm_vorn_report.h"
 #include "app/record_text.h"
 #include "app_test_support.h"
@@ -214,7 +215,8 @@ TEST_F(DialogTest, EditingAfterARunPostsTheEditedValueOnTheNextPress) {
   EXPECT_EQ(Shown(2), "烏龍茶");
   EXPECT_EQ(dir_.Cards().size(), 2u);
   // The second card carries the edited price, the first the one from the command line.
-  EXPECT_NE(testing::ReadFile(form_->QeRTF1().OutFile()).find("\\lang1028 399"), std::string::npos);
+  EXPECT_NE(testing::ReadFile(form_->QeRTF1().OutFile()).find("\\lang1028 $399"),
+            std::string::npos);
 }
 
 TEST_F(DialogTest, TypedTextThatFailsKeepsTheBoxAndPrintsNothing) {
@@ -247,6 +249,67 @@ TEST_F(DialogTest, TypedTextIsCutOnACharacterBoundaryWhenPosted) {
   EXPECT_TRUE(Errors().empty());
   EXPECT_EQ(Field("UNITNAME").AsString().size(), 9u);
   EXPECT_EQ(Shown(4), "a公斤公斤");
+}
+
+// Typed characters once vanished on print without a word.
+TEST_F(DialogTest, BoxesTakeNoMoreThanTheirFieldHolds) {
+  Open(kEight);
+  QLineEdit* number = Edit(0);  // PROD_ID holds 20 bytes
+  Type(0, QString(25, 'x'));
+  EXPECT_EQ(Shown(0), std::string(20, 'x'));
+  // Typing in the middle of a full box gives way to nothing after the cursor.
+  number->setCursorPosition(5);
+  QTest::keyClicks(number, "yy");
+  EXPECT_EQ(Shown(0), std::string(20, 'x'));
+  EXPECT_EQ(number->cursorPosition(), 5);
+  Type(4, QString::fromUtf8("公斤公斤公斤"));  // the unit holds 10 bytes, five characters
+  EXPECT_EQ(Shown(4), "公斤公斤公");
+  Press(1);
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(Field("PROD_ID").AsString(), std::string(20, 'x'));
+  EXPECT_EQ(Field("UNITNAME").AsString(), RecordBytesFromUtf8("公斤公斤公", "x"));
+}
+
+TEST_F(DialogTest, CardsThatPrintWithAFaultSayWhatInAWarning) {
+  Open({"1", "2", std::string(60, 'n')});
+  ASSERT_EQ(errors_.Warnings().size(), 1u);
+  EXPECT_EQ(errors_.Summaries()[0], "部分欄位的內容過長，已截斷；列印前請確認。");
+  EXPECT_NE(errors_.Warnings()[0].find("商品 1：「商品名稱」過長，已截斷"), std::string::npos)
+      << errors_.Warnings()[0];
+  errors_.Clear();
+  Type(1, "4710088410109");
+  Press(3);
+  ASSERT_EQ(dir_.Cards().size(), 1u);
+  ASSERT_EQ(errors_.Warnings().size(), 1u);
+  EXPECT_EQ(errors_.Warnings()[0],
+            "商品 1：條碼無效，已列印但不含條碼圖（Wrong barcode check digit (8 expected): "
+            "4710088410109）");
+  EXPECT_EQ(testing::ReadFile(form_->QeRTF1().OutFile()).find("{\\pict"), std::string::npos);
+}
+
+TEST_F(DialogTest, ErrorBoxesLeadWithASentenceForTheClerk) {
+  Open({"", "2", "3"});
+  Press(1);
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_EQ(errors_.Summaries().back(), "請先填寫必填的欄位，再列印。");
+  EXPECT_EQ(Errors()[0], "Field '商品編號' must have a value");
+  errors_.Clear();
+  // The opener fails after the card is written: the clerk learns where it is.
+  Type(0, "1");
+  ::setenv("VORN_OPEN_COMMAND", "false", 1);
+  Press(1);
+  ::setenv("VORN_OPEN_COMMAND", "true", 1);
+  ASSERT_EQ(Errors().size(), 1u);
+  ASSERT_EQ(dir_.Cards().size(), 1u);
+  EXPECT_EQ(errors_.Summaries().back(), "價格卡已存檔於 " + dir_.Output() + "/" + dir_.Cards()[0] +
+                                            "，但無法開啟文書處理程式。");
+  EXPECT_EQ(Errors()[0].rfind("Failed to open report results. Error message: ", 0), 0u);
+}
+
+TEST_F(DialogTest, QtsOwnTextsSpeakTraditionalChinese) {
+  ASSERT_TRUE(InstallDialogLanguage(*QCoreApplication::instance()));
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), "取消");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Open").toStdString(), "開啟");
 }
 
 TEST_F(DialogTest, ContextMenuOpensTheTemplateWithoutPostingOrComplaining) {

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vorn {
+
+// Something about a product that the operator must hear of although the run went on.
+struct CardNotice {
+  enum class Kind {
+    kRowSkipped,       // the product could make no correct card and was left out
+    kNoBarcodeSymbol,  // the card printed with the barcode's digits but without its symbol
+    kValueCut,         // a text was longer than its field and printed cut
+  };
+  Kind kind;
+  std::string where;    // "line 19" of a CSV file, "row 19" of a query; empty for one card
+  std::string product;  // the product number as given (UTF-8); may be empty
+  std::string field;    // the field's display label (UTF-8), for kValueCut
+  std::string reason;   // the detail, in the engine's English
+};
+
+using CardNotices = std::vector<CardNotice>;
+
+// One line for standard error: "line 19, product 4710001: left out: <reason>".
+std::string NoticeText(const CardNotice &notice);
+
+// The same for the dialog, in Traditional Chinese with the detail after it.
+std::string NoticeTextForDialog(const CardNotice &notice);
+
+// How many notices are of `kind`.
+int CountNotices(const CardNotices &notices, CardNotice::Kind kind);
+
+}  // namespace vorn
