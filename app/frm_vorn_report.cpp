@@ -14,6 +14,7 @@
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
 #include "platform/exception.h"
+#include "platform/shell_open.h"
 
 namespace vorn {
 
@@ -57,6 +58,11 @@ QString LayoutText(std::string_view layout) {
 
 QString ProgressText(int card, int cards) {
   return QString::fromUtf8("第 %1 張，共 %2 張").arg(card).arg(cards);
+}
+
+// The card is safe; the clerk needs to know where, and which program failed to open it.
+std::string CardNotOpenedSummary(const std::string& path) {
+  return "價格卡已存檔於 " + path + "，但開啟它的程式 " + OpenerProgram() + " 無法開啟。";
 }
 
 std::string NoticeLines(const CardNotices& notices) {
@@ -247,7 +253,7 @@ void TFormVornReport::PrintLayout(std::string_view layout) {
       ShowWarningBox(this, "價格卡已列印，但有需要注意的地方：", NoticeLines(printed.notices));
     }
   } catch (const CardNotOpened& e) {
-    ShowErrorBox(this, "價格卡已存檔於 " + e.Path() + "，但無法開啟文書處理程式。", e.what());
+    ShowErrorBox(this, CardNotOpenedSummary(e.Path()), e.what());
   } catch (const std::exception& e) {
     ShowErrorBox(this, e.what());
   }
@@ -312,7 +318,7 @@ void TFormVornReport::RunBatch(const std::string& csv_path, const std::string& l
     } catch (const BatchCancelled&) {
       batch_status_->setText(QString::fromUtf8("已取消"));
     } catch (const CardNotOpened& e) {
-      error.emplace("價格卡已存檔於 " + e.Path() + "，但無法開啟文書處理程式。", e.what());
+      error.emplace(CardNotOpenedSummary(e.Path()), e.what());
     } catch (const std::exception& e) {
       const std::string lines = NoticeLines(notices);
       error.emplace(ErrorSummary(e.what()), e.what() + (lines.empty() ? "" : "\n" + lines));

@@ -88,8 +88,8 @@ int RunHeadless(const CommandLine &command, std::ostream &out, std::ostream &err
     if (command.no_open) out << printed.path << '\n';
     return printed.notices.empty() ? kExitSuccess : kExitWarnings;
   } catch (const CardNotOpened &e) {
-    err << "vornreport: " << MessageForDisplay(e.what()) << "\nvornreport: the card is saved as "
-        << e.Path() << '\n';
+    err << "vornreport: " << MessageForDisplay(e.what()) << "\nvornreport: " << OpenerProgram()
+        << " could not open it; the card is saved as " << e.Path() << '\n';
     return kExitFailure;
   } catch (const std::exception &e) {
     err << "vornreport: " << MessageForDisplay(e.what()) << '\n';

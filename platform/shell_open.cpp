@@ -48,13 +48,17 @@ int MapExitCode(int code) {
 }
 }  // namespace
 
+std::string OpenerProgram() {
+  const char* env_opener = std::getenv("VORN_OPEN_COMMAND");
+  return env_opener != nullptr && *env_opener != '\0' ? env_opener : "xdg-open";
+}
+
 int ShellOpenFile(const std::string& path, int /*show_command*/) {
   // Reap openers left running by earlier calls.
   while (::waitpid(-1, nullptr, WNOHANG) > 0) {
   }
   if (!FileExists(path)) return kFileNotFound;
-  const char* env_opener = std::getenv("VORN_OPEN_COMMAND");
-  const std::string opener = (env_opener != nullptr && *env_opener != '\0') ? env_opener : "xdg-open";
+  const std::string opener = OpenerProgram();
   // An absolute path can never be taken for one of the opener's options.
   const std::string target = AbsolutePath(path);
   std::vector<char*> argv = {const_cast<char*>(opener.c_str()), const_cast<char*>(target.c_str()),

@@ -12,4 +12,7 @@ namespace vorn {
 // command. `show_command` is accepted for the caller's sake; desktops here ignore it.
 int ShellOpenFile(const std::string& path, int show_command);
 
+// The program ShellOpenFile starts: VORN_OPEN_COMMAND when set, else "xdg-open".
+std::string OpenerProgram();
+
 }  // namespace vorn

@@ -302,7 +302,7 @@ TEST_F(DialogTest, ErrorBoxesLeadWithASentenceForTheClerk) {
   ASSERT_EQ(Errors().size(), 1u);
   ASSERT_EQ(dir_.Cards().size(), 1u);
   EXPECT_EQ(errors_.Summaries().back(), "價格卡已存檔於 " + dir_.Output() + "/" + dir_.Cards()[0] +
-                                            "，但無法開啟文書處理程式。");
+                                            "，但開啟它的程式 false 無法開啟。");
   EXPECT_EQ(Errors()[0].rfind("Failed to open report results. Error message: ", 0), 0u);
 }
 

@@ -80,6 +80,12 @@ TEST_F(HeadlessTest, AFailingOpenerIsAReportError) {
   EXPECT_EQ(status, kExitFailure);
   EXPECT_EQ(err_.str().rfind("vornreport: Failed to open report results. Error message: ", 0), 0u)
       << err_.str();
+  // The card was written before the opener failed; the operator learns where it is.
+  ASSERT_EQ(dir_.Cards().size(), 1u);
+  EXPECT_NE(err_.str().find("\nvornreport: false could not open it; the card is saved as " +
+                            dir_.Output() + "/" + dir_.Cards()[0] + "\n"),
+            std::string::npos)
+      << err_.str();
 }
 
 }  // namespace
