@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "app/pdf_export.h"
 #include "app/product_table.h"
 #include "app/record_text.h"
 #include "data/csv_loader.h"
@@ -14,6 +15,7 @@
 #include "data/memory_table.h"
 #include "data/sqlite_loader.h"
 #include "platform/exception.h"
+#include "platform/files.h"
 
 namespace vorn {
 
@@ -39,21 +41,29 @@ CardNotice Skipped(std::string where, std::string product, std::string reason) {
           std::move(reason)};
 }
 
-SourceRows LoadCsvRows(const std::string &path) {
+// `place` names a record's position: "line" of a CSV file, "row" of a spreadsheet.
+SourceRows LoadCsvRows(const std::string &path, const std::string &source_name,
+                       const std::string &place) {
   SourceRows rows;
   std::vector<size_t> lines;
   TCsvOptions options;
-  options.source_name = path;
+  options.source_name = source_name;
   // A spreadsheet saves in the system's code page unless told otherwise.
   options.encoding = {TDataEncoding::Kind::kUnicode, kRecordCodePage};
   options.separator = 0;
   options.row_lines = &lines;
-  options.on_bad_row = [&rows](size_t line, const std::string &reason) {
-    rows.skipped.push_back(Skipped("line " + std::to_string(line), "", reason));
+  options.on_bad_row = [&rows, &place](size_t line, const std::string &reason) {
+    rows.skipped.push_back(Skipped(place + " " + std::to_string(line), "", reason));
   };
   rows.data = LoadCsv(path, options);
-  for (size_t line : lines) rows.where.push_back("line " + std::to_string(line));
+  for (size_t line : lines) rows.where.push_back(place + " " + std::to_string(line));
   return rows;
+}
+
+// A spreadsheet's first sheet goes through LibreOffice's CSV export; its lines are the rows.
+SourceRows LoadSpreadsheetRows(const std::string &path) {
+  const TempFolder folder("vornreport-sheet-");
+  return LoadCsvRows(ConvertSpreadsheetToCsv(path, folder.Path()), path, "row");
 }
 
 SourceRows LoadSqliteRows(const BatchSource &source) {
@@ -74,7 +84,10 @@ SourceRows LoadSqliteRows(const BatchSource &source) {
 
 SourceRows LoadSource(const BatchSource &source) {
   // The loaders keep UTF-8 as it is; the product fields convert it with their own rules.
-  if (!source.csv_path.empty()) return LoadCsvRows(source.csv_path);
+  if (!source.csv_path.empty()) {
+    if (IsSpreadsheetFile(source.csv_path)) return LoadSpreadsheetRows(source.csv_path);
+    return LoadCsvRows(source.csv_path, source.csv_path, "line");
+  }
   if (source.sqlite_path.empty()) throw Exception("No batch source given");
   return LoadSqliteRows(source);
 }

@@ -30,6 +30,16 @@ struct CommandLine {
   std::optional<std::string> query;
   std::optional<int> copies;  // 1 to kMaxCopies
   bool pdf = false;
+  // Cards on the labels of a sheet, into a PDF.
+  std::optional<std::string> sheet;
+  std::optional<int> first_label;  // 1 to the labels of a sheet
+  bool outline = false;
+  // List the sheets whose labels hold the layout's card, those whose name holds the filter.
+  bool list_sheets = false;
+  std::string sheets_filter;
+  // Send the PDF to a printer; an empty name is the default printer.
+  bool print = false;
+  std::string printer;
 };
 
 // Parses the arguments after the program name. Any argument that is not one of

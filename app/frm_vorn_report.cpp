@@ -5,15 +5,19 @@
 #include <optional>
 
 #include "app/batch.h"
+#include "app/batch_dialog.h"
 #include "app/card_notices.h"
+#include "app/card_pdf.h"
 #include "app/data_link.h"
 #include "app/error_box.h"
 #include "app/print_flow.h"
+#include "app/printing.h"
 #include "app/product_table.h"
 #include "app/record_text.h"
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
 #include "platform/exception.h"
+#include "platform/files.h"
 #include "platform/shell_open.h"
 
 namespace vorn {
@@ -108,7 +112,7 @@ TFormVornReport::TFormVornReport(std::vector<std::string> arguments, ProgramFold
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   };
   ChooseCsvFile = [this] { return AskForCsvFile(); };
-  ChooseLayout = [this](std::string_view last_layout) { return AskForLayout(last_layout); };
+  ChooseBatch = [this](const BatchChoice& last) { return AskForBatch(last); };
   BuildControls();
   BuildPopupMenu();
   try {
@@ -270,37 +274,53 @@ void TFormVornReport::OpenTemplate(std::string_view layout) {
 std::string TFormVornReport::AskForCsvFile() {
   const QString path = QFileDialog::getOpenFileName(
       this, QString::fromUtf8(kBatchTitle), QString::fromStdString(last_csv_folder_),
-      QString::fromUtf8("資料檔 (*.csv *.txt *.tsv);;所有檔案 (*)"));
+      QString::fromUtf8("資料檔 (*.csv *.txt *.tsv *.xlsx *.xls *.ods);;所有檔案 (*)"));
   if (path.isEmpty()) return std::string();
   last_csv_folder_ = QFileInfo(path).absolutePath().toStdString();
   return QFile::encodeName(path).toStdString();
 }
 
-std::string TFormVornReport::AskForLayout(std::string_view last_layout) {
-  QStringList names;
-  int current = 0;
-  for (std::string_view layout : kLayoutNames) {
-    if (layout == last_layout) current = static_cast<int>(names.size());
-    names << LayoutText(layout);
+const std::vector<LabelSheet>& TFormVornReport::Sheets() {
+  if (!sheets_) {
+    // Without the office suite's label database the batch still prints one card a page.
+    try {
+      const std::string file = DefaultLabelsFile();
+      sheets_ = file.empty() ? std::vector<LabelSheet>() : LoadLabelSheets(file);
+    } catch (const std::exception&) {
+      sheets_ = std::vector<LabelSheet>();
+    }
   }
-  bool ok = false;
-  const QString name = QInputDialog::getItem(
-      this, QString::fromUtf8(kBatchTitle), QString::fromUtf8("版面:"), names, current, false, &ok);
-  return ok ? name.toStdString() : std::string();
+  return *sheets_;
+}
+
+std::optional<BatchChoice> TFormVornReport::AskForBatch(const BatchChoice& last) {
+  const ProgramFolders folders = flow_->Folders();
+  const auto card_size = [folders](const std::string& layout) -> std::pair<double, double> {
+    try {
+      return LayoutCardSize(folders, layout);
+    } catch (const std::exception&) {
+      return {0, 0};
+    }
+  };
+  TBatchDialog dialog(Sheets(), card_size, ListPrinters(), DefaultPrinter(), last, this);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.Choice();
 }
 
 void TFormVornReport::PrintCsvBatch() {
   if (printing_) return;
   const std::string csv_path = ChooseCsvFile ? ChooseCsvFile() : std::string();
   if (csv_path.empty()) return;
-  const std::optional<std::string> layout =
-      CanonicalLayoutName(ChooseLayout ? ChooseLayout(last_layout_) : std::string());
+  std::optional<BatchChoice> choice = ChooseBatch ? ChooseBatch(LoadBatchChoice("")) : std::nullopt;
+  if (!choice) return;
+  const std::optional<std::string> layout = CanonicalLayoutName(choice->layout);
   if (!layout) return;
-  last_layout_ = *layout;
-  RunBatch(csv_path, *layout);
+  choice->layout = *layout;
+  SaveBatchChoice(*choice);
+  RunBatch(csv_path, *choice);
 }
 
-void TFormVornReport::RunBatch(const std::string& csv_path, const std::string& layout) {
+void TFormVornReport::RunBatch(const std::string& csv_path, const BatchChoice& choice) {
   // Boxes come after the run has let go of the dialog, so none sits above a progress box and
   // disabled buttons.
   std::optional<std::pair<std::string, std::string>> error;  // summary, message
@@ -313,7 +333,7 @@ void TFormVornReport::RunBatch(const std::string& csv_path, const std::string& l
     } end_of_batch{*this};
     CardNotices notices;
     try {
-      const int cards = PrintProducts(csv_path, layout, notices);
+      const int cards = PrintProducts(csv_path, choice, notices);
       if (!notices.empty()) warning.emplace(BatchSummary(cards, notices), NoticeLines(notices));
     } catch (const BatchCancelled&) {
       batch_status_->setText(QString::fromUtf8("已取消"));
@@ -328,7 +348,7 @@ void TFormVornReport::RunBatch(const std::string& csv_path, const std::string& l
   if (warning) ShowWarningBox(this, warning->first, warning->second);
 }
 
-int TFormVornReport::PrintProducts(const std::string& csv_path, const std::string& layout,
+int TFormVornReport::PrintProducts(const std::string& csv_path, const BatchChoice& choice,
                                    CardNotices& notices) {
   // The batch has a table of its own, under the record table's name that the templates use;
   // the record in the edit boxes stays as it is.
@@ -341,10 +361,20 @@ int TFormVornReport::PrintProducts(const std::string& csv_path, const std::strin
   const int cards = products.RecordCount();
   if (cards == 0) throw Exception("No cards to print in " + csv_path);
   ShowProgressDialog(cards);
-  // The status tells what reached the document even when the desktop cannot open it.
-  batch_status_->setText(QString::fromUtf8("已列印 %1 張").arg(cards));
+  const bool make_pdf = !choice.sheet.empty() || choice.print;
   try {
-    flow_->PrintBatch(layout, products, true);
+    const std::string document = flow_->PrintBatch(choice.layout, products, !make_pdf);
+    // The status tells what reached the document even when the desktop cannot open it.
+    batch_status_->setText(QString::fromUtf8("已列印 %1 張").arg(cards));
+    if (make_pdf) {
+      try {
+        DeliverPdf(document, products, choice);
+      } catch (const BatchCancelled&) {
+        // A cancelled batch leaves nothing, its document included.
+        DeleteFile(document);
+        throw;
+      }
+    }
   } catch (const CardNotOpened&) {
     throw;
   } catch (...) {
@@ -352,6 +382,45 @@ int TFormVornReport::PrintProducts(const std::string& csv_path, const std::strin
     throw;
   }
   return cards;
+}
+
+void TFormVornReport::DeliverPdf(const std::string& document, TMemoryTable& products,
+                                 const BatchChoice& choice) {
+  CardPdfOptions options;
+  if (!choice.sheet.empty()) {
+    options.sheet = &FindLabelSheet(Sheets(), choice.sheet);
+    options.imposition.first_label = choice.first_label;
+    options.imposition.outline = choice.outline;
+  }
+  options.on_progress = [this](int done, int cards) { ShowPdfProgress(done, cards); };
+  last_progress_ = {};
+  const std::string pdf = MakeCardPdf(*flow_, choice.layout, &products, document, options);
+  if (choice.print) {
+    PrintPdf(pdf, choice.printer, QFileInfo(QString::fromStdString(pdf)).fileName().toStdString());
+    batch_status_->setText(
+        QString::fromUtf8("已送到印表機 %1")
+            .arg(QString::fromStdString(choice.printer.empty() ? std::string("（預設）")
+                                                               : choice.printer)));
+    return;
+  }
+  const int code = ShellOpenFile(pdf, kShowNormal);
+  if (code <= 32) {
+    throw CardNotOpened("Failed to open the PDF. Error message: " + TQeRTF::ShellErrorText(code),
+                        pdf);
+  }
+}
+
+void TFormVornReport::ShowPdfProgress(int done, int cards) {
+  if (!progress_dialog1_) return;
+  if (progress_dialog1_->wasCanceled()) throw BatchCancelled();
+  const auto now = std::chrono::steady_clock::now();
+  if (now - last_progress_ < kProgressInterval) return;
+  last_progress_ = now;
+  progress_dialog1_->setLabelText(
+      QString::fromUtf8("正在製作 PDF：第 %1 張，共 %2 張").arg(done).arg(cards));
+  progress_dialog1_->setValue(done);
+  QCoreApplication::processEvents();
+  if (progress_dialog1_->wasCanceled()) throw BatchCancelled();
 }
 
 void TFormVornReport::SetBatchRunning(bool running) {

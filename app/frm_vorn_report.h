@@ -5,11 +5,14 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/batch_settings.h"
 #include "app/card_notices.h"
+#include "app/label_sheets.h"
 #include "app/layouts.h"
 
 class QLabel;
@@ -49,10 +52,10 @@ class TFormVornReport : public QDialog {
   // The progress box while a batch runs, else null.
   QProgressDialog* ProgressDialog1() const { return progress_dialog1_.get(); }
 
-  // Ask for the batch's CSV file (a file-system path) and its layout, offered the one used
-  // last; an empty answer cancels. They open the desktop's dialogs unless replaced.
+  // Ask for the batch's data file (a file-system path) and how to print it, offered what was
+  // chosen last; an empty answer cancels. They open the program's dialogs unless replaced.
   std::function<std::string()> ChooseCsvFile;
-  std::function<std::string(std::string_view last_layout)> ChooseLayout;
+  std::function<std::optional<BatchChoice>(const BatchChoice& last)> ChooseBatch;
 
   void FormCreate();
   void FormClose(TCloseAction& action);
@@ -82,15 +85,20 @@ class TFormVornReport : public QDialog {
   void PrintLayout(std::string_view layout);
   void OpenTemplate(std::string_view layout);
   void PrintCsvBatch();
-  void RunBatch(const std::string& csv_path, const std::string& layout);
+  void RunBatch(const std::string& csv_path, const BatchChoice& choice);
   // Prints the batch and returns how many cards it holds; `notices` gets what the operator
   // must hear of, even when the run then fails.
-  int PrintProducts(const std::string& csv_path, const std::string& layout, CardNotices& notices);
+  int PrintProducts(const std::string& csv_path, const BatchChoice& choice, CardNotices& notices);
+  // The PDF of the batch just written, on a label sheet or one card a page, then printed or
+  // opened.
+  void DeliverPdf(const std::string& document, TMemoryTable& products, const BatchChoice& choice);
+  void ShowPdfProgress(int done, int cards);
   void SetBatchRunning(bool running);
   void ShowProgressDialog(int cards);
   void ShowBatchProgress(int card, int cards);
   std::string AskForCsvFile();
-  std::string AskForLayout(std::string_view last_layout);
+  std::optional<BatchChoice> AskForBatch(const BatchChoice& last);
+  const std::vector<LabelSheet>& Sheets();
 
   std::vector<std::string> arguments_;
   CardNotices cut_at_start_;
@@ -107,7 +115,7 @@ class TFormVornReport : public QDialog {
   QAction* batch1_ = nullptr;
   std::unique_ptr<QProgressDialog> progress_dialog1_;
   bool printing_ = false;
-  std::string last_layout_{kLayoutNames[0]};
+  std::optional<std::vector<LabelSheet>> sheets_;
   std::string last_csv_folder_;
   std::chrono::steady_clock::time_point last_progress_{};
 };

@@ -1,12 +1,17 @@
 #include "app/headless.h"
 
 #include <exception>
+#include <filesystem>
 #include <ostream>
+#include <tuple>
 
 #include "app/batch.h"
+#include "app/card_pdf.h"
 #include "app/command_line.h"
+#include "app/label_sheets.h"
 #include "app/pdf_export.h"
 #include "app/print_flow.h"
+#include "app/printing.h"
 #include "app/product_table.h"
 #include "app/record_text.h"
 #include "data/memory_table.h"
@@ -23,6 +28,41 @@ void ShowProgress(std::ostream &err, int card, int cards) {
   if (card % step != 0 && card != cards) return;
   err << "\rvornreport: card " << card << " of " << cards << std::flush;
   if (card == cards) err << '\n';
+}
+
+// The line changes only when a part of the PDF is done.
+void ShowPdfProgress(std::ostream &err, int done, int cards, int &shown) {
+  if (done == shown) return;
+  shown = done;
+  err << "\rvornreport: PDF " << done << " of " << cards << " cards" << std::flush;
+  if (done == cards) err << '\n';
+}
+
+std::vector<LabelSheet> InstalledSheets() {
+  const std::string file = DefaultLabelsFile();
+  if (file.empty()) {
+    throw Exception(
+        "No label sheets found: LibreOffice's labels.xml is not installed (set VORN_LABELS_FILE "
+        "to a copy)");
+  }
+  return LoadLabelSheets(file);
+}
+
+int ListSheets(const CommandLine &command, std::ostream &out) {
+  const std::vector<LabelSheet> sheets = InstalledSheets();
+  double width = 0;
+  double height = 0;
+  if (command.layout) {
+    std::tie(width, height) = LayoutCardSize(FoldersFor(command), *command.layout);
+    out << "Sheets whose labels hold a " << *command.layout << " card (" << SizeText(width, height)
+        << "):\n";
+  }
+  for (const LabelSheet *sheet : SheetsHolding(sheets, width, height, command.sheets_filter)) {
+    out << sheet->FullName() << "  (" << sheet->name << ")  " << sheet->columns << " x "
+        << sheet->rows << " labels of " << SizeText(sheet->label_width, sheet->label_height)
+        << " on " << SizeText(sheet->page_width, sheet->page_height) << '\n';
+  }
+  return kExitSuccess;
 }
 
 void ShowNotices(std::ostream &err, const CardNotices &notices) {
@@ -69,6 +109,7 @@ void OpenPdf(const std::string &path) {
 int RunHeadless(const CommandLine &command, std::ostream &out, std::ostream &err,
                 bool err_is_terminal) {
   try {
+    if (command.list_sheets) return ListSheets(command, out);
     TMemoryTable table(kRecordCodePage);
     table.SetName("ClientDataSet1");
     CreateProductTable(table);
@@ -78,12 +119,41 @@ int RunHeadless(const CommandLine &command, std::ostream &out, std::ostream &err
     if (err_is_terminal) {
       flow.OnProgress = [&err](int card, int cards) { ShowProgress(err, card, cards); };
     }
-    PrintedCards printed =
-        PrintDocument(command, flow, table, !command.no_open && !command.pdf, err);
+    // A sheet that cannot hold the card is known before anything is printed.
+    std::vector<LabelSheet> sheets;
+    CardPdfOptions pdf;
+    if (command.sheet) {
+      sheets = InstalledSheets();
+      pdf.sheet = &FindLabelSheet(sheets, *command.sheet);
+      const auto [width, height] = LayoutCardSize(FoldersFor(command), *command.layout);
+      CheckCardFits(*pdf.sheet, width, height);
+      pdf.imposition.first_label = command.first_label.value_or(1);
+      pdf.imposition.outline = command.outline;
+      const bool batch = command.csv || command.sqlite;
+      if (!batch) pdf.imposition.repeat = command.copies.value_or(1);
+    }
+    const bool make_pdf = command.pdf || command.sheet || command.print;
+    PrintedCards printed = PrintDocument(command, flow, table, !command.no_open && !make_pdf, err);
     ShowNotices(err, printed.notices);
-    if (command.pdf) {
-      printed.path = ConvertToPdf(printed.path);
-      if (!command.no_open) OpenPdf(printed.path);
+    if (make_pdf) {
+      int shown = -1;
+      if (err_is_terminal) {
+        pdf.on_progress = [&err, &shown](int done, int cards) {
+          ShowPdfProgress(err, done, cards, shown);
+        };
+      }
+      const bool batch = command.csv || command.sqlite;
+      printed.path =
+          MakeCardPdf(flow, *command.layout, batch ? &table : nullptr, printed.path, pdf);
+      if (command.print) {
+        const std::string answer = PrintPdf(
+            printed.path, command.printer, std::filesystem::path(printed.path).filename().string());
+        err << "vornreport: sent to "
+            << (command.printer.empty() ? "the default printer" : command.printer) << ": " << answer
+            << '\n';
+      } else if (!command.no_open) {
+        OpenPdf(printed.path);
+      }
     }
     if (command.no_open) out << printed.path << '\n';
     return printed.notices.empty() ? kExitSuccess : kExitWarnings;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vorn {
 
@@ -23,5 +24,10 @@ struct ProgramFolders {
 ProgramFolders DefaultProgramFolders();
 
 std::string TemplatePath(const ProgramFolders& folders, std::string_view layout);
+
+// The paper size of the layout's template in millimetres, from its \paperw and \paperh (RTF's
+// Letter when it gives none): the size of one card. Throws vorn::Exception when the template
+// cannot be read.
+std::pair<double, double> LayoutCardSize(const ProgramFolders& folders, std::string_view layout);
 
 }  // namespace vorn

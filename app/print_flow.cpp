@@ -129,16 +129,29 @@ PrintedCards PrintFlow::PrintLayout(std::string_view layout, bool open) {
 }
 
 std::string PrintFlow::PrintBatch(std::string_view layout, TMemoryTable &products, bool open) {
+  RunBatch(layout, products, FreshOutputName(), open, true);
+  return report_.OutFile();
+}
+
+void PrintFlow::WriteBatch(std::string_view layout, TMemoryTable &products,
+                           const std::string &path) {
+  RunBatch(layout, products, path, false, false);
+}
+
+void PrintFlow::RunBatch(std::string_view layout, TMemoryTable &products, const std::string &path,
+                         bool open, bool progress) {
   const std::string wrapped =
       WrapTemplateInScan(ReadTemplate(TemplatePath(folders_, layout)), products.Name());
   const TemporaryTemplate temporary(TempDir(), wrapped);
   report_.SetInFile(temporary.Path());
-  report_.SetOutFile(FreshOutputName());
+  report_.SetOutFile(path);
   const int cards = products.RecordCount();
   int card = 0;
-  report_.OnScanRecord = [this, &card, cards](TQeScanInfo &) {
-    if (OnProgress) OnProgress(++card, cards);
-  };
+  if (progress) {
+    report_.OnScanRecord = [this, &card, cards](TQeScanInfo &) {
+      if (OnProgress) OnProgress(++card, cards);
+    };
+  }
   if (OnProcessMessages) OnProcessMessages();
   try {
     Run(products, open);
@@ -147,7 +160,6 @@ std::string PrintFlow::PrintBatch(std::string_view layout, TMemoryTable &product
     throw;
   }
   report_.OnScanRecord = nullptr;
-  return report_.OutFile();
 }
 
 int PrintFlow::OpenTemplate(std::string_view layout) {

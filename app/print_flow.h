@@ -64,6 +64,8 @@ class PrintFlow {
   // record, each card on a page of its own. Returns the file's path. Throws the
   // report's error.
   std::string PrintBatch(std::string_view layout, TMemoryTable &products, bool open);
+  // The same into `path`, without opening it or reporting progress.
+  void WriteBatch(std::string_view layout, TMemoryTable &products, const std::string &path);
   // Opens the layout's template itself with the desktop; returns the shell's
   // result code.
   int OpenTemplate(std::string_view layout);
@@ -74,6 +76,8 @@ class PrintFlow {
   void PostRecord();
   std::string FreshOutputName();
   void Run(TMemoryTable &table, bool open);
+  void RunBatch(std::string_view layout, TMemoryTable &products, const std::string &path, bool open,
+                bool progress);
 
   TQeRTF &report_;
   TMemoryTable &table_;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "platform/exception.h"
@@ -88,6 +89,19 @@ TempFile::TempFile(const std::string& prefix) {
     DiscardCreated(fd, name.data());
     throw;
   }
+}
+
+TempFolder::TempFolder(const std::string& prefix) {
+  std::string pattern = TempDir() + "/" + prefix + "XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    throw Exception("Can't create a temporary folder in " + TempDir() + ": " + ErrnoText());
+  }
+  path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
 }
 
 TempFile::~TempFile() {

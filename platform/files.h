@@ -45,6 +45,21 @@ class TempFile {
   bool moved_ = false;
 };
 
+// A folder created with a unique name in the temporary folder and the given prefix; it is
+// removed with everything in it when the object goes away.
+class TempFolder {
+ public:
+  explicit TempFolder(const std::string& prefix);
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 // Output written under a temporary name beside `final_path` and renamed into place by
 // Commit(), so a failed run never leaves a partial file under the final name. Without a
 // Commit the temporary file is removed.

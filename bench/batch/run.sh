@@ -4,8 +4,11 @@
 # Prints wall, user and system seconds, the card's size, peak memory beside the CSV's
 # size (and beside a one-product run, the program's own footprint), and PASS or FAIL
 # against the goal of 10,000 cards in 2 seconds (scaled for larger batches).
+# Then, unless PDF_CARDS=0, the cards per second of the document alone (RTF), of its PDF made
+# by LibreOffice in one process (as before parts were converted side by side) and in one
+# process per processor, and of the same on label sheets ("Avery A4 L7413", SM1 only).
 # Usage: bench/batch/run.sh [N...]   (default 10000; VORNREPORT names the program,
-# default build/app/vornreport; LAYOUTS="SM1 A4" and RUNS=3 may be changed)
+# default build/app/vornreport; LAYOUTS="SM1 A4", RUNS=3 and PDF_CARDS=2000 may be changed)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 program=${VORNREPORT:-$root/build/app/vornreport}
@@ -61,3 +64,27 @@ for n in "${sizes[@]}"; do
 done
 echo "wall/user/sys: seconds, best of $runs after a warm-up; peak MB: maximum resident"
 echo "memory; 1-card: the same for one product; x CSV: (peak - 1-card) over the CSV's size."
+
+pdf_cards=${PDF_CARDS:-2000}
+[ "$pdf_cards" -gt 0 ] || exit 0
+command -v soffice >/dev/null || { echo "soffice not found: PDF throughput not measured"; exit 0; }
+csv="$work/products-pdf.csv"
+python3 "$root/bench/batch/gen_products.py" "$pdf_cards" "$csv"
+# One warm-up conversion, so that every LibreOffice profile exists before the timing.
+measure --layout SM1 --csv "$csv" --pdf
+echo
+printf '%-7s %-6s %-28s %8s %10s\n' cards layout output wall "cards/s"
+# rate OUTPUT ARGS... : one timed run and its cards per second.
+rate() {
+  local output=$1
+  shift
+  measure "$@"
+  read -r wall _ <"$work/m"
+  printf '%-7s %-6s %-28s %8s %10s\n' "$pdf_cards" SM1 "$output" "$wall" \
+    "$(awk -v n="$pdf_cards" -v w="$wall" 'BEGIN { printf "%.0f", n / (w > 0 ? w : 0.01) }')"
+}
+rate "RTF" --layout SM1 --csv "$csv"
+VORN_PDF_JOBS=1 rate "PDF, 1 process" --layout SM1 --csv "$csv" --pdf
+rate "PDF, $(nproc) processes" --layout SM1 --csv "$csv" --pdf
+VORN_PDF_JOBS=1 rate "sheets, 1 process" --layout SM1 --csv "$csv" --sheet "Avery A4 L7413"
+rate "sheets, $(nproc) processes" --layout SM1 --csv "$csv" --sheet "Avery A4 L7413"

@@ -41,6 +41,8 @@ ProgramDir::ProgramDir() {
   std::filesystem::copy(std::filesystem::path(VORN_SOURCE_DIR) / "templates" / "VornSAMPLE",
                         root_ / "VornSAMPLE");
   std::filesystem::create_directory(root_ / "VORNTEMP");
+  // The batch choices the dialog remembers stay with the test.
+  ::setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
 }
 
 ProgramDir::~ProgramDir() { std::filesystem::remove_all(root_); }

@@ -8,7 +8,8 @@
 namespace vorn::testing {
 
 // A fresh folder holding a copy of the shipped templates and an empty card folder,
-// laid out as the program finds them beside itself; removed afterwards.
+// laid out as the program finds them beside itself, and the folder of the program's settings
+// ($XDG_CONFIG_HOME); removed afterwards.
 class ProgramDir {
  public:
   ProgramDir();

@@ -35,6 +35,26 @@ TEST(CommandLineTest, OptionsAndValues) {
   }
 }
 
+TEST(CommandLineTest, SheetsAndPrinting) {
+  CommandLine command =
+      ParseCommandLine({"--layout", "SM1", "--sheet", "Avery A4 L7413", "--first=4", "--outline",
+                        "--copies", "10", "--print", "--", "A1"});
+  EXPECT_EQ(command.sheet, "Avery A4 L7413");
+  EXPECT_EQ(command.first_label, 4);
+  EXPECT_TRUE(command.outline);
+  EXPECT_TRUE(command.print);
+  EXPECT_EQ(command.printer, "");
+  EXPECT_EQ(command.values, Args{"A1"});
+  // A printer's name follows unless an option does; product values come after "--" then.
+  command = ParseCommandLine({"--layout", "SM1", "--print", "Office_Laser", "--", "A1"});
+  EXPECT_EQ(command.printer, "Office_Laser");
+  EXPECT_EQ(ParseCommandLine({"--layout", "SM1", "--print=HP"}).printer, "HP");
+  command = ParseCommandLine({"--sheets", "avery"});
+  EXPECT_TRUE(command.list_sheets);
+  EXPECT_EQ(command.sheets_filter, "avery");
+  EXPECT_EQ(ParseCommandLine({"--sheets", "--layout", "SM2"}).sheets_filter, "");
+}
+
 TEST(CommandLineTest, FoldersReplaceThoseBesideTheExecutable) {
   const CommandLine command =
       ParseCommandLine({"--templates", "/t", "--output=/o", "--layout", "B5"});
@@ -59,6 +79,14 @@ TEST(CommandLineTest, UsageErrors) {
       {{"--templates"}, "Missing value for option --templates"},
       {{"1", "--output"}, "Missing value for option --output"},
       {{"--no-open", "1"}, "Option --no-open needs --layout"},
+      {{"--sheet", "Avery A4 L7413"}, "Option --sheet needs --layout"},
+      {{"--layout", "SM1", "--first", "2"}, "Option --first needs --sheet"},
+      {{"--layout", "SM1", "--sheet", "x", "--first", "0"},
+       "The first label must be a whole number from 1: 0"},
+      {{"--layout", "SM1", "--outline"}, "Option --outline needs --sheet"},
+      {{"--print"}, "Option --print needs --layout"},
+      {{"--layout", "SM1", "--copies", "2", "--", "A1"},
+       "Option --copies needs --csv, --sqlite or --sheet"},
   };
   for (const auto& [arguments, message] : cases) {
     try {

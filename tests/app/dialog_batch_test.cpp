@@ -58,9 +58,11 @@ class DialogBatchTest : public ::testing::Test {
   // Presses the batch button, answering the file and layout questions as given.
   void Batch(const std::string& csv, const std::string& layout) {
     form_->ChooseCsvFile = [csv] { return csv; };
-    form_->ChooseLayout = [this, layout](std::string_view last) {
-      offered_.emplace_back(last);
-      return layout;
+    form_->ChooseBatch = [this, layout](const BatchChoice& last) {
+      offered_.emplace_back(last.layout);
+      BatchChoice choice;
+      choice.layout = layout;
+      return std::optional<BatchChoice>(choice);
     };
     QTest::mouseClick(Button(6), Qt::LeftButton);
   }
@@ -155,9 +157,11 @@ TEST_F(DialogBatchTest, MenuItemRunsTheSameBatchAndTheLastLayoutIsOffered) {
 TEST_F(DialogBatchTest, CancelledQuestionsPrintNothing) {
   const std::string csv = Products(2);
   form_->ChooseCsvFile = [] { return std::string(); };
-  form_->ChooseLayout = [this](std::string_view) {
+  form_->ChooseBatch = [this](const BatchChoice&) {
     offered_.emplace_back("asked");
-    return std::string("B5");
+    BatchChoice choice;
+    choice.layout = "B5";
+    return std::optional<BatchChoice>(choice);
   };
   QTest::mouseClick(Button(6), Qt::LeftButton);
   EXPECT_TRUE(offered_.empty());
