@@ -50,19 +50,105 @@ TEST(CodePageTest, ChineseRoundTripsThroughBig5) {
   EXPECT_EQ(FromUtf8(long_text, kBig5, "MEMO"), long_text);
 }
 
-TEST(CodePageTest, CharacterTheCodePageLacksIsAnError) {
-  EXPECT_EQ(ErrorOf([] { FromUtf8("ab\xC3\xA9", kBig5, "field PROD_NAME"); }),
-            "Cannot convert field PROD_NAME to code page 950: no character for U+00E9 (\xC3\xA9)");
-  EXPECT_EQ(ErrorOf([] { FromUtf8("\xF0\x9F\x98\x80", kWestern, "argument 3"); }),
-            "Cannot convert argument 3 to code page 1252: no character for U+1F600 "
-            "(\xF0\x9F\x98\x80)");
-  EXPECT_EQ(ErrorOf([] { FromUtf8(kProductNumberUtf8, kWestern, "NAME"); }),
-            "Cannot convert NAME to code page 1252: no character for U+5546 (\xE5\x95\x86)");
+// These characters used to stop the card with "no character for U+...": they
+// now travel in their Unicode form ("\x7F" and six hex digits) and come back
+// unchanged.
+TEST(CodePageTest, CharacterTheCodePageLacksTravelsInItsUnicodeForm) {
+  const struct {
+    std::string utf8;
+    CodePage code_page;
+    std::string bytes;
+  } cases[] = {
+      {"ab\xC3\xA9", kBig5,
+       "ab\x7F"
+       "0000E9"},
+      {"\xF0\x9F\x98\x80", kWestern,
+       "\x7F"
+       "01F600"},
+      {kProductNumberUtf8, kWestern,
+       "\x7F"
+       "005546\x7F"
+       "0054C1\x7F"
+       "007DE8\x7F"
+       "00865F"},
+      {"Caf\xC3\xA9 \xE6\x8B\xBF", kBig5,
+       "Caf\x7F"
+       "0000E9 \xAE\xB3"},
+      // A bare 0x7F never enters: it would read as the start of a form.
+      {"\x7F"
+       "0000E9",
+       kWestern,
+       "\x7F"
+       "00007F0000E9"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FromUtf8(c.utf8, c.code_page, "NAME"), c.bytes) << c.utf8;
+    EXPECT_EQ(ToUtf8(c.bytes, c.code_page), c.utf8) << c.utf8;
+  }
+  // Case partners: one the code page holds is written as its byte.
+  EXPECT_EQ(AnsiUpperCase("\x7F"
+                          "000451 \x7F"
+                          "0000E9",
+                          kBig5),
+            "\x7F"
+            "000401 \x7F"
+            "0000C9");
+  EXPECT_EQ(AnsiUpperCase("\x7F"
+                          "000161",
+                          kWestern),
+            "\x8A");
+  EXPECT_EQ(AnsiLowerCase("\x7F"
+                          "000100\x7F"
+                          "01F600",
+                          kWestern),
+            "\x7F"
+            "000101\x7F"
+            "01F600");
+}
+
+TEST(CodePageTest, FieldSizesCountACharacterTheCodePageLacksAsTwoBytes) {
+  const std::string text =
+      "a\x7F"
+      "0000E9\xB0\xD3\x7F"
+      "00007F";  // a é 商 U+007F
+  EXPECT_EQ(CountedSize(text), 6u);
+  EXPECT_EQ(CountedSize("\x7F"
+                        "0000e9"),
+            7u);  // no form: lower-case digits
+  const struct {
+    std::size_t max;
+    std::string cut;
+  } cuts[] = {{0, ""},
+              {1, "a"},
+              {2, "a"},
+              {3,
+               "a\x7F"
+               "0000E9"},
+              {4,
+               "a\x7F"
+               "0000E9"},
+              {5,
+               "a\x7F"
+               "0000E9\xB0\xD3"},
+              {6, text},
+              {7, text}};
+  for (const auto& c : cuts) EXPECT_EQ(CutToBytes(text, c.max, kBig5), c.cut) << c.max;
+  EXPECT_EQ(CutToBytes("ab\x7F"
+                       "01F600c",
+                       3, kWestern),
+            "ab");
+  // A Big5 lead byte left alone before a form does not take the form's first
+  // byte.
+  EXPECT_EQ(CutToBytes("\xB0\x7F"
+                       "0000E9x",
+                       3, kBig5),
+            "\xB0\x7F"
+            "0000E9");
 }
 
 TEST(CodePageTest, InvalidInputIsAnError) {
-  const char* invalid[] = {"\xFF\xFE", "ab\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
-                           "a\x80"};
+  const char* invalid[] = {"\xFF\xFE",     "ab\xC3",           "\xC0\xAF",
+                           "\xED\xA0\x80", "\xF4\x90\x80\x80", "a\x80"};
   for (const char* text : invalid) {
     EXPECT_NE(ErrorOf([&] { FromUtf8(text, kBig5, "NAME"); }).find("invalid UTF-8 at byte"),
               std::string::npos);
@@ -116,10 +202,11 @@ TEST(AnsiCaseTest, AccentedLettersOfSingleByteCodePages) {
     const char* upper;
   };
   const Row rows[] = {
-      {1252, "abc \xE9\xE0\xFC\xF1\xE6\xF8\xFE \x9A\x9C\x9E\xFF", "ABC \xC9\xC0\xDC\xD1\xC6\xD8\xDE \x8A\x8C\x8E\x9F"},
-      {1251, "\xE0\xFF\xB8", "\xC0\xDF\xA8"},            // а я ё
-      {1253, "\xE1\xF9\xDC", "\xC1\xD9\xA2"},            // α ω ά
-      {1250, "\xB9\x9A\xE8", "\xA5\x8A\xC8"},            // ą š č
+      {1252, "abc \xE9\xE0\xFC\xF1\xE6\xF8\xFE \x9A\x9C\x9E\xFF",
+       "ABC \xC9\xC0\xDC\xD1\xC6\xD8\xDE \x8A\x8C\x8E\x9F"},
+      {1251, "\xE0\xFF\xB8", "\xC0\xDF\xA8"},  // а я ё
+      {1253, "\xE1\xF9\xDC", "\xC1\xD9\xA2"},  // α ω ά
+      {1250, "\xB9\x9A\xE8", "\xA5\x8A\xC8"},  // ą š č
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.code_page);

@@ -25,6 +25,71 @@ TEST(ValueEncodingTest, EscapesEveryByteByItsRule) {
   for (const auto& c : cases) EXPECT_EQ(EncodeRtfText(c.value), c.rtf) << c.value;
 }
 
+// A Unicode form is "\x7F" and six hex digits (platform/code_page.h).
+TEST(ValueEncodingTest, CharactersTheCodePageLacksAreWrittenAsRtfUnicode) {
+  const struct {
+    std::string value;
+    int code_page;
+    std::string rtf;
+  } cases[] = {
+      {"caf\x7F"
+       "0000E9",
+       950, R"(caf{\uc1\u233?})"},
+      // Forms in a row share one group; Big5 text beside them is written as
+      // always.
+      {"\xA6\xB3\x7F"
+       "0000AE\x7F"
+       "005CEF!",
+       950, R"(\'A6\'B3{\uc1\u174?\u23791?}!)"},
+      // Past U+FFFF a surrogate pair, above 32767 as negative numbers.
+      {"\x7F"
+       "01F600",
+       1252, R"({\uc1\u-10179?\u-8704?})"},
+      {"\x7F"
+       "00FFFD",
+       1252, R"({\uc1\u-3?})"},
+      // A Big5 character cut in half before a form does not swallow it.
+      {"\xA6\x7F"
+       "0000E9",
+       950, R"(\'A6{\uc1\u233?})"},
+      // U+007F and a 0x7F that starts no form stay the byte they always were.
+      {"\x7F"
+       "00007Fa",
+       1252,
+       "\x7F"
+       "a"},
+      {"\x7F"
+       "0000e9",
+       1252,
+       "\x7F"
+       "0000e9"},
+      {"\x7F"
+       "00D800",
+       1252,
+       "\x7F"
+       "00D800"},
+      {"\x7F"
+       "0000",
+       1252,
+       "\x7F"
+       "0000"},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(EncodeRtfText(c.value, c.code_page), c.rtf) << c.value;
+  }
+}
+
+TEST(ValueEncodingTest, UnicodeModeWritesEveryCharacterFrom128Up) {
+  EXPECT_EQ(EncodeRtfText("caf\xE9 \x80{", 1252, RtfCharacters::kUnicode),
+            R"(caf{\uc1\u233?} {\uc1\u8364?}\{)");
+  EXPECT_EQ(EncodeRtfText("\xA6\xB3\x7F"
+                          "0000E9\xA4\x40",
+                          950, RtfCharacters::kUnicode),
+            R"({\uc1\u26377?\u233?\u19968?})");
+  // A byte that is no character of the code page keeps its escape.
+  EXPECT_EQ(EncodeRtfText("a\x81", 1252, RtfCharacters::kUnicode), R"(a{\uc1\'81})");
+}
+
 TEST(ValueEncodingTest, FrameCarriesLanguageValueAndFormatting) {
   EXPECT_EQ(RtfValueFrame("1028", "12", ""), "\\lang1028 12");
   EXPECT_EQ(RtfValueFrame("0", "{x}", R"({\b })"), R"(\lang0 \{x\}{\b })");
