@@ -29,8 +29,7 @@ struct FillOptions {
   std::vector<DataOption> datasets;
   std::vector<VariableOption> variables;
   std::optional<std::string> options;  // comma-separated option names, or "none"
-  // The encoding of CSV files that are not Unicode (UTF-8, or UTF-16 with a
-  // byte order mark).
+  // The encoding of CSV files that are not Unicode (UTF-8, or UTF-16 with a byte order mark).
   TDataEncoding data_encoding{TDataEncoding::Kind::kUnicode, 0};
   std::optional<int> charset;  // none: the template's fonts keep their character sets
   std::optional<int> lang;

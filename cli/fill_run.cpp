@@ -47,8 +47,7 @@ TQeRTFOptions ParseOptionList(const std::string& list) {
   return result;
 }
 
-// Data files are decoded to UTF-8 first; the report holds its code page's
-// bytes.
+// Data files are decoded to UTF-8 first; the report holds its code page's bytes.
 TTextConverter ConverterFor(const TQeRTF& report) {
   const CodePage code_page(report.CodePage());
   return [code_page](std::string_view field, std::string_view utf8) {
@@ -98,8 +97,7 @@ void WriteAll(int fd, const std::string& bytes) {
 }  // namespace
 
 void ConfigureReport(const FillOptions& options, TQeRTF& report) {
-  // A template of any language reads as it was written unless a character set
-  // is asked for.
+  // A template of any language reads as it was written unless a character set is asked for.
   report.SetKeepFontCharsets(!options.charset);
   if (options.charset) report.SetCharset(static_cast<uint8_t>(*options.charset));
   if (options.lang) report.SetLang(static_cast<uint16_t>(*options.lang));

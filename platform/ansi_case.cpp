@@ -132,8 +132,8 @@ const CaseTables& TablesFor(CodePage code_page) {
   return found->second;
 }
 
-// A character the code page lacks changes case by its code point; its partner
-// may be one the code page holds, and then it is written as that.
+// A character the code page lacks changes case by its code point; its partner may be one the code
+// page holds, and then it is written as that.
 void AppendMappedForm(std::string& out, char32_t code_point, CodePage code_page,
                       char32_t (*map)(char32_t)) {
   const char32_t mapped = map(code_point);

@@ -39,8 +39,8 @@ class Converter {
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  // Converts all of `input`; on failure returns the offset of the first byte
-  // that did not convert, with `out` holding what came before it.
+  // Converts all of `input`; on failure returns the offset of the first byte that did not convert,
+  // with `out` holding what came before it.
   std::size_t Convert(std::string_view input, std::string& out) {
     iconv(handle_, nullptr, nullptr, nullptr, nullptr);
     char* in = const_cast<char*>(input.data());
@@ -104,8 +104,7 @@ int UpperHexValue(char c) {
   return -1;
 }
 
-// U+007F is held by every code page; it takes the form only so that no bare
-// 0x7F enters.
+// U+007F is held by every code page; it takes the form only so that no bare 0x7F enters.
 std::size_t FormWeight(char32_t code_point) { return code_point == 0x7F ? 1 : 2; }
 
 std::string ConversionPrefix(CodePage code_page, std::string_view what) {
@@ -210,8 +209,7 @@ std::size_t CountedSize(std::string_view text) {
 }
 
 std::string_view CutToBytes(std::string_view text, std::size_t max_bytes, CodePage code_page) {
-  // A form is longer than it counts, so text that fits in bytes fits counted
-  // too.
+  // A form is longer than it counts, so text that fits in bytes fits counted too.
   if (text.size() <= max_bytes) return text;
   const bool forms = text.find(kUnicodeMark) != std::string_view::npos;
   if (!forms && !code_page.IsDoubleByte()) return text.substr(0, max_bytes);
@@ -247,8 +245,7 @@ std::string FromUtf8(std::string_view text, CodePage code_page, std::string_view
   std::string out;
   out.reserve(text.size());
   for (std::size_t at = 0; at < text.size();) {
-    // 0x7F never reaches the converter: it would be taken for the start of a
-    // form.
+    // 0x7F never reaches the converter: it would be taken for the start of a form.
     const std::size_t mark = std::min(text.find(kUnicodeMark, at), text.size());
     const std::size_t failed = converter.Convert(text.substr(at, mark - at), out);
     if (failed == std::string_view::npos && mark == text.size()) break;

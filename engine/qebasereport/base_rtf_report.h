@@ -84,13 +84,12 @@ class TQeBaseRTFReport : public TQeBaseReport {
   // The ANSI code page of the text the report holds and writes: 0 follows Charset.
   int CodePage() const;
   void SetCodePage(int value) { code_page_ = value; }
-  // False (the default): every font of the template takes Charset. True: fonts
-  // keep their own character sets, and values are written in RTF Unicode, which
-  // reads the same in a font of any character set.
+  // False (the default): every font of the template takes Charset. True: fonts keep their own
+  // character sets, and values are written in RTF Unicode, which reads the same in a font of any
+  // character set.
   bool KeepFontCharsets() const { return keep_font_charsets_; }
   void SetKeepFontCharsets(bool value) { keep_font_charsets_ = value; }
-  // The character set the template's fonts are given; none when they keep their
-  // own.
+  // The character set the template's fonts are given; none when they keep their own.
   std::optional<uint8_t> FontCharset() const;
   RtfCharacters ValueCharacters() const {
     return keep_font_charsets_ ? RtfCharacters::kUnicode : RtfCharacters::kCodePage;

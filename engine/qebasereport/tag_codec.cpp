@@ -213,9 +213,8 @@ bool HasPlainText(std::string_view raw) {
 }
 
 namespace {
-// Bytes that RTF text takes as they are: everything below 128 but the control
-// bytes that have words, the three characters RTF uses itself and the mark of a
-// Unicode form.
+// Bytes that RTF text takes as they are: everything below 128 but the control bytes that have
+// words, the three characters RTF uses itself and the mark of a Unicode form.
 constexpr bool IsPlainRtfByte(unsigned char c) {
   return c < 127 && c != 9 && c != 11 && c != 12 && c != 13 && c != '\\' && c != '{' && c != '}';
 }
@@ -226,8 +225,7 @@ void AppendHexEscape(std::string& out, unsigned char c) {
   out.append(escape, 4);
 }
 
-// "\uN?" with N the signed 16-bit value RTF wants; past U+FFFF a surrogate pair
-// of them.
+// "\uN?" with N the signed 16-bit value RTF wants; past U+FFFF a surrogate pair of them.
 void AppendUnicodeEscape(std::string& out, char32_t code_point) {
   const auto word = [&out](char32_t unit) {
     out += "\\u";
@@ -243,8 +241,7 @@ void AppendUnicodeEscape(std::string& out, char32_t code_point) {
   }
 }
 
-// Code-page bytes from 128 up as "\uN?", or as "\'XX" where they are no
-// character.
+// Code-page bytes from 128 up as "\uN?", or as "\'XX" where they are no character.
 void AppendBytesAsUnicode(std::string& out, std::string_view bytes, CodePage page) {
   std::string utf8;
   if (ConvertToUtf8(bytes, page, utf8) != std::string_view::npos) {
@@ -266,9 +263,9 @@ void AppendBytesAsUnicode(std::string& out, std::string_view bytes, CodePage pag
   }
 }
 
-// The characters from `at` that need "\u": Unicode forms, and with `all` every
-// byte from 128 up too. They go in a group of their own so that the "\uc1" in
-// force for their fallback never reaches the template's text after them.
+// The characters from `at` that need "\u": Unicode forms, and with `all` every byte from 128 up
+// too. They go in a group of their own so that the "\uc1" in force for their fallback never reaches
+// the template's text after them.
 size_t AppendUnicodeRun(std::string& out, std::string_view value, size_t at, CodePage page,
                         bool all) {
   out += "{\\uc1";
@@ -345,8 +342,7 @@ void AppendRtfText(std::string& out, std::string_view value, int code_page,
         break;
       default:
         AppendHexEscape(out, c);
-        // The second byte of a double-byte character is always an escape,
-        // whatever it is.
+        // The second byte of a double-byte character is always an escape, whatever it is.
         if (double_byte && CharacterLength(value, at - 1, page) == 2) {
           AppendHexEscape(out, static_cast<unsigned char>(value[at++]));
         }

@@ -28,8 +28,8 @@ void Trim(const BuiltinCall& call) {
   call.SetString(TrimControl(call.Text(1)));
 }
 
-// The offsets where the positions of `text` start, and its end: a position is a
-// byte, or a whole character the code page lacks, which is never split.
+// The offsets where the positions of `text` start, and its end: a position is a byte, or a whole
+// character the code page lacks, which is never split.
 std::vector<size_t> PositionOffsets(std::string_view text) {
   std::vector<size_t> offsets;
   for (size_t at = 0; at < text.size();) {
@@ -40,8 +40,8 @@ std::vector<size_t> PositionOffsets(std::string_view text) {
   return offsets;
 }
 
-// A start below 1 with a count is taken as 1, without a count it gives nothing,
-// as the two forms always did.
+// A start below 1 with a count is taken as 1, without a count it gives nothing, as the two forms
+// always did.
 std::string MidOf(std::string_view text, int32_t start, std::optional<int32_t> count) {
   std::vector<size_t> offsets;
   const bool forms = text.find(kUnicodeMark) != std::string_view::npos;

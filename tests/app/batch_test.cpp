@@ -101,7 +101,7 @@ TEST_F(BatchTest, DataErrorsNameWhatIsWrong) {
        "VIP_PRICE"},
       {h + "\nB1,4710088410109,n,s,u,1,2,3\n",
        "Wrong barcode check digit of product B1: 4710088410109"},
-      {h + "\nB1,,n,s,u,1,2,3\nB2,,\xF0\x9F\x98\x80,s,u,1,2,3\n", "@ record 2: "},
+      {h + "\nB1,,n,s,u,1,2,3\nB2,,n,s,u,1,2,x\n", "@ record 2: "},
       {h + ",COPIES\nB1,,n,s,u,1,2,3,x\n",
        "@ record 1: COPIES must be a whole number from 0 to 999: x"},
   };

@@ -22,8 +22,7 @@ TEST(RecordTextTest, TextRoundTripsThroughTheRecordCodePage) {
       {"AB-12 ", "AB-12 "},
       {"門市價", "\xAA\xF9\xA5\xAB\xBB\xF9"},
       {"會員價€", "\xB7\x7C\xAD\xFB\xBB\xF9\xA3\xE1"},
-      // Characters Big5 lacks used to be refused; they are kept in their
-      // Unicode form.
+      // Characters Big5 lacks used to be refused; they are kept in their Unicode form.
       {"盒é",
        "\xB2\xB0\x7F"
        "0000E9"},

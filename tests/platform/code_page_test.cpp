@@ -6,9 +6,12 @@
 
 #include "platform/ansi_case.h"
 #include "platform/exception.h"
+#include "tests/platform/unicode_forms.h"
 
 namespace vorn {
 namespace {
+
+using testing::Forms;
 
 const CodePage kBig5(950);
 const CodePage kWestern(1252);
@@ -50,100 +53,51 @@ TEST(CodePageTest, ChineseRoundTripsThroughBig5) {
   EXPECT_EQ(FromUtf8(long_text, kBig5, "MEMO"), long_text);
 }
 
-// These characters used to stop the card with "no character for U+...": they
-// now travel in their Unicode form ("\x7F" and six hex digits) and come back
-// unchanged.
+// These characters used to stop the card with "no character for U+...": they now travel in
+// their Unicode form and come back unchanged.
 TEST(CodePageTest, CharacterTheCodePageLacksTravelsInItsUnicodeForm) {
   const struct {
     std::string utf8;
     CodePage code_page;
     std::string bytes;
   } cases[] = {
-      {"ab\xC3\xA9", kBig5,
-       "ab\x7F"
-       "0000E9"},
-      {"\xF0\x9F\x98\x80", kWestern,
-       "\x7F"
-       "01F600"},
-      {kProductNumberUtf8, kWestern,
-       "\x7F"
-       "005546\x7F"
-       "0054C1\x7F"
-       "007DE8\x7F"
-       "00865F"},
-      {"Caf\xC3\xA9 \xE6\x8B\xBF", kBig5,
-       "Caf\x7F"
-       "0000E9 \xAE\xB3"},
+      {"ab\xC3\xA9", kBig5, Forms("ab<E9>")},
+      {"\xF0\x9F\x98\x80", kWestern, Forms("<1F600>")},
+      {kProductNumberUtf8, kWestern, Forms("<5546><54C1><7DE8><865F>")},
+      {"Caf\xC3\xA9 \xE6\x8B\xBF", kBig5, Forms("Caf<E9> \xAE\xB3")},
       // A bare 0x7F never enters: it would read as the start of a form.
-      {"\x7F"
-       "0000E9",
-       kWestern,
-       "\x7F"
-       "00007F0000E9"},
+      {"\1770000E9", kWestern, Forms("<7F>0000E9")},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FromUtf8(c.utf8, c.code_page, "NAME"), c.bytes) << c.utf8;
     EXPECT_EQ(ToUtf8(c.bytes, c.code_page), c.utf8) << c.utf8;
   }
   // Case partners: one the code page holds is written as its byte.
-  EXPECT_EQ(AnsiUpperCase("\x7F"
-                          "000451 \x7F"
-                          "0000E9",
-                          kBig5),
-            "\x7F"
-            "000401 \x7F"
-            "0000C9");
-  EXPECT_EQ(AnsiUpperCase("\x7F"
-                          "000161",
-                          kWestern),
-            "\x8A");
-  EXPECT_EQ(AnsiLowerCase("\x7F"
-                          "000100\x7F"
-                          "01F600",
-                          kWestern),
-            "\x7F"
-            "000101\x7F"
-            "01F600");
+  EXPECT_EQ(AnsiUpperCase(Forms("<451> <E9>"), kBig5), Forms("<401> <C9>"));
+  EXPECT_EQ(AnsiUpperCase(Forms("<161>"), kWestern), "\x8A");
+  EXPECT_EQ(AnsiLowerCase(Forms("<100><1F600>"), kWestern), Forms("<101><1F600>"));
 }
 
 TEST(CodePageTest, FieldSizesCountACharacterTheCodePageLacksAsTwoBytes) {
-  const std::string text =
-      "a\x7F"
-      "0000E9\xB0\xD3\x7F"
-      "00007F";  // a é 商 U+007F
+  const std::string text = Forms("a<E9>\xB0\xD3<7F>");  // a é 商 U+007F
   EXPECT_EQ(CountedSize(text), 6u);
-  EXPECT_EQ(CountedSize("\x7F"
-                        "0000e9"),
-            7u);  // no form: lower-case digits
+  // Lower-case digits make no form: seven bytes.
+  EXPECT_EQ(CountedSize("\1770000e9"), 7u);
   const struct {
     std::size_t max;
     std::string cut;
   } cuts[] = {{0, ""},
               {1, "a"},
               {2, "a"},
-              {3,
-               "a\x7F"
-               "0000E9"},
-              {4,
-               "a\x7F"
-               "0000E9"},
-              {5,
-               "a\x7F"
-               "0000E9\xB0\xD3"},
+              {3, Forms("a<E9>")},
+              {4, Forms("a<E9>")},
+              {5, Forms("a<E9>\xB0\xD3")},
               {6, text},
               {7, text}};
   for (const auto& c : cuts) EXPECT_EQ(CutToBytes(text, c.max, kBig5), c.cut) << c.max;
-  EXPECT_EQ(CutToBytes("ab\x7F"
-                       "01F600c",
-                       3, kWestern),
-            "ab");
-  // A Big5 lead byte left alone before a form does not take the form's first
-  // byte.
-  EXPECT_EQ(CutToBytes("\xB0\x7F"
-                       "0000E9x",
-                       3, kBig5),
-            "\xB0\x7F"
-            "0000E9");
+  EXPECT_EQ(CutToBytes(Forms("ab<1F600>c"), 3, kWestern), "ab");
+  // A Big5 lead byte left alone before a form does not take the form's first byte.
+  EXPECT_EQ(CutToBytes(Forms("\xB0<E9>x"), 3, kBig5), Forms("\xB0<E9>"));
 }
 
 TEST(CodePageTest, InvalidInputIsAnError) {

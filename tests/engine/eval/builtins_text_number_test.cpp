@@ -81,9 +81,8 @@ TEST_F(BuiltinsTest, UpperAndLowerFollowTheCodePage) {
   ExpectTexts({{"UPPER('\xA7\x61x')", "\xA7\x61X"}}, VarDataType::kString);
 }
 
-// A Big5 report's text with characters Big5 lacks (é, É, ®, 😀): each is one
-// position, cases like its neighbours and compares as itself; Big5 characters
-// count bytes as always.
+// A Big5 report's text with characters Big5 lacks (é, É, ®, 😀): each is one position, cases like
+// its neighbours and compares as itself; Big5 characters count bytes as always.
 TEST_F(BuiltinsTest, CharactersTheCodePageLacksAreWholeCharacters) {
   const CodePage big5(950);
   report_.SetCharset(136);
