@@ -50,9 +50,7 @@ bool IsValidUtf8(std::string_view text) {
 std::string DecodeLeniently(std::string_view bytes) {
   std::string out;
   for (size_t pos = 0; pos < bytes.size();) {
-    const bool pair =
-        IsLeadByte(static_cast<unsigned char>(bytes[pos]), kRecordPage) && pos + 1 < bytes.size();
-    const size_t length = pair ? 2 : 1;
+    const size_t length = CharacterLength(bytes, pos, kRecordPage);
     try {
       out += ToUtf8(bytes.substr(pos, length), kRecordPage);
       pos += length;

@@ -24,6 +24,18 @@ int ParseInt(const std::string& option, const std::string& value, int min, int m
   return result;
 }
 
+// A named code page reads the files that are not Unicode; the others still are.
+TDataEncoding ParseDataEncoding(const std::string& value) {
+  try {
+    return {TDataEncoding::Kind::kUnicode, DataEncodingByName(value).code_page};
+  } catch (const std::exception&) {
+    throw UsageError{
+        "--data-encoding expects utf-8 or a code page such as cp950, cp932 or "
+        "cp1252, got \"" +
+        value + "\""};
+  }
+}
+
 bool EndsWith(const std::string& text, const std::string& suffix) {
   return text.size() >= suffix.size() &&
          text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
@@ -81,6 +93,8 @@ FillOptions ParseFillOptions(const std::vector<std::string>& args) {
     } else if (name == "--var" || name == "--num") {
       auto [var_name, var_value] = SplitAssignment(name, value);
       result.variables.push_back({var_name, var_value, name == "--num"});
+    } else if (name == "--data-encoding") {
+      result.data_encoding = ParseDataEncoding(value);
     } else if (name == "--options") {
       result.options = value;
     } else if (name == "--charset") {
@@ -119,14 +133,18 @@ Fills the RTF template TEMPLATE and writes the document to OUTPUT ("-": standard
                       string(N) integer smallint largeint float currency bcd boolean
                       date time datetime memo blob (blob cells: hexadecimal or @file)
   --query SQL         the query of the database named by the --data before it
+  --data-encoding ENC the code page of CSV files that are not Unicode: cp950 (big5),
+                      cp932 (shift_jis), cp936, cp949, cp1250 to cp1258, ...
+                      (default: UTF-8, or UTF-16 with a byte order mark, only)
   --var NAME=TEXT     add a text report variable
   --num NAME=NUMBER   add a numeric report variable
   --options LIST      report options, comma-separated, or "none": eoGraphicsWmfCompatible,
                       eoGraphicsBinary, eoClearMissedFields, eoDotAsColon,
                       eoNumericFormatClearZero (default eoGraphicsBinary,eoDotAsColon)
-  --charset N         font character set written into the font table (default 1)
+  --charset N         give every font of the template character set N (default: each
+                      font keeps its own, and values are written as Unicode)
   --lang N            language id written with every value (default 0)
-  --codepage N        code page of the report's text (default: follows --charset)
+  --codepage N        code page of the report's text (default: follows --charset, 1252)
   --true TEXT         text of a true boolean (default True)
   --false TEXT        text of a false boolean (default False)
   --open              open the document with the desktop's application afterwards

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "data/text_decoding.h"
+
 namespace vorn {
 
 // One dataset given with --data NAME=FILE (and --query for a database file).
@@ -27,7 +29,9 @@ struct FillOptions {
   std::vector<DataOption> datasets;
   std::vector<VariableOption> variables;
   std::optional<std::string> options;  // comma-separated option names, or "none"
-  std::optional<int> charset;
+  // The encoding of CSV files that are not Unicode (UTF-8, or UTF-16 with a byte order mark).
+  TDataEncoding data_encoding{TDataEncoding::Kind::kUnicode, 0};
+  std::optional<int> charset;  // none: the template's fonts keep their character sets
   std::optional<int> lang;
   std::optional<int> code_page;
   std::optional<std::string> true_value;

@@ -47,7 +47,7 @@ TQeRTFOptions ParseOptionList(const std::string& list) {
   return result;
 }
 
-// Data files are UTF-8; the report holds its code page's bytes.
+// Data files are decoded to UTF-8 first; the report holds its code page's bytes.
 TTextConverter ConverterFor(const TQeRTF& report) {
   const CodePage code_page(report.CodePage());
   return [code_page](std::string_view field, std::string_view utf8) {
@@ -55,12 +55,14 @@ TTextConverter ConverterFor(const TQeRTF& report) {
   };
 }
 
-std::unique_ptr<TMemoryTable> LoadDataset(const DataOption& data, const TQeRTF& report) {
+std::unique_ptr<TMemoryTable> LoadDataset(const DataOption& data, const TDataEncoding& encoding,
+                                          const TQeRTF& report) {
   std::unique_ptr<TMemoryTable> table;
   if (data.IsDatabase()) {
     table = LoadSqlite(data.file, data.query, ConverterFor(report), report.CodePage());
   } else {
     TCsvOptions csv;
+    csv.encoding = encoding;
     csv.converter = ConverterFor(report);
     csv.code_page = report.CodePage();
     table = LoadCsv(data.file, csv);
@@ -95,6 +97,8 @@ void WriteAll(int fd, const std::string& bytes) {
 }  // namespace
 
 void ConfigureReport(const FillOptions& options, TQeRTF& report) {
+  // A template of any language reads as it was written unless a character set is asked for.
+  report.SetKeepFontCharsets(!options.charset);
   if (options.charset) report.SetCharset(static_cast<uint8_t>(*options.charset));
   if (options.lang) report.SetLang(static_cast<uint16_t>(*options.lang));
   if (options.code_page) report.SetCodePage(*options.code_page);
@@ -115,7 +119,7 @@ int RunFill(const FillOptions& options, std::ostream& errors) {
     std::vector<std::unique_ptr<TMemoryTable>> tables;
     std::vector<TDataSet*> datasets;
     for (const DataOption& data : options.datasets) {
-      tables.push_back(LoadDataset(data, report));
+      tables.push_back(LoadDataset(data, options.data_encoding, report));
       datasets.push_back(tables.back().get());
     }
     AddVariables(options, report);

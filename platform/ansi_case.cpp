@@ -132,16 +132,32 @@ const CaseTables& TablesFor(CodePage code_page) {
   return found->second;
 }
 
+// A character the code page lacks changes case by its code point; its partner may be one the code
+// page holds, and then it is written as that.
+void AppendMappedForm(std::string& out, char32_t code_point, CodePage code_page,
+                      char32_t (*map)(char32_t)) {
+  const char32_t mapped = map(code_point);
+  if (mapped == code_point) {
+    AppendUnicodeForm(out, code_point);
+  } else {
+    out += CodePageCharacter(mapped, code_page);
+  }
+}
+
 std::string MapCase(std::string_view text, CodePage code_page,
-                    const std::array<unsigned char, 256>& table) {
-  std::string out(text);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(out[i]);
-    if (IsLeadByte(byte, code_page)) {
-      ++i;  // the trail byte belongs to the character
-      continue;
+                    const std::array<unsigned char, 256>& table, char32_t (*map)(char32_t)) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = CharacterLength(text, i, code_page);
+    if (length == kUnicodeFormSize) {
+      AppendMappedForm(out, UnicodeFormAt(text, i), code_page, map);
+    } else if (length == 2) {
+      out.append(text.substr(i, 2));  // a trail byte may look like a letter; it is not one
+    } else {
+      out.push_back(static_cast<char>(table[static_cast<unsigned char>(text[i])]));
     }
-    out[i] = static_cast<char>(table[byte]);
+    i += length;
   }
   return out;
 }
@@ -149,11 +165,11 @@ std::string MapCase(std::string_view text, CodePage code_page,
 }  // namespace
 
 std::string AnsiUpperCase(std::string_view text, CodePage code_page) {
-  return MapCase(text, code_page, TablesFor(code_page).upper);
+  return MapCase(text, code_page, TablesFor(code_page).upper, UpperOf);
 }
 
 std::string AnsiLowerCase(std::string_view text, CodePage code_page) {
-  return MapCase(text, code_page, TablesFor(code_page).lower);
+  return MapCase(text, code_page, TablesFor(code_page).lower, LowerOf);
 }
 
 }  // namespace vorn

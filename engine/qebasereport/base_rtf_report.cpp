@@ -34,6 +34,11 @@ int TQeBaseRTFReport::CodePage() const {
   return CodePage::FromCharset(charset_).Number();
 }
 
+std::optional<uint8_t> TQeBaseRTFReport::FontCharset() const {
+  if (keep_font_charsets_) return std::nullopt;
+  return charset_;
+}
+
 bool TQeBaseRTFReport::IsQuoteOpen(unsigned char c) const {
   return c == '"' || c == '\'' || c == '`' || c == '~' || c == kLeftDoubleQuote ||
          c == kRightDoubleQuote || c == kLeftGuillemet || c == kRightGuillemet;

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/qebasereport/base_report.h"
 #include "engine/qebasereport/header_tables.h"
+#include "engine/qebasereport/tag_codec.h"
 
 namespace vorn {
 
@@ -82,6 +84,16 @@ class TQeBaseRTFReport : public TQeBaseReport {
   // The ANSI code page of the text the report holds and writes: 0 follows Charset.
   int CodePage() const;
   void SetCodePage(int value) { code_page_ = value; }
+  // False (the default): every font of the template takes Charset. True: fonts keep their own
+  // character sets, and values are written in RTF Unicode, which reads the same in a font of any
+  // character set.
+  bool KeepFontCharsets() const { return keep_font_charsets_; }
+  void SetKeepFontCharsets(bool value) { keep_font_charsets_ = value; }
+  // The character set the template's fonts are given; none when they keep their own.
+  std::optional<uint8_t> FontCharset() const;
+  RtfCharacters ValueCharacters() const {
+    return keep_font_charsets_ ? RtfCharacters::kUnicode : RtfCharacters::kCodePage;
+  }
 
   bool IsQuoteOpen(unsigned char c) const override;
   bool IsQuoteClose(unsigned char opener, unsigned char c) const override;
@@ -116,6 +128,7 @@ class TQeBaseRTFReport : public TQeBaseReport {
   uint16_t lang_ = 0;
   TQeRTFOptions options_{eoGraphicsBinary, eoDotAsColon};
   int code_page_ = 0;
+  bool keep_font_charsets_ = false;
   std::vector<TQeColor> palette_;
 };
 

@@ -85,8 +85,8 @@ bool ReadGroupEntries(TemplateScanner& in, std::vector<std::string>& entries, co
   }
 }
 
-// The entry with the number after its "fcharset" replaced by `charset`.
-std::string RewriteCharset(const std::string& entry, uint8_t charset) {
+// The entry with the number after its "fcharset" replaced by `charset`, if one is given.
+std::string RewriteCharset(const std::string& entry, std::optional<uint8_t> charset) {
   constexpr std::string_view kWord = "fcharset";
   const size_t at = entry.find(kWord);
   if (at == std::string::npos) return entry;
@@ -95,7 +95,8 @@ std::string RewriteCharset(const std::string& entry, uint8_t charset) {
   if (digits_end == at + kWord.size()) {
     throw EBadRtfFormat("Can't read font table from input file");
   }
-  return entry.substr(0, at + kWord.size()) + std::to_string(charset) + entry.substr(digits_end);
+  if (!charset) return entry;
+  return entry.substr(0, at + kWord.size()) + std::to_string(*charset) + entry.substr(digits_end);
 }
 
 // The number after the first `word` in `entry`, at most 255; 0 when absent or without digits.
@@ -128,7 +129,7 @@ void TQeHeaderTables::WriteTable(int32_t table_type, TStream& out) const {
   }
 }
 
-void TQeHeaderTables::ReadFontTable(TemplateScanner& in, uint8_t charset) {
+void TQeHeaderTables::ReadFontTable(TemplateScanner& in, std::optional<uint8_t> charset) {
   constexpr const char* kMessage = "Can't read font table from input file";
   std::vector<std::string> entries;
   if (!ReadGroupEntries(in, entries, kMessage)) throw EBadRtfFormat(kMessage);

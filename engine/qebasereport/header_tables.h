@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,9 +26,9 @@ class TQeHeaderTables {
   void WriteTable(int32_t table_type, TStream& out) const;
 
   // The readers stand after a table's keyword and consume the table up to its closing
-  // brace. Fonts get `charset` as their character set; a font table the template ends in,
-  // or a "fcharset" without digits, throws EBadRtfFormat.
-  void ReadFontTable(TemplateScanner& in, uint8_t charset);
+  // brace. Fonts get `charset` as their character set (none: they keep their own); a font
+  // table the template ends in, or a "fcharset" without digits, throws EBadRtfFormat.
+  void ReadFontTable(TemplateScanner& in, std::optional<uint8_t> charset);
   // Throws EBadRtfFormat when the template ends inside the table.
   void ReadColorTable(TemplateScanner& in);
   void ReadStyleSheet(TemplateScanner& in);

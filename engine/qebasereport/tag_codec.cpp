@@ -213,10 +213,10 @@ bool HasPlainText(std::string_view raw) {
 }
 
 namespace {
-// Bytes that RTF text takes as they are: everything below 128 but the control bytes that
-// have words and the three characters RTF uses itself.
+// Bytes that RTF text takes as they are: everything below 128 but the control bytes that have
+// words, the three characters RTF uses itself and the mark of a Unicode form.
 constexpr bool IsPlainRtfByte(unsigned char c) {
-  return c < 128 && c != 9 && c != 11 && c != 12 && c != 13 && c != '\\' && c != '{' && c != '}';
+  return c < 127 && c != 9 && c != 11 && c != 12 && c != 13 && c != '\\' && c != '{' && c != '}';
 }
 
 void AppendHexEscape(std::string& out, unsigned char c) {
@@ -224,11 +224,81 @@ void AppendHexEscape(std::string& out, unsigned char c) {
   const char escape[4] = {'\\', '\'', kHex[c >> 4], kHex[c & 0x0F]};
   out.append(escape, 4);
 }
+
+// "\uN?" with N the signed 16-bit value RTF wants; past U+FFFF a surrogate pair of them.
+void AppendUnicodeEscape(std::string& out, char32_t code_point) {
+  const auto word = [&out](char32_t unit) {
+    out += "\\u";
+    const int n = static_cast<int>(unit);
+    out += std::to_string(n > 0x7FFF ? n - 0x10000 : n);
+    out += '?';
+  };
+  if (code_point > 0xFFFF) {
+    word(0xD800 + ((code_point - 0x10000) >> 10));
+    word(0xDC00 + ((code_point - 0x10000) & 0x3FF));
+  } else {
+    word(code_point);
+  }
+}
+
+// Code-page bytes from 128 up as "\uN?", or as "\'XX" where they are no character.
+void AppendBytesAsUnicode(std::string& out, std::string_view bytes, CodePage page) {
+  std::string utf8;
+  if (ConvertToUtf8(bytes, page, utf8) != std::string_view::npos) {
+    if (CharacterLength(bytes, 0, page) == bytes.size()) {
+      for (const char c : bytes) AppendHexEscape(out, static_cast<unsigned char>(c));
+      return;
+    }
+    for (size_t at = 0; at < bytes.size();) {
+      const size_t length = CharacterLength(bytes, at, page);
+      AppendBytesAsUnicode(out, bytes.substr(at, length), page);
+      at += length;
+    }
+    return;
+  }
+  for (size_t at = 0; at < utf8.size();) {
+    char32_t code_point = 0;
+    at += DecodeUtf8At(utf8, at, code_point);
+    AppendUnicodeEscape(out, code_point);
+  }
+}
+
+// The characters from `at` that need "\u": Unicode forms, and with `all` every byte from 128 up
+// too. They go in a group of their own so that the "\uc1" in force for their fallback never reaches
+// the template's text after them.
+size_t AppendUnicodeRun(std::string& out, std::string_view value, size_t at, CodePage page,
+                        bool all) {
+  out += "{\\uc1";
+  size_t bytes_start = at;
+  const auto flush_bytes = [&](size_t end) {
+    if (end > bytes_start) {
+      AppendBytesAsUnicode(out, value.substr(bytes_start, end - bytes_start), page);
+    }
+  };
+  while (at < value.size()) {
+    const char32_t code_point = UnicodeFormAt(value, at);
+    if (code_point > 0x7F) {
+      flush_bytes(at);
+      AppendUnicodeEscape(out, code_point);
+      at += kUnicodeFormSize;
+      bytes_start = at;
+    } else if (all && static_cast<unsigned char>(value[at]) >= 128) {
+      at += CharacterLength(value, at, page);
+    } else {
+      break;
+    }
+  }
+  flush_bytes(at);
+  out += '}';
+  return at;
+}
 }  // namespace
 
-void AppendRtfText(std::string& out, std::string_view value, int code_page) {
+void AppendRtfText(std::string& out, std::string_view value, int code_page,
+                   RtfCharacters characters) {
   const CodePage page(code_page == 0 ? 1252 : code_page);
   const bool double_byte = page.IsDoubleByte();
+  const bool all_unicode = characters == RtfCharacters::kUnicode;
   const size_t size = value.size();
   size_t at = 0;
   while (at < size) {
@@ -240,7 +310,17 @@ void AppendRtfText(std::string& out, std::string_view value, int code_page) {
     out.append(value.data() + at, run_end - at);
     if (run_end == size) break;
     at = run_end;
-    const auto c = static_cast<unsigned char>(value[at++]);
+    const auto c = static_cast<unsigned char>(value[at]);
+    if ((c == 127 && UnicodeFormAt(value, at) > 0x7F) || (c >= 128 && all_unicode)) {
+      at = AppendUnicodeRun(out, value, at, page, all_unicode);
+      continue;
+    }
+    if (c == 127) {
+      out.push_back(static_cast<char>(c));  // U+007F, in its form or not, as it always was
+      at += UnicodeFormAt(value, at) != 0 ? kUnicodeFormSize : 1;
+      continue;
+    }
+    ++at;
     switch (c) {
       case 9:
         out += "\\tab ";
@@ -263,7 +343,7 @@ void AppendRtfText(std::string& out, std::string_view value, int code_page) {
       default:
         AppendHexEscape(out, c);
         // The second byte of a double-byte character is always an escape, whatever it is.
-        if (double_byte && IsLeadByte(c, page) && at < size) {
+        if (double_byte && CharacterLength(value, at - 1, page) == 2) {
           AppendHexEscape(out, static_cast<unsigned char>(value[at++]));
         }
         break;
@@ -271,26 +351,26 @@ void AppendRtfText(std::string& out, std::string_view value, int code_page) {
   }
 }
 
-std::string EncodeRtfText(std::string_view value, int code_page) {
+std::string EncodeRtfText(std::string_view value, int code_page, RtfCharacters characters) {
   std::string out;
   out.reserve(value.size() + value.size() / 4);
-  AppendRtfText(out, value, code_page);
+  AppendRtfText(out, value, code_page, characters);
   return out;
 }
 
 void AppendRtfValueFrame(std::string& out, std::string_view lang_text, std::string_view value,
-                         std::string_view format_text, int code_page) {
+                         std::string_view format_text, int code_page, RtfCharacters characters) {
   out += "\\lang";
   out += lang_text;
   out += ' ';
-  AppendRtfText(out, value, code_page);
+  AppendRtfText(out, value, code_page, characters);
   out += format_text;
 }
 
 std::string RtfValueFrame(std::string_view lang_text, std::string_view value,
                           std::string_view format_text, int code_page) {
   std::string out;
-  AppendRtfValueFrame(out, lang_text, value, format_text, code_page);
+  AppendRtfValueFrame(out, lang_text, value, format_text, code_page, RtfCharacters::kCodePage);
   return out;
 }
 

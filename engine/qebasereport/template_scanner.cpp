@@ -169,7 +169,7 @@ bool TemplateScanner::ReadHeaderGroup() {
   int32_t kind = 0;
   if (WordFollows("\\FONTTBL")) {
     Advance(8);
-    tables.ReadFontTable(*this, report_.Charset());
+    tables.ReadFontTable(*this, report_.FontCharset());
     kind = rkFontTable;
   } else if (WordFollows("\\COLORTBL")) {
     Advance(9);

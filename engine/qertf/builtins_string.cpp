@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/qebasereport/base_report.h"
 #include "engine/qertf/builtins.h"
@@ -27,18 +28,40 @@ void Trim(const BuiltinCall& call) {
   call.SetString(TrimControl(call.Text(1)));
 }
 
-// Positions count bytes; a start below 1 with a count is taken as 1, without a count it
-// gives nothing, as the two forms always did.
+// The offsets where the positions of `text` start, and its end: a position is a byte, or a whole
+// character the code page lacks, which is never split.
+std::vector<size_t> PositionOffsets(std::string_view text) {
+  std::vector<size_t> offsets;
+  for (size_t at = 0; at < text.size();) {
+    offsets.push_back(at);
+    at += UnicodeFormAt(text, at) != 0 ? kUnicodeFormSize : 1;
+  }
+  offsets.push_back(text.size());
+  return offsets;
+}
+
+// A start below 1 with a count is taken as 1, without a count it gives nothing, as the two forms
+// always did.
 std::string MidOf(std::string_view text, int32_t start, std::optional<int32_t> count) {
-  const int64_t length = static_cast<int64_t>(text.size());
+  std::vector<size_t> offsets;
+  const bool forms = text.find(kUnicodeMark) != std::string_view::npos;
+  if (forms) offsets = PositionOffsets(text);
+  const auto offset = [&](int64_t position) {
+    return forms ? offsets[static_cast<size_t>(position)] : static_cast<size_t>(position);
+  };
+  const int64_t length =
+      forms ? static_cast<int64_t>(offsets.size() - 1) : static_cast<int64_t>(text.size());
+  int64_t from = start;
+  int64_t take = length - start + 1;
   if (!count) {
     if (start < 1 || start > length) return {};
-    return std::string(text.substr(static_cast<size_t>(start - 1)));
+  } else {
+    if (*count < 0 || start > length) return {};
+    from = start < 1 ? 1 : start;
+    take = std::min<int64_t>(*count, length - from + 1);
   }
-  if (*count < 0 || start > length) return {};
-  const int64_t from = start < 1 ? 1 : start;
-  const int64_t take = std::min<int64_t>(*count, length - from + 1);
-  return std::string(text.substr(static_cast<size_t>(from - 1), static_cast<size_t>(take)));
+  const size_t begin = offset(from - 1);
+  return std::string(text.substr(begin, offset(from - 1 + take) - begin));
 }
 
 void Mid(const BuiltinCall& call) {
@@ -119,12 +142,10 @@ void Val(const BuiltinCall& call) {
 }
 
 void FormatFloatCall(const BuiltinCall& call) {
-  call.CheckTyped(1, kString,
-                  "First operand type unknown. Functions \"FLOATFORMAT\", expression ",
+  call.CheckTyped(1, kString, "First operand type unknown. Functions \"FLOATFORMAT\", expression ",
                   "First operand of string type expected in function \"FLOATFORMAT\", "
                   "expression ");
-  call.CheckTyped(2, kNumber,
-                  "Second operand type unknown. Function \"FLOATFORMAT\", expression ",
+  call.CheckTyped(2, kNumber, "Second operand type unknown. Function \"FLOATFORMAT\", expression ",
                   "Second operand of numeric type expected in functions \"FLOATFORMAT\", "
                   "expression ");
   const std::string pattern = call.Text(1);

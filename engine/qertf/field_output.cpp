@@ -5,10 +5,10 @@
 #include "engine/qebasereport/report_variables.h"
 #include "engine/qebasereport/tag_codec.h"
 #include "engine/qertf/qertf.h"
-#include "platform/date_time.h"
-#include "platform/format_settings.h"
 #include "platform/date_format.h"
 #include "platform/date_parse.h"
+#include "platform/date_time.h"
+#include "platform/format_settings.h"
 #include "platform/number_format.h"
 #include "platform/number_parse.h"
 
@@ -91,7 +91,7 @@ std::string TQeRTF::FormatNumber(std::string_view value, const TQeRowContent& ro
 void TQeRTF::WriteValueFrame(std::string_view value, std::string_view format_text) {
   // One write per value, through a buffer that keeps its capacity from value to value.
   frame_.clear();
-  AppendRtfValueFrame(frame_, LangText, value, format_text, CodePage());
+  AppendRtfValueFrame(frame_, LangText, value, format_text, CodePage(), ValueCharacters());
   WriteOutput(frame_);
 }
 
@@ -107,12 +107,22 @@ void TQeRTF::WriteHyperlink(std::string_view value, std::string_view format_text
   WriteOutput("{\\field{\\*\\fldinst {\\lang");
   WriteOutput(LangText);
   WriteOutput(" HYPERLINK \"");
-  WriteOutput(EncodeRtfText(address, CodePage()));
+  WriteOutput(EncodeRtfText(address, CodePage(), ValueCharacters()));
   WriteOutput("\" }}{\\fldrslt \\lang");
   WriteOutput(LangText);
   WriteOutput(" ");
-  WriteOutput(EncodeRtfText(display, CodePage()));
+  WriteOutput(EncodeRtfText(display, CodePage(), ValueCharacters()));
   WriteOutput("}}");
+  WriteOutput(format_text);
+}
+
+void TQeRTF::WriteFragment(std::string_view fragment, std::string_view format_text) {
+  // Text that is no RTF is a value like any other, and is written as values are.
+  if (KeepFontCharsets() && !fragment.starts_with("{\\rtf")) {
+    if (!fragment.empty()) WriteValueFrame(fragment, "");
+  } else {
+    MergeRtfText(fragment);
+  }
   WriteOutput(format_text);
 }
 
@@ -176,8 +186,7 @@ void TQeRTF::WriteValue(std::string_view value, const TQeRowContent& row) {
       WritePictureFromFile(std::string(value), row);
       return;
     case kFormatFrtf:
-      MergeRtfText(value);
-      WriteOutput(row.FormatText);
+      WriteFragment(value, row.FormatText);
       return;
     default:
       throw EIllegalFunctionUse("Unknown format function " + FormatName(row.FormatId));
@@ -199,8 +208,7 @@ void TQeRTF::WriteField(const TField& field, const TQeRowContent& row) {
     return;
   }
   if (row.FormatId == kFormatFrtf) {
-    MergeRtfText(field.AsString());
-    WriteOutput(row.FormatText);
+    WriteFragment(field.AsString(), row.FormatText);
     return;
   }
   switch (field.DataType()) {

@@ -77,6 +77,8 @@ class TQeRTF : public TQeBaseRTFReport {
   void WriteValueFrame(std::string_view value, std::string_view format_text);
   // The FLNK field code: "address|display text".
   void WriteHyperlink(std::string_view value, std::string_view format_text);
+  // An RTF fragment merged, or text that is none written as a value; then `format_text`.
+  void WriteFragment(std::string_view fragment, std::string_view format_text);
   // FIMG: a picture named by a file, or held by a blob field.
   void WritePictureFromFile(const std::string& file_name, const TQeRowContent& row);
   void WritePictureFromField(const TField& field, const TQeRowContent& row);

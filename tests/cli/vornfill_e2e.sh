@@ -28,10 +28,52 @@ fi
 grep -q "nowhere.csv" "$work/err" || { echo "error does not name the file" >&2; status=1; }
 set +e
 "$vornfill" onlyone >/dev/null 2>&1; [ $? -eq 2 ] || { echo "usage error is not exit 2" >&2; status=1; }
-printf 'N\n\xe2\x82\xac\xf0\x9f\x98\x80\n' > "$work/bad.csv"
+# Text that is no UTF-8 stops the run and leaves nothing behind. (A character the code page
+# lacks, such as the emoji below, used to be refused too; it now reaches the card.)
+printf 'N\n\xa4\xa4\xff\n' > "$work/bad.csv"
 "$vornfill" --charset 136 --data "A=$work/bad.csv" "$data/card.rtf" "$work/y.rtf" 2>"$work/err2"
-[ $? -eq 1 ] || { echo "unconvertible text is not exit 1" >&2; status=1; }
+[ $? -eq 1 ] || { echo "text that is no UTF-8 is not exit 1" >&2; status=1; }
 [ ! -e "$work/y.rtf" ] || { echo "a failed run left its output" >&2; status=1; }
 set -e
+
+# lo FILE: the text LibreOffice reads from the RTF file FILE.
+lo() {
+  timeout 120 soffice --headless "-env:UserInstallation=file://$work/profile" \
+    --convert-to txt:Text --outdir "$work" "$1" >/dev/null 2>&1
+  cat "${1%.rtf}.txt"
+}
+expect() {  # expect WHAT TEXT WANT...
+  local what=$1 text=$2
+  shift 2
+  for want in "$@"; do
+    grep -qF -- "$want" <<<"$text" || { echo "missing in $what: $want" >&2; status=1; }
+  done
+}
+
+# A Big5 card with characters Big5 lacks, from a CSV in Big5 and from one in UTF-16.
+printf 'PROD_ID,PROD_NAME\n1,Caf\xc3\xa9 \xe6\x8b\xbf\xe9\x90\xb5 \xc2\xae \xe2\x82\xac\xf0\x9f\x98\x80\n' \
+  > "$work/mixed.csv"
+"$vornfill" --charset 136 --lang 1028 --data "A=$work/mixed.csv" "$data/card.rtf" "$work/mixed.rtf"
+expect "a Big5 card" "$(lo "$work/mixed.rtf")" "Café 拿鐵 ® €😀"
+printf 'PROD_ID,PROD_NAME\n2,\xae\xb3\xc5\x4b\n' > "$work/big5.csv"
+{ printf '\xff\xfe'; printf 'PROD_ID,PROD_NAME\n3,峯 ①\n' | iconv -f UTF-8 -t UTF-16LE; } \
+  > "$work/utf16.csv"
+"$vornfill" --charset 136 --data-encoding cp950 --data "A=$work/big5.csv" \
+  --data "B=$work/utf16.csv" "$data/card.rtf" "$work/big5.rtf"
+"$vornfill" --charset 136 --data "A=$work/utf16.csv" "$data/card.rtf" "$work/utf16.rtf"
+expect "a card from Big5 data" "$(lo "$work/big5.rtf")" "拿鐵"
+expect "a card from UTF-16 data" "$(lo "$work/utf16.rtf")" "峯 ①"
+if "$vornfill" --data "A=$work/big5.csv" "$data/card.rtf" "$work/z.rtf" 2>"$work/err3"; then
+  echo "Big5 data without --data-encoding succeeded" >&2; status=1
+fi
+grep -q "name the file's encoding" "$work/err3" || { echo "no hint at --data-encoding" >&2; status=1; }
+
+# Without --charset the fonts keep their character sets: Western, Japanese and Greek text of
+# the template and a Cyrillic fragment read as written, and so do values of any script.
+"$vornfill" --data "A=$data/names.csv" "$data/languages.rtf" "$work/languages.rtf"
+expect "a template of many languages" "$(lo "$work/languages.rtf")" \
+  "Western: Café crème brûlée" "Japanese: 日本語" "Greek: αβγ" "Привет мир" \
+  "Name: é ® ™ ½ ① 峯 温 堃 😀 山田太郎 Привет end" "JP name: é ® ™ ½ ① 峯 温 堃 😀 山田太郎 Привет end"
+
 [ $status -eq 0 ] && echo "vornfill e2e: all values present"
 exit $status

@@ -6,9 +6,12 @@
 
 #include "platform/ansi_case.h"
 #include "platform/exception.h"
+#include "tests/platform/unicode_forms.h"
 
 namespace vorn {
 namespace {
+
+using testing::Forms;
 
 const CodePage kBig5(950);
 const CodePage kWestern(1252);
@@ -50,19 +53,56 @@ TEST(CodePageTest, ChineseRoundTripsThroughBig5) {
   EXPECT_EQ(FromUtf8(long_text, kBig5, "MEMO"), long_text);
 }
 
-TEST(CodePageTest, CharacterTheCodePageLacksIsAnError) {
-  EXPECT_EQ(ErrorOf([] { FromUtf8("ab\xC3\xA9", kBig5, "field PROD_NAME"); }),
-            "Cannot convert field PROD_NAME to code page 950: no character for U+00E9 (\xC3\xA9)");
-  EXPECT_EQ(ErrorOf([] { FromUtf8("\xF0\x9F\x98\x80", kWestern, "argument 3"); }),
-            "Cannot convert argument 3 to code page 1252: no character for U+1F600 "
-            "(\xF0\x9F\x98\x80)");
-  EXPECT_EQ(ErrorOf([] { FromUtf8(kProductNumberUtf8, kWestern, "NAME"); }),
-            "Cannot convert NAME to code page 1252: no character for U+5546 (\xE5\x95\x86)");
+// These characters used to stop the card with "no character for U+...": they now travel in
+// their Unicode form and come back unchanged.
+TEST(CodePageTest, CharacterTheCodePageLacksTravelsInItsUnicodeForm) {
+  const struct {
+    std::string utf8;
+    CodePage code_page;
+    std::string bytes;
+  } cases[] = {
+      {"ab\xC3\xA9", kBig5, Forms("ab<E9>")},
+      {"\xF0\x9F\x98\x80", kWestern, Forms("<1F600>")},
+      {kProductNumberUtf8, kWestern, Forms("<5546><54C1><7DE8><865F>")},
+      {"Caf\xC3\xA9 \xE6\x8B\xBF", kBig5, Forms("Caf<E9> \xAE\xB3")},
+      // A bare 0x7F never enters: it would read as the start of a form.
+      {"\1770000E9", kWestern, Forms("<7F>0000E9")},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FromUtf8(c.utf8, c.code_page, "NAME"), c.bytes) << c.utf8;
+    EXPECT_EQ(ToUtf8(c.bytes, c.code_page), c.utf8) << c.utf8;
+  }
+  // Case partners: one the code page holds is written as its byte.
+  EXPECT_EQ(AnsiUpperCase(Forms("<451> <E9>"), kBig5), Forms("<401> <C9>"));
+  EXPECT_EQ(AnsiUpperCase(Forms("<161>"), kWestern), "\x8A");
+  EXPECT_EQ(AnsiLowerCase(Forms("<100><1F600>"), kWestern), Forms("<101><1F600>"));
+}
+
+TEST(CodePageTest, FieldSizesCountACharacterTheCodePageLacksAsTwoBytes) {
+  const std::string text = Forms("a<E9>\xB0\xD3<7F>");  // a é 商 U+007F
+  EXPECT_EQ(CountedSize(text), 6u);
+  // Lower-case digits make no form: seven bytes.
+  EXPECT_EQ(CountedSize("\1770000e9"), 7u);
+  const struct {
+    std::size_t max;
+    std::string cut;
+  } cuts[] = {{0, ""},
+              {1, "a"},
+              {2, "a"},
+              {3, Forms("a<E9>")},
+              {4, Forms("a<E9>")},
+              {5, Forms("a<E9>\xB0\xD3")},
+              {6, text},
+              {7, text}};
+  for (const auto& c : cuts) EXPECT_EQ(CutToBytes(text, c.max, kBig5), c.cut) << c.max;
+  EXPECT_EQ(CutToBytes(Forms("ab<1F600>c"), 3, kWestern), "ab");
+  // A Big5 lead byte left alone before a form does not take the form's first byte.
+  EXPECT_EQ(CutToBytes(Forms("\xB0<E9>x"), 3, kBig5), Forms("\xB0<E9>"));
 }
 
 TEST(CodePageTest, InvalidInputIsAnError) {
-  const char* invalid[] = {"\xFF\xFE", "ab\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
-                           "a\x80"};
+  const char* invalid[] = {"\xFF\xFE",     "ab\xC3",           "\xC0\xAF",
+                           "\xED\xA0\x80", "\xF4\x90\x80\x80", "a\x80"};
   for (const char* text : invalid) {
     EXPECT_NE(ErrorOf([&] { FromUtf8(text, kBig5, "NAME"); }).find("invalid UTF-8 at byte"),
               std::string::npos);
@@ -116,10 +156,11 @@ TEST(AnsiCaseTest, AccentedLettersOfSingleByteCodePages) {
     const char* upper;
   };
   const Row rows[] = {
-      {1252, "abc \xE9\xE0\xFC\xF1\xE6\xF8\xFE \x9A\x9C\x9E\xFF", "ABC \xC9\xC0\xDC\xD1\xC6\xD8\xDE \x8A\x8C\x8E\x9F"},
-      {1251, "\xE0\xFF\xB8", "\xC0\xDF\xA8"},            // а я ё
-      {1253, "\xE1\xF9\xDC", "\xC1\xD9\xA2"},            // α ω ά
-      {1250, "\xB9\x9A\xE8", "\xA5\x8A\xC8"},            // ą š č
+      {1252, "abc \xE9\xE0\xFC\xF1\xE6\xF8\xFE \x9A\x9C\x9E\xFF",
+       "ABC \xC9\xC0\xDC\xD1\xC6\xD8\xDE \x8A\x8C\x8E\x9F"},
+      {1251, "\xE0\xFF\xB8", "\xC0\xDF\xA8"},  // а я ё
+      {1253, "\xE1\xF9\xDC", "\xC1\xD9\xA2"},  // α ω ά
+      {1250, "\xB9\x9A\xE8", "\xA5\x8A\xC8"},  // ą š č
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.code_page);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/conscom/exceptions.h"
+#include "platform/code_page.h"
 #include "tests/engine/eval/eval_fixture.h"
 
 namespace vorn::testing {
@@ -78,6 +79,40 @@ TEST_F(BuiltinsTest, UpperAndLowerFollowTheCodePage) {
   // In Big5 a trail byte may be an ASCII letter: it belongs to its character and stays.
   report_.SetCharset(136);
   ExpectTexts({{"UPPER('\xA7\x61x')", "\xA7\x61X"}}, VarDataType::kString);
+}
+
+// A Big5 report's text with characters Big5 lacks (é, É, ®, 😀): each is one position, cases like
+// its neighbours and compares as itself; Big5 characters count bytes as always.
+TEST_F(BuiltinsTest, CharactersTheCodePageLacksAreWholeCharacters) {
+  const CodePage big5(950);
+  report_.SetCharset(136);
+  report_.AddTextVariable("N", FromUtf8("Café 拿鐵 ® 😀", big5, "N"));
+  report_.AddTextVariable("E", FromUtf8("é", big5, "E"));
+  const struct {
+    const char *expression;
+    const char *utf8;
+  } cases[] = {
+      {"MID(N,4,1)", "é"},
+      {"MID(N,5,3)", " 拿"},
+      {"SUBSTR(N,11,5)", "® 😀"},
+      {"COPY(N,13)", "😀"},
+      {"MID(N,14)", ""},
+      {"MID(N,0,4)", "Café"},
+      {"UPPER(N)", "CAFÉ 拿鐵 ® 😀"},
+      {"LOWER(UPPER(N))", "café 拿鐵 ® 😀"},
+      {"TRIM(' '+E+MID(N,13)+' ')", "é😀"},
+      {"N+E", "Café 拿鐵 ® 😀é"},
+      {"MID(N,4,1)=E", "True"},
+      {"UPPER(E)=E", "False"},
+      {"E>'f'", "True"},
+      {"E<MID(N,6,2)", "True"},
+      {"MID(N,13)>E", "True"},
+  };
+  Run();
+  for (const auto &c : cases) {
+    Compile(c.expression);
+    EXPECT_EQ(ToUtf8(EvaluateCompiled().text, big5), c.utf8) << c.expression;
+  }
 }
 
 TEST_F(BuiltinsTest, TrimRemovesControlsAndBlanks) {
