@@ -8,6 +8,7 @@
 #include "data/dataset.h"
 #include "engine/qebasereport/report_variables.h"
 #include "engine/qefunc/picture.h"
+#include "platform/code_page.h"
 #include "platform/exception.h"
 
 namespace vorn {
@@ -60,7 +61,7 @@ void Barcode(const TQeUDFArgs &args, TQeUDFObject result) {
 
 void Len(const TQeUDFArgs &args, TQeUDFObject result) {
   const std::string text = ArgumentText(args.front(), "LEN");
-  ResultVariable(result).SetAsInteger(static_cast<int64_t>(text.size()));
+  ResultVariable(result).SetAsInteger(static_cast<int64_t>(CountedSize(text)));
 }
 
 double LineWidth(const TQeUDFArgs &args, const char *function) {

@@ -12,12 +12,18 @@ constexpr char kLineBreak = '\x0B';
 
 bool IsBlank(unsigned char c) { return c <= ' '; }
 
-bool IsWordByte(unsigned char c) { return c > ' ' && c < 0x80; }
-
 std::size_t CharLength(std::string_view bytes, std::size_t at) {
-  const bool pair = IsLeadByte(static_cast<unsigned char>(bytes[at]), CodePage(kRecordCodePage)) &&
-                    at + 1 < bytes.size();
-  return pair ? 2 : 1;
+  return CharacterLength(bytes, at, CodePage(kRecordCodePage));
+}
+
+// A character of a Latin word: an ASCII letter, digit or mark, or a letter the code page lacks
+// that is no wider ("é" of "Café").
+bool IsWordCharacter(std::string_view character) {
+  const auto first = static_cast<unsigned char>(character[0]);
+  if (character.size() == 1) return first > ' ' && first < 0x80 && first != kUnicodeMark;
+  const char32_t code_point = UnicodeFormAt(character, 0);
+  // From the circled digits on, characters are set as wide as Chinese ones.
+  return code_point != 0 && code_point < 0x2460;
 }
 
 // Big5 marks that may not begin a line: ，、。．；：？！）」』】〉》〕｝…—～％
@@ -66,20 +72,24 @@ std::vector<Piece> SplitIntoPieces(std::string_view bytes) {
       continue;
     }
     std::size_t end = at + CharLength(bytes, at);
-    if (IsWordByte(c)) {
-      while (end < bytes.size() && IsWordByte(static_cast<unsigned char>(bytes[end]))) ++end;
+    std::size_t last = at;  // the piece's last character
+    const bool word = IsWordCharacter(bytes.substr(at, end - at));
+    while (word && end < bytes.size() &&
+           IsWordCharacter(bytes.substr(end, CharLength(bytes, end)))) {
+      last = end;
+      end += CharLength(bytes, end);
     }
     const std::string_view character = bytes.substr(at, end - at);
-    const bool join_before = !pieces.empty() && !after_blank &&
-                             (after_opening || (after_number && !IsWordByte(c)) ||
-                              (end - at == 2 && IsClosingMark(character)));
+    const bool join_before =
+        !pieces.empty() && !after_blank &&
+        (after_opening || (after_number && !word) || (end - at == 2 && IsClosingMark(character)));
     if (join_before) {
       Piece& last = pieces.back();
       last.text = std::string_view(last.text.data(), last.text.size() + character.size());
     } else {
       pieces.push_back({character, after_blank});
     }
-    after_number = IsWordByte(c) && bytes[end - 1] >= '0' && bytes[end - 1] <= '9';
+    after_number = word && end - last == 1 && bytes[last] >= '0' && bytes[last] <= '9';
     after_opening = end - at == 2 && IsOpeningMark(character);
     after_blank = false;
     at = end;
@@ -88,7 +98,7 @@ std::vector<Piece> SplitIntoPieces(std::string_view bytes) {
 }
 
 int CharUnits(std::string_view character) {
-  if (character.size() != 1) return kUnitsPerEm;
+  if (character.size() != 1) return IsWordCharacter(character) ? 12 : kUnitsPerEm;
   const char c = character[0];
   if (c == ' ') return 5;
   if (c == 'M' || c == 'W' || c == 'm' || c == 'w' || c == '@' || c == '%') return 18;

@@ -70,12 +70,12 @@ std::optional<std::string> AssignFieldText(TField& field, std::string_view utf8)
   field.SetAsString(kept);
   if (kept.size() == bytes.size()) return std::nullopt;
   return "the field holds " + std::to_string(limit) + " bytes, the value has " +
-         std::to_string(bytes.size()) + "; printed \"" + Utf8FromRecordBytes(kept) + "\"";
+         std::to_string(CountedSize(bytes)) + "; printed \"" + Utf8FromRecordBytes(kept) + "\"";
 }
 
 bool RecordTextFits(std::string_view utf8, int limit) {
   try {
-    return RecordBytesFromUtf8(utf8, "").size() <= static_cast<size_t>(limit);
+    return CountedSize(RecordBytesFromUtf8(utf8, "")) <= static_cast<size_t>(limit);
   } catch (const Exception&) {
     return true;
   }

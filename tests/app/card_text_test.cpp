@@ -43,6 +43,9 @@ TEST(CardTextTest, NamesBreakBetweenWordsNeverInsideANumberWithItsUnit) {
       {"烏龍茶（罐裝）、綠茶", 3, "烏龍茶|（罐|裝）、|綠茶"},
       // A run wider than a line is the only thing ever cut.
       {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", 6, "ABCDEFG|HIJKLMN|OPQRSTU|VWXYZ"},
+      // Characters Big5 lacks: "é" belongs to its word, "峯" and "😀" stand alone as wide ones.
+      {"Café 拿鐵 ® 350ml", 5, "Café 拿鐵|® 350ml"},
+      {"峯峯峯峯 😀😀 Crème", 4, "峯峯峯峯|😀😀|Crème"},
       {"綠茶", 0.5, "綠茶"},
       {"", 5, ""},
   };
