@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QSpinBox>
 #include <fstream>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -9,6 +11,7 @@
 #include <qpdf/QPDFWriter.hh>
 #include <regex>
 
+#include "app/batch_dialog.h"
 #include "app/imposition.h"
 #include "app_test_support.h"
 #include "platform/exception.h"
@@ -158,6 +161,44 @@ TEST_F(LabelSheetsTest, CardsGoOnTheLabelsInReadingOrderFromTheFirstFreeOne) {
   options.first_label = 11;
   EXPECT_THROW(ImposeCards({cards}, sheet, options, out), Exception);
   EXPECT_THROW(ImposeCards({cards}, FindLabelSheet(sheets_, "Avery A4 L7160"), {}, out), Exception);
+}
+
+// The batch offers what each layout's card fits and what was chosen for it last.
+TEST_F(LabelSheetsTest, BatchDialogOffersFittingSheetsAndRemembersEachLayout) {
+  const auto card_size = [](const std::string &layout) -> std::pair<double, double> {
+    return layout == "SM1" ? std::pair(90.0, 50.0) : std::pair(210.0, 297.0);
+  };
+  BatchChoice a4;
+  a4.layout = "A4";
+  a4.print = true;
+  a4.printer = "Laser";
+  SaveBatchChoice(a4);
+  BatchChoice sm1;
+  sm1.layout = "SM1";
+  sm1.sheet = "Avery A4 L7413 Business Card";
+  sm1.outline = true;
+  TBatchDialog dialog(sheets_, card_size, {"Laser", "Label"}, "Label", sm1);
+  auto *sheets = dialog.findChild<QComboBox *>("Sheets1");
+  // One card a page, then the four sheets whose labels hold 90 x 50 mm.
+  EXPECT_EQ(sheets->count(), 5);
+  EXPECT_EQ(sheets->currentData().toString().toStdString(), "Avery A4 L7413 Business Card");
+  dialog.findChild<QSpinBox *>("FirstLabel1")->setValue(12);  // beyond the sheet's ten
+  BatchChoice chosen = dialog.Choice();
+  EXPECT_EQ(chosen.sheet, "Avery A4 L7413 Business Card");
+  EXPECT_EQ(chosen.first_label, 10);
+  EXPECT_TRUE(chosen.outline);
+  EXPECT_FALSE(chosen.print);
+  // A4 brings back its own printer and offers no sheet its card would not fit.
+  dialog.findChild<QComboBox *>("Layouts1")->setCurrentText("A4");
+  EXPECT_EQ(sheets->count(), 1);  // one card a page only
+  chosen = dialog.Choice();
+  EXPECT_EQ(chosen.layout, "A4");
+  EXPECT_EQ(chosen.sheet, "");
+  EXPECT_TRUE(chosen.print);
+  EXPECT_EQ(chosen.printer, "Laser");
+  EXPECT_EQ(LoadBatchChoice("").layout, "A4");
+  EXPECT_EQ(dialog.findChild<QComboBox *>("Output1")->itemText(2).toStdString(),
+            "印表機：Label（預設）");
 }
 
 }  // namespace
