@@ -1,7 +1,5 @@
 #include "app/print_flow.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <optional>
@@ -13,6 +11,7 @@
 #include "engine/qertf/scan_info.h"
 #include "platform/exception.h"
 #include "platform/files.h"
+#include "platform/scope_exit.h"
 
 namespace vorn {
 
@@ -32,46 +31,18 @@ PrintFlow::PrintFlow(TQeRTF &report, TMemoryTable &table, ProgramFolders folders
     : report_(report), table_(table), folders_(std::move(folders)) {}
 
 namespace {
-// A generated template that exists only for one run.
-class TemporaryTemplate {
- public:
-  TemporaryTemplate(const std::string &folder, const std::string &text) {
-    // mkstemp creates the file exclusively, so no other file can stand in its
-    // place.
-    std::string pattern = folder + "/vornbatch-XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) throw Exception("Cannot create the batch template in " + folder);
-    path_ = pattern;
-    size_t written = 0;
-    while (written < text.size()) {
-      const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-      if (n <= 0) break;
-      written += static_cast<size_t>(n);
-    }
-    const bool closed = ::close(fd) == 0;
-    if (written != text.size() || !closed) {
-      DeleteFile(path_);
-      throw Exception("Cannot write the batch template " + path_);
-    }
-  }
-  ~TemporaryTemplate() { DeleteFile(path_); }
-  TemporaryTemplate(const TemporaryTemplate &) = delete;
-  TemporaryTemplate &operator=(const TemporaryTemplate &) = delete;
-  const std::string &Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 std::string ReadTemplate(const std::string &path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) throw Exception("Cannot open template " + path);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  if (file.bad()) throw Exception("Cannot read template " + path);
+  return text;
 }
 }  // namespace
 
 void PrintFlow::Run(TMemoryTable &table, bool open) {
   report_.SetUDFList(&functions_.List());
+  const ScopeExit forget_functions([this] { report_.SetUDFList(nullptr); });
   try {
     if (open) {
       report_.ExecuteOpen({&table}, kShowNormal);
@@ -79,7 +50,6 @@ void PrintFlow::Run(TMemoryTable &table, bool open) {
       report_.Execute({&table});
     }
   } catch (const Exception &e) {
-    report_.SetUDFList(nullptr);
     // The report is written before the desktop is asked to open it.
     constexpr std::string_view kOpenFailed = "Failed to open report results. Error message: ";
     if (open && std::string_view(e.what()).starts_with(kOpenFailed) &&
@@ -87,11 +57,7 @@ void PrintFlow::Run(TMemoryTable &table, bool open) {
       throw CardNotOpened(e.what(), report_.OutFile());
     }
     throw;
-  } catch (...) {
-    report_.SetUDFList(nullptr);
-    throw;
   }
-  report_.SetUDFList(nullptr);
 }
 
 void PrintFlow::PostRecord() {
@@ -106,12 +72,11 @@ std::string PrintFlow::FreshOutputName() {
   // millisecond may draw the same one, and a card already written must never be
   // overwritten.
   constexpr int kAttempts = 64;
-  std::string name;
   for (int i = 0; i < kAttempts; ++i) {
-    name = report_.CreateFileName(folders_.output, "cu");
+    std::string name = report_.CreateFileName(folders_.output, "cu");
     if (!FileExists(name)) return name;
   }
-  return name;
+  throw Exception("No free name for a new card in " + folders_.output);
 }
 
 PrintedCards PrintFlow::PrintLayout(std::string_view layout, bool open) {
@@ -140,10 +105,10 @@ void PrintFlow::WriteBatch(std::string_view layout, TMemoryTable &products,
 
 void PrintFlow::RunBatch(std::string_view layout, TMemoryTable &products, const std::string &path,
                          bool open, bool progress) {
-  const std::string wrapped =
-      WrapTemplateInScan(ReadTemplate(TemplatePath(folders_, layout)), products.Name());
-  const TemporaryTemplate temporary(TempDir(), wrapped);
-  report_.SetInFile(temporary.Path());
+  const std::string template_path = TemplatePath(folders_, layout);
+  // The engine reads the wrapped template from memory; the layout's file names it in messages.
+  report_.SetInFile(template_path);
+  report_.SetTemplateBytes(WrapTemplateInScan(ReadTemplate(template_path), products.Name()));
   report_.SetOutFile(path);
   const int cards = products.RecordCount();
   int card = 0;
@@ -152,14 +117,12 @@ void PrintFlow::RunBatch(std::string_view layout, TMemoryTable &products, const 
       if (OnProgress) OnProgress(++card, cards);
     };
   }
-  if (OnProcessMessages) OnProcessMessages();
-  try {
-    Run(products, open);
-  } catch (...) {
+  const ScopeExit restore([this] {
     report_.OnScanRecord = nullptr;
-    throw;
-  }
-  report_.OnScanRecord = nullptr;
+    report_.ClearTemplateBytes();
+  });
+  if (OnProcessMessages) OnProcessMessages();
+  Run(products, open);
 }
 
 int PrintFlow::OpenTemplate(std::string_view layout) {

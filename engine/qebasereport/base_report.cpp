@@ -78,6 +78,12 @@ void TQeBaseReport::UDFListDestroyed(TQeUDFList* list) {
   if (udf_list_ == list) udf_list_ = nullptr;
 }
 
+TDataSet* TQeBaseReport::DataSetByAlias(std::string_view alias) const {
+  const int index = GetDataSetIndex(alias);
+  if (index < 0 || index >= static_cast<int>(datasets_.size())) return nullptr;
+  return datasets_[static_cast<size_t>(index)];
+}
+
 int TQeBaseReport::GetDataSetIndex(std::string_view alias) const {
   // Every field of a run asks with its one-letter alias: answer that without copies.
   if (alias.size() == 1) {
@@ -175,6 +181,16 @@ std::string_view TQeBaseReport::TemplateText(int32_t from, int32_t to_exclusive)
 void TQeBaseReport::LoadTemplate() {
   TemplatePos = 1;
   FreeTemplate();
+  if (template_bytes_) {
+    if (template_bytes_->size() > INT32_MAX - 2) {
+      throw EIOError("Can't read report template from file: " + in_file_);
+    }
+    // Two spare bytes let the scanner look one byte past the end safely.
+    template_.reserve(template_bytes_->size() + 2);
+    template_.assign(*template_bytes_).append(2, '\0');
+    template_length_ = static_cast<int32_t>(template_bytes_->size());
+    return;
+  }
   const std::optional<int64_t> size = FileSize(in_file_);
   if (!size || *size > INT32_MAX - 2) {
     throw EIOError("Can't read report template from file: " + in_file_);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,10 @@ class TQeBaseReport {
   // --- published properties ---
   const std::string& InFile() const { return in_file_; }
   void SetInFile(const std::string& value);
+  // Template bytes held in memory, read by the next runs instead of InFile until cleared;
+  // InFile still names the template in messages. Not part of the stored properties.
+  void SetTemplateBytes(std::string bytes) { template_bytes_ = std::move(bytes); }
+  void ClearTemplateBytes() { template_bytes_.reset(); }
   const std::string& OutFile() const { return out_file_; }
   void SetOutFile(const std::string& value);
   TQeVarList& VarList() { return var_list_; }
@@ -72,6 +77,9 @@ class TQeBaseReport {
 
   // Dataset alias to position in the run's dataset list, -1 when there is none.
   virtual int GetDataSetIndex(std::string_view alias) const;
+  // The run's dataset the alias names; null when it names no position of the list or the
+  // list holds no dataset there.
+  TDataSet* DataSetByAlias(std::string_view alias) const;
   virtual bool IsQuoteOpen(unsigned char c) const = 0;
   virtual bool IsQuoteClose(unsigned char opener, unsigned char c) const = 0;
   virtual bool IsQuotedString(std::string_view text) const = 0;
@@ -127,7 +135,8 @@ class TQeBaseReport {
     return pos >= 1 && pos <= template_length_ ? static_cast<unsigned char>(template_[pos - 1]) : 0;
   }
   std::string_view TemplateText(int32_t from, int32_t to_exclusive) const;
-  // Reads InFile into the buffer; throws EIOError with the exact texts.
+  // Reads InFile (or the bytes given by SetTemplateBytes) into the buffer; throws EIOError with
+  // the exact texts.
   void LoadTemplate();
   void FreeTemplate();
 
@@ -151,6 +160,7 @@ class TQeBaseReport {
 
  private:
   std::string in_file_;
+  std::optional<std::string> template_bytes_;
   std::string out_file_ = "outfile.doc";
   TQeVarList var_list_;
   std::string true_value_ = "True";

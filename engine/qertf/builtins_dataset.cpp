@@ -35,13 +35,9 @@ TDataSet& AliasDataSet(int32_t id, const BuiltinCall& call) {
     call.FailUse(" - dataset identifier expected as a first argument of function \"" + name +
                  "\"");
   }
-  const std::vector<TDataSet*>& datasets = call.Report().DataSets();
-  const int index = call.Report().GetDataSetIndex(alias);
-  if (index < 0 || index >= static_cast<int>(datasets.size()) ||
-      datasets[static_cast<size_t>(index)] == nullptr) {
-    call.FailUse(" - dataset alias not found: " + alias);
-  }
-  return *datasets[static_cast<size_t>(index)];
+  TDataSet* dataset = call.Report().DataSetByAlias(alias);
+  if (dataset == nullptr) call.FailUse(" - dataset alias not found: " + alias);
+  return *dataset;
 }
 
 }  // namespace

@@ -123,10 +123,7 @@ void TQeRTF::GenerateLiteral(int32_t kind) {
 void TQeRTF::GenerateField() {
   TQeRowContent& row = field_row_;
   Stream().ReadOperand(row);
-  const int dataset_index = GetDataSetIndex(row.Alias);
-  TDataSet* dataset = dataset_index >= 0 && dataset_index < static_cast<int>(DataSets().size())
-                          ? DataSets()[static_cast<size_t>(dataset_index)]
-                          : nullptr;
+  TDataSet* dataset = DataSetByAlias(row.Alias);
   if (!row.Resolved) {
     // Looked up once per run: later passes over the record find it patched.
     row.Index = dataset != nullptr ? ResolveFieldRef(*dataset, row.Text) : -1;

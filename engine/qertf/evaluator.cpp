@@ -94,12 +94,7 @@ TQeUDFObject PushLiteral(TQeRTF& report, int32_t kind, EvaluationObjects& object
 // stream, so that later evaluations of the tag skip the lookup.
 TQeUDFObject PushField(TQeRTF& report, std::string_view expression_text) {
   TQeRowContent row = report.ReadOperand();
-  const int dataset_index = report.GetDataSetIndex(row.Alias);
-  const bool dataset_exists =
-      dataset_index >= 0 && dataset_index < static_cast<int>(report.DataSets().size()) &&
-      report.DataSets()[static_cast<size_t>(dataset_index)] != nullptr;
-  TDataSet* dataset =
-      dataset_exists ? report.DataSets()[static_cast<size_t>(dataset_index)] : nullptr;
+  TDataSet* dataset = report.DataSetByAlias(row.Alias);
   if (!row.Resolved) {
     row.Index = dataset != nullptr ? ResolveFieldRef(*dataset, row.Text) : -1;
     row.NotFound = row.Index < 0;

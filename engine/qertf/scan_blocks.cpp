@@ -120,13 +120,9 @@ struct ScanOptions {
 };
 
 TDataSet* ScanDataSet(const TQeRTF& report, const std::string& alias) {
-  const int index = report.GetDataSetIndex(alias);
-  const auto& datasets = report.DataSets();
-  if (index < 0 || index >= static_cast<int>(datasets.size()) ||
-      datasets[static_cast<size_t>(index)] == nullptr) {
-    throw EIllegalScanUse("Scan Alias not found: " + alias);
-  }
-  return datasets[static_cast<size_t>(index)];
+  TDataSet* dataset = report.DataSetByAlias(alias);
+  if (dataset == nullptr) throw EIllegalScanUse("Scan Alias not found: " + alias);
+  return dataset;
 }
 
 ScanOptions ReadScanOptions(const TQeRTF& report, const std::vector<std::string>& items,
