@@ -125,10 +125,17 @@ TEST_F(TagsTest, UnbalancedFragmentsInDataLeaveTheDocumentBalanced) {
 using BlocksTest = HostileTest;
 
 TEST_F(BlocksTest, ScansNestedAHundredDeepEndCleanly) {
-  Run(Doc(Repeat("\\\\SCAN(B)\\\\", 100) + "\\\\B:CODE\\\\" + Repeat("\\\\ENDSCAN\\\\", 100)));
-  Run(Doc(Repeat("\\\\IF(TRUE)\\\\", 100) + "x" + Repeat("\\\\ENDIF\\\\", 100)));
-  Run(Doc(Repeat("\\\\SCAN(A)\\\\\\\\IF(A:OK)\\\\", 50) + "x" +
-          Repeat("\\\\ENDIF\\\\\\\\ENDSCAN\\\\", 50)));
+  EXPECT_TRUE(
+      Run(Doc(Repeat("\\\\SCAN(B)\\\\", 100) + "\\\\B:CODE\\\\" + Repeat("\\\\ENDSCAN\\\\", 100)))
+          .succeeded);
+  // A hundred true conditions let their one letter through, and nothing of the tags.
+  const std::string ifs =
+      RunOutput(Doc(Repeat("\\\\IF(TRUE)\\\\", 100) + "<x>" + Repeat("\\\\ENDIF\\\\", 100)));
+  EXPECT_NE(ifs.find("<x>"), std::string::npos) << ifs;
+  EXPECT_EQ(ifs.find("IF"), std::string::npos) << ifs;
+  EXPECT_TRUE(Run(Doc(Repeat("\\\\SCAN(A)\\\\\\\\IF(A:OK)\\\\", 50) + "x" +
+                      Repeat("\\\\ENDIF\\\\\\\\ENDSCAN\\\\", 50)))
+                  .succeeded);
   // Unclosed and stray block commands are nesting errors.
   EXPECT_EQ(RunError(Doc(Repeat("\\\\SCAN(A)\\\\", 100))),
             "Nesting error - endscan expected, but end of document found");

@@ -55,22 +55,28 @@ class ReportComponentTest : public ::testing::Test {
 
 constexpr const char* kPlainTemplate = "{\\rtf1\\ansi Hello, shelf.\\par }";
 
-TEST_F(ReportComponentTest, NewComponentHasTheDocumentedDefaults) {
+// What a new component's defaults do to a run, where each shows.
+TEST_F(ReportComponentTest, NewComponentRunsWithTheDocumentedDefaults) {
   TQeRTF report;
   EXPECT_EQ(report.OutFile(), "outfile.doc");
-  EXPECT_EQ(report.InFile(), "");
-  EXPECT_EQ(report.TrueValue(), "True");
-  EXPECT_EQ(report.FalseValue(), "False");
-  EXPECT_EQ(report.Charset(), 1);
-  EXPECT_EQ(report.Lang(), 0);
-  EXPECT_TRUE(report.Options() == (TQeRTFOptions{eoGraphicsBinary, eoDotAsColon}));
-  EXPECT_TRUE(report.DisableControls());
-  EXPECT_FALSE(report.Succeeded());
   EXPECT_EQ(report.ErrorMessage(), "No errors.");
   EXPECT_EQ(report.UDFList(), nullptr);
+  report.SetInFile(dir_.Write("defaults.rtf",
+                              "{\\rtf1{\\fonttbl{\\f0\\fcharset136 A;}}"
+                              "[\\\\TRUE\\\\][\\\\FALSE\\\\][\\\\FFIX(1.005)\\\\]}"));
+  TMemoryStream out;
+  report.ExecuteToStream({}, out);
+  EXPECT_TRUE(report.Succeeded());
+  // Charset 1 rewrites the fonts, Lang 0 frames the values, the true and false texts and
+  // eoDotAsColon's neighbour eoGraphicsBinary change nothing here.
+  EXPECT_EQ(out.Bytes(),
+            "{\\rtf1{\\fonttbl{\\f0\\fcharset1 A;}}"
+            "[\\lang0 True][\\lang0 False][\\lang0 1.01]}");
   ASSERT_EQ(report.DefaultPalette().size(), 16u);
   EXPECT_EQ(report.DefaultPalette()[8].Blue, 128);
   EXPECT_EQ(report.DefaultPalette()[15].Red, 192);
+  EXPECT_TRUE(report.Options() == (TQeRTFOptions{eoGraphicsBinary, eoDotAsColon}));
+  EXPECT_TRUE(report.DisableControls());
 }
 
 TEST_F(ReportComponentTest, TemplateWithoutTagsPassesThroughByteForByte) {
@@ -150,7 +156,8 @@ TEST_F(ReportComponentTest, ShellFailuresBecomeTheOpenErrorAfterTheReportIsWritt
     const char* opener;
     const char* text;
   } cases[] = {
-      {"/nonexistent/opener", "There is no application associated with the given filename extension."},
+      {"/nonexistent/opener",
+       "There is no application associated with the given filename extension."},
       {"false", "Reason unknown."},
   };
   for (const Case& c : cases) {
@@ -285,7 +292,10 @@ TEST_F(ReportComponentTest, DestroyedUDFListIsForgotten) {
   EXPECT_EQ(report.UDFList(), nullptr);
   // And a report that goes first no longer is told.
   auto list = std::make_unique<TQeUDFList>();
-  { TQeRTF short_lived; short_lived.SetUDFList(list.get()); }
+  {
+    TQeRTF short_lived;
+    short_lived.SetUDFList(list.get());
+  }
   list.reset();
 }
 
