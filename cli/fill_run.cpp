@@ -11,6 +11,7 @@
 #include "data/sqlite_loader.h"
 #include "engine/qertf/qertf.h"
 #include "platform/code_page.h"
+#include "platform/exception.h"
 #include "platform/number_parse.h"
 #include "platform/stream.h"
 
@@ -83,17 +84,37 @@ void AddVariables(const FillOptions& options, TQeRTF& report) {
   }
 }
 
-void WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw Exception(std::string("Can't write standard output: ") + std::strerror(errno));
+// Standard output as the stream a run writes into: bytes go out as they come, so a document
+// of any size passes through without being held. It cannot go back; the run's rewind before it
+// writes and after it is done means nothing to a pipe.
+class StandardOutput : public TStream {
+ public:
+  size_t Read(void*, size_t) override { throw Exception("Can't read standard output"); }
+  void Write(const void* data, size_t count) override {
+    const char* bytes = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < count) {
+      const ssize_t n = ::write(STDOUT_FILENO, bytes + done, count - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        throw Exception(std::string("Can't write standard output: ") + std::strerror(errno));
+      }
+      done += static_cast<size_t>(n);
     }
-    done += static_cast<size_t>(n);
+    written_ += static_cast<int64_t>(count);
   }
-}
+  int64_t Position() const override { return written_; }
+  void Seek(int64_t position) override {
+    if (position != 0 && position != written_) {
+      throw Exception("Can't move on standard output to " + std::to_string(position));
+    }
+  }
+  int64_t Size() const override { return written_; }
+  using TStream::Write;
+
+ private:
+  int64_t written_ = 0;
+};
 }  // namespace
 
 void ConfigureReport(const FillOptions& options, TQeRTF& report) {
@@ -125,9 +146,8 @@ int RunFill(const FillOptions& options, std::ostream& errors) {
     AddVariables(options, report);
     report.SetInFile(options.template_file);
     if (options.output_file == "-") {
-      TMemoryStream out;
+      StandardOutput out;
       report.ExecuteToStream(datasets, out);
-      WriteAll(STDOUT_FILENO, out.Bytes());
     } else {
       report.SetOutFile(options.output_file);
       if (options.open) {
