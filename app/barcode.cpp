@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/qefunc/picture.h"
-#include "platform/exception.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 

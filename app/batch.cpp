@@ -14,8 +14,8 @@
 #include "data/field_text.h"
 #include "data/memory_table.h"
 #include "data/sqlite_loader.h"
-#include "platform/exception.h"
-#include "platform/files.h"
+#include "platform/system/exception.h"
+#include "platform/system/files.h"
 
 namespace vorn {
 

@@ -12,8 +12,8 @@
 #include "app/print_flow.h"
 #include "app/product_table.h"
 #include "data/memory_table.h"
-#include "platform/exception.h"
-#include "platform/files.h"
+#include "platform/system/exception.h"
+#include "platform/system/files.h"
 
 namespace vorn {
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/record_text.h"
-#include "platform/code_page.h"
+#include "platform/text/code_page.h"
 
 namespace vorn {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/layouts.h"
-#include "platform/exception.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 

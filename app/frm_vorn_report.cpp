@@ -16,9 +16,9 @@
 #include "app/record_text.h"
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
-#include "platform/exception.h"
-#include "platform/files.h"
-#include "platform/shell_open.h"
+#include "platform/system/exception.h"
+#include "platform/system/files.h"
+#include "platform/system/shell_open.h"
 
 namespace vorn {
 

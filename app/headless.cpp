@@ -16,7 +16,7 @@
 #include "app/record_text.h"
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
-#include "platform/shell_open.h"
+#include "platform/system/shell_open.h"
 
 namespace vorn {
 

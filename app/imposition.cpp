@@ -9,8 +9,8 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include "app/label_sheets.h"
-#include "platform/exception.h"
-#include "platform/files.h"
+#include "platform/system/exception.h"
+#include "platform/system/files.h"
 
 namespace vorn {
 

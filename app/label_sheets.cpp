@@ -9,8 +9,8 @@
 #include <filesystem>
 
 #include "app/pdf_export.h"
-#include "platform/exception.h"
-#include "platform/files.h"
+#include "platform/system/exception.h"
+#include "platform/system/files.h"
 
 namespace vorn {
 

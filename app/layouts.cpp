@@ -4,8 +4,8 @@
 #include <fstream>
 
 #include "data/field_text.h"
-#include "platform/exception.h"
-#include "platform/files.h"
+#include "platform/system/exception.h"
+#include "platform/system/files.h"
 
 namespace vorn {
 

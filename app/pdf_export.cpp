@@ -7,9 +7,9 @@
 #include <memory>
 #include <thread>
 
-#include "platform/exception.h"
-#include "platform/files.h"
-#include "platform/process.h"
+#include "platform/system/exception.h"
+#include "platform/system/files.h"
+#include "platform/system/process.h"
 
 namespace vorn {
 

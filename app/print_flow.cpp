@@ -9,9 +9,9 @@
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
 #include "engine/qertf/scan_info.h"
-#include "platform/exception.h"
-#include "platform/files.h"
-#include "platform/scope_exit.h"
+#include "platform/system/exception.h"
+#include "platform/system/files.h"
+#include "platform/system/scope_exit.h"
 
 namespace vorn {
 

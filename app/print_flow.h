@@ -7,7 +7,7 @@
 #include "app/card_functions.h"
 #include "app/card_notices.h"
 #include "app/layouts.h"
-#include "platform/exception.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 

@@ -3,9 +3,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/exception.h"
-#include "platform/files.h"
-#include "platform/process.h"
+#include "platform/system/exception.h"
+#include "platform/system/files.h"
+#include "platform/system/process.h"
 
 namespace vorn {
 

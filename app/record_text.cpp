@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "platform/code_page.h"
-#include "platform/exception.h"
+#include "platform/text/code_page.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 

@@ -9,8 +9,8 @@
 
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
-#include "platform/files.h"
-#include "platform/stream.h"
+#include "platform/system/files.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 namespace {

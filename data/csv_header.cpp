@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "data/field_text.h"
-#include "platform/exception.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 namespace {

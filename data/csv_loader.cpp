@@ -6,7 +6,7 @@
 
 #include "data/csv_header.h"
 #include "data/csv_reader.h"
-#include "platform/exception.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 namespace {

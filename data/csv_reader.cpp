@@ -1,6 +1,6 @@
 #include "data/csv_reader.h"
 
-#include "platform/exception.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 namespace {

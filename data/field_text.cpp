@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <system_error>
 
-#include "platform/ascii_text.h"
-#include "platform/code_page.h"
-#include "platform/date_time.h"
+#include "platform/text/ascii_text.h"
+#include "platform/text/code_page.h"
+#include "platform/text/date_time.h"
 
 namespace vorn {
 namespace {

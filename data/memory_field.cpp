@@ -6,7 +6,7 @@
 
 #include "data/field_text.h"
 #include "data/memory_table.h"
-#include "platform/exception.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 namespace {

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "data/field_text.h"
-#include "platform/exception.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 namespace {

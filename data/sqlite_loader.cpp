@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "data/field_text.h"
-#include "platform/exception.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 namespace {

@@ -18,12 +18,12 @@
 #include "engine/qebasereport/expression_parser.h"
 #include "engine/qertf/qertf.h"
 #include "fuzz/fuzz_dataset.h"
-#include "platform/code_page.h"
-#include "platform/date_time.h"
-#include "platform/exception.h"
-#include "platform/metafile_writer.h"
-#include "platform/picture_decoders.h"
-#include "platform/stream.h"
+#include "platform/text/code_page.h"
+#include "platform/text/date_time.h"
+#include "platform/system/exception.h"
+#include "imaging/metafile_writer.h"
+#include "imaging/picture_decoders.h"
+#include "platform/system/stream.h"
 
 namespace vorn::fuzz {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/exception.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 

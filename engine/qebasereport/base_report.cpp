@@ -6,9 +6,9 @@
 #include "data/dataset.h"
 #include "engine/conscom/exceptions.h"
 #include "engine/qefunc/user_functions.h"
-#include "platform/files.h"
-#include "platform/shell_open.h"
-#include "platform/stream.h"
+#include "platform/system/files.h"
+#include "platform/system/shell_open.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 

@@ -10,7 +10,7 @@
 
 #include "engine/qebasereport/compiled_stream.h"
 #include "engine/qebasereport/report_variables.h"
-#include "platform/ascii_text.h"
+#include "platform/text/ascii_text.h"
 
 namespace vorn {
 

@@ -3,10 +3,10 @@
 #include <cstdio>
 
 #include "engine/conscom/exceptions.h"
-#include "platform/clock.h"
-#include "platform/code_page.h"
-#include "platform/files.h"
-#include "platform/stream.h"
+#include "platform/system/clock.h"
+#include "platform/text/code_page.h"
+#include "platform/system/files.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 

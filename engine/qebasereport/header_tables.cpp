@@ -6,7 +6,7 @@
 #include "engine/conscom/exceptions.h"
 #include "engine/qebasereport/compiled_stream.h"
 #include "engine/qebasereport/template_scanner.h"
-#include "platform/stream.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 

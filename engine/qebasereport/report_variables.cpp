@@ -5,10 +5,10 @@
 
 #include "engine/conscom/exceptions.h"
 #include "engine/qebasereport/base_report.h"
-#include "platform/date_format.h"
-#include "platform/format_settings.h"
-#include "platform/number_format.h"
-#include "platform/number_parse.h"
+#include "platform/text/date_format.h"
+#include "platform/text/format_settings.h"
+#include "platform/text/number_format.h"
+#include "platform/text/number_parse.h"
 
 namespace vorn {
 

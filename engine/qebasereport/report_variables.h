@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/date_time.h"
+#include "platform/text/date_time.h"
 
 namespace vorn {
 

@@ -7,7 +7,7 @@
 #include "engine/qebasereport/base_rtf_report.h"
 #include "engine/qebasereport/expression_parser.h"
 #include "engine/qebasereport/function_calls.h"
-#include "platform/format_settings.h"
+#include "platform/text/format_settings.h"
 
 namespace vorn {
 

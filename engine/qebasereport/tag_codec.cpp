@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "platform/code_page.h"
+#include "platform/text/code_page.h"
 
 namespace vorn {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/bitmap.h"
-#include "platform/exception.h"
+#include "imaging/bitmap.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "platform/picture_decoders.h"
+#include "imaging/picture_decoders.h"
 
 namespace vorn {
 

@@ -2,10 +2,10 @@
 #include <string>
 
 #include "engine/qertf/builtins.h"
-#include "platform/date_format.h"
-#include "platform/date_parse.h"
-#include "platform/date_time.h"
-#include "platform/number_parse.h"
+#include "platform/text/date_format.h"
+#include "platform/text/date_parse.h"
+#include "platform/text/date_time.h"
+#include "platform/text/number_parse.h"
 
 namespace vorn {
 

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "engine/qertf/builtins.h"
-#include "platform/exception.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 

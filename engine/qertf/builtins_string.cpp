@@ -9,11 +9,11 @@
 #include "engine/qebasereport/base_report.h"
 #include "engine/qertf/builtins.h"
 #include "engine/qertf/qertf.h"
-#include "platform/ansi_case.h"
-#include "platform/code_page.h"
-#include "platform/format_settings.h"
-#include "platform/number_format.h"
-#include "platform/number_parse.h"
+#include "platform/text/ansi_case.h"
+#include "platform/text/code_page.h"
+#include "platform/text/format_settings.h"
+#include "platform/text/number_format.h"
+#include "platform/text/number_parse.h"
 
 namespace vorn {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/qertf/qertf.h"
-#include "platform/exception.h"
-#include "platform/stream.h"
+#include "platform/system/exception.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 

@@ -2,8 +2,8 @@
 #include "engine/qebasereport/report_variables.h"
 #include "engine/qebasereport/function_table.h"
 #include "engine/qertf/qertf.h"
-#include "platform/number_parse.h"
-#include "platform/stream.h"
+#include "platform/text/number_parse.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 

@@ -6,8 +6,8 @@
 #include "engine/qebasereport/function_table.h"
 #include "engine/qertf/builtins.h"
 #include "engine/qertf/qertf.h"
-#include "platform/picture_decoders.h"
-#include "platform/stream.h"
+#include "imaging/picture_decoders.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 

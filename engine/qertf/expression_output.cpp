@@ -5,8 +5,8 @@
 #include "engine/qertf/evaluator.h"
 #include "engine/qertf/qertf.h"
 #include "engine/qertf/scan_info.h"
-#include "platform/picture_decoders.h"
-#include "platform/stream.h"
+#include "imaging/picture_decoders.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 

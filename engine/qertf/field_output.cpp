@@ -5,12 +5,12 @@
 #include "engine/qebasereport/report_variables.h"
 #include "engine/qebasereport/tag_codec.h"
 #include "engine/qertf/qertf.h"
-#include "platform/date_format.h"
-#include "platform/date_parse.h"
-#include "platform/date_time.h"
-#include "platform/format_settings.h"
-#include "platform/number_format.h"
-#include "platform/number_parse.h"
+#include "platform/text/date_format.h"
+#include "platform/text/date_parse.h"
+#include "platform/text/date_time.h"
+#include "platform/text/format_settings.h"
+#include "platform/text/number_format.h"
+#include "platform/text/number_parse.h"
 
 namespace vorn {
 

@@ -3,8 +3,8 @@
 #include "data/dataset.h"
 #include "engine/qertf/run_resources.h"
 #include "engine/qertf/scan_info.h"
-#include "platform/files.h"
-#include "platform/stream.h"
+#include "platform/system/files.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 

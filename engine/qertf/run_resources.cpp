@@ -1,7 +1,7 @@
 #include "engine/qertf/run_resources.h"
 
-#include "platform/files.h"
-#include "platform/stream.h"
+#include "platform/system/files.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 

@@ -5,7 +5,7 @@
 #include "engine/qebasereport/template_scanner.h"
 #include "engine/qertf/qertf.h"
 #include "engine/qertf/scan_info.h"
-#include "platform/files.h"
+#include "platform/system/files.h"
 
 namespace vorn {
 

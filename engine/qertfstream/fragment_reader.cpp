@@ -5,7 +5,7 @@
 
 #include "engine/qebasereport/header_tables.h"
 #include "engine/qebasereport/tag_codec.h"
-#include "platform/stream.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 

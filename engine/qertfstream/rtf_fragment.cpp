@@ -3,7 +3,7 @@
 #include "data/dataset.h"
 #include "engine/qertf/qertf.h"
 #include "engine/qertfstream/fragment_reader.h"
-#include "platform/stream.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 

@@ -4,7 +4,7 @@
 
 #include "app/card_functions.h"
 #include "engine/qefunc/picture.h"
-#include "platform/exception.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 namespace {

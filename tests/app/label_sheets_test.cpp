@@ -14,7 +14,7 @@
 #include "app/batch_dialog.h"
 #include "app/imposition.h"
 #include "app_test_support.h"
-#include "platform/exception.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 namespace {

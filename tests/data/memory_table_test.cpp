@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/exception.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 namespace {

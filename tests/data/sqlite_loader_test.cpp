@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/date_time.h"
-#include "platform/exception.h"
+#include "platform/text/date_time.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 namespace {

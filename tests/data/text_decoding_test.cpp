@@ -5,7 +5,7 @@
 #include <string>
 
 #include "data/csv_loader.h"
-#include "platform/exception.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 namespace {

@@ -8,7 +8,7 @@
 # run by hand rather than by CTest.
 set -euo pipefail
 
-tool="${1:-$(dirname "$0")/../../build/tests/platform/vorn_picture_rtf}"
+tool="${1:-$(dirname "$0")/../../build/tests/imaging/vorn_picture_rtf}"
 [ -x "$tool" ] || { echo "vorn_picture_rtf not found: $tool" >&2; exit 2; }
 tool="$(realpath "$tool")"
 data="$(realpath "$(dirname "$0")/../data_files/pictures")"

@@ -10,7 +10,7 @@
 #include "cli/fill_options.h"
 #include "cli/fill_run.h"
 #include "hostile/hostile_fixture.h"
-#include "platform/shell_open.h"
+#include "platform/system/shell_open.h"
 
 namespace vorn::testing {
 namespace {

@@ -19,7 +19,7 @@
 #include "cli/fill_run.h"
 #include "hostile/hostile_fixture.h"
 #include "hostile/io_faults.h"
-#include "platform/files.h"
+#include "platform/system/files.h"
 
 namespace vorn::testing {
 namespace {

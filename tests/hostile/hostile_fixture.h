@@ -13,7 +13,7 @@
 #include "engine/test_dir.h"
 #include "fuzz/fuzz_checks.h"
 #include "fuzz/fuzz_dataset.h"
-#include "platform/stream.h"
+#include "platform/system/stream.h"
 
 namespace vorn::testing {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/conscom/exceptions.h"
-#include "platform/date_time.h"
+#include "platform/text/date_time.h"
 #include "tests/engine/eval/eval_fixture.h"
 
 namespace vorn::testing {

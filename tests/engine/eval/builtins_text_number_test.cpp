@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/conscom/exceptions.h"
-#include "platform/code_page.h"
+#include "platform/text/code_page.h"
 #include "tests/engine/eval/eval_fixture.h"
 
 namespace vorn::testing {

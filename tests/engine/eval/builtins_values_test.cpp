@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/conscom/exceptions.h"
-#include "platform/stream.h"
+#include "platform/system/stream.h"
 #include "tests/engine/eval/eval_fixture.h"
 
 namespace vorn::testing {

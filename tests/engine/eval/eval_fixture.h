@@ -16,7 +16,7 @@
 #include "engine/qertf/evaluator.h"
 #include "engine/qertf/qertf.h"
 #include "engine/qertf/scan_info.h"
-#include "platform/format_settings.h"
+#include "platform/text/format_settings.h"
 
 namespace vorn::testing {
 

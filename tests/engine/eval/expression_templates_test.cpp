@@ -6,8 +6,8 @@
 #include "engine/conscom/exceptions.h"
 #include "engine/qertf/qertf.h"
 #include "engine/test_dir.h"
-#include "platform/format_settings.h"
-#include "platform/stream.h"
+#include "platform/text/format_settings.h"
+#include "platform/system/stream.h"
 
 namespace vorn::testing {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/conscom/exceptions.h"
-#include "platform/picture_decoders.h"
-#include "platform/stream.h"
+#include "imaging/picture_decoders.h"
+#include "platform/system/stream.h"
 #include "tests/engine/eval/eval_fixture.h"
 
 namespace vorn::testing {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine/qertf/qertf.h"
-#include "platform/stream.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 namespace {

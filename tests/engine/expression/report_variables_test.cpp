@@ -6,9 +6,9 @@
 
 #include "engine/conscom/exceptions.h"
 #include "engine/qertf/qertf.h"
-#include "platform/date_format.h"
-#include "platform/date_time.h"
-#include "platform/format_settings.h"
+#include "platform/text/date_format.h"
+#include "platform/text/date_time.h"
+#include "platform/text/format_settings.h"
 
 namespace vorn {
 namespace {

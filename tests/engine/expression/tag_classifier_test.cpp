@@ -7,7 +7,7 @@
 #include "engine/conscom/exceptions.h"
 #include "engine/qebasereport/expression_parser.h"
 #include "engine/qertf/qertf.h"
-#include "platform/format_settings.h"
+#include "platform/text/format_settings.h"
 
 namespace vorn {
 namespace {

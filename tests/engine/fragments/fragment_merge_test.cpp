@@ -5,7 +5,7 @@
 
 #include "engine/fragments/rtf_balance.h"
 #include "engine/qertf/qertf.h"
-#include "platform/stream.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "engine/qertf/qertf.h"
 #include "engine/qertfstream/fragment_tables.h"
-#include "platform/stream.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "engine/qefunc/picture.h"
 #include "engine/qefunc/user_functions.h"
-#include "platform/files.h"
+#include "platform/system/files.h"
 #include "tests/engine/pictures/picture_fixture.h"
 
 namespace vorn::testing {

@@ -14,9 +14,9 @@
 #include "engine/qebasereport/compiled_stream.h"
 #include "engine/qertf/image_format.h"
 #include "engine/qertf/qertf.h"
-#include "platform/bitmap.h"
-#include "platform/picture_decoders.h"
-#include "platform/stream.h"
+#include "imaging/bitmap.h"
+#include "imaging/picture_decoders.h"
+#include "platform/system/stream.h"
 
 namespace vorn::testing {
 

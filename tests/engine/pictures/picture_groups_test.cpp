@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/metafile_writer.h"
+#include "imaging/metafile_writer.h"
 #include "tests/engine/pictures/picture_fixture.h"
 
 namespace vorn::testing {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "engine/qefunc/picture.h"
-#include "platform/files.h"
+#include "platform/system/files.h"
 #include "tests/engine/pictures/picture_fixture.h"
 
 namespace vorn::testing {

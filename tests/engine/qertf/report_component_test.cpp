@@ -6,9 +6,9 @@
 #include "engine/qefunc/user_functions.h"
 #include "engine/qertf/qertf.h"
 #include "engine/test_dir.h"
-#include "platform/clock.h"
-#include "platform/files.h"
-#include "platform/stream.h"
+#include "platform/system/clock.h"
+#include "platform/system/files.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 namespace {

@@ -9,7 +9,7 @@
 #include "engine/conscom/exceptions.h"
 #include "engine/qertf/qertf.h"
 #include "engine/scanner/scanner_fixture.h"
-#include "platform/stream.h"
+#include "platform/system/stream.h"
 
 namespace vorn::testing {
 namespace {

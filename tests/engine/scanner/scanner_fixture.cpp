@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/files.h"
+#include "platform/system/files.h"
 
 namespace vorn::testing {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "engine/qebasereport/tag_codec.h"
-#include "tests/platform/unicode_forms.h"
+#include "tests/platform/text/unicode_forms.h"
 
 namespace vorn {
 namespace {

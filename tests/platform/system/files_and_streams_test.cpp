@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "engine/test_dir.h"
-#include "platform/exception.h"
-#include "platform/files.h"
-#include "platform/stream.h"
+#include "platform/system/exception.h"
+#include "platform/system/files.h"
+#include "platform/system/stream.h"
 
 namespace vorn {
 namespace {
