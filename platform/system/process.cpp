@@ -57,9 +57,18 @@ ChildProcess::~ChildProcess() {
 }
 
 bool ChildProcess::Finished() {
-  if (done_) return true;
+  if (!done_) Reap(WNOHANG);
+  return done_;
+}
+
+int ChildProcess::Wait() {
+  while (!done_) Reap(0);
+  return status_;
+}
+
+void ChildProcess::Reap(int options) {
   int status = 0;
-  const pid_t result = ::waitpid(pid_, &status, WNOHANG);
+  const pid_t result = ::waitpid(pid_, &status, options);
   if (result == pid_) {
     done_ = true;
     status_ = ExitStatus(status);
@@ -67,21 +76,6 @@ bool ChildProcess::Finished() {
     // Reaped elsewhere: nothing more can be learnt of it.
     done_ = true;
   }
-  return done_;
-}
-
-int ChildProcess::Wait() {
-  while (!done_) {
-    int status = 0;
-    const pid_t result = ::waitpid(pid_, &status, 0);
-    if (result == pid_) {
-      done_ = true;
-      status_ = ExitStatus(status);
-    } else if (result < 0 && errno != EINTR) {
-      done_ = true;
-    }
-  }
-  return status_;
 }
 
 int RunProgram(const std::vector<std::string> &arguments, const std::string &output_file) {

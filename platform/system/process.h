@@ -28,6 +28,9 @@ class ChildProcess {
   int Status() const { return status_; }
 
  private:
+  // One waitpid for the program; marks it done when it has ended.
+  void Reap(int options);
+
   pid_t pid_ = -1;
   bool done_ = false;
   int status_ = -1;
