@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 // Below this a batch goes to LibreOffice whole: a second process would cost more than it saves.
 constexpr int kMinCardsPerPart = 150;
-constexpr int kMaxCardsPerPart = 1000;
+constexpr int kMaxCardsPerPart = 500;
 
 int JobCount(int asked) {
   if (const char *jobs = std::getenv("VORN_PDF_JOBS"); jobs != nullptr && *jobs != '\0') {
@@ -72,7 +72,8 @@ std::vector<std::string> WriteParts(PrintFlow &flow, std::string_view layout,
 }  // namespace
 
 int CardsPerPart(int cards, int jobs) {
-  // Four parts a process keeps every process busy to the end and the progress moving.
+  // A process converts several parts in one start, so parts cost nothing but let the progress
+  // move; four a process at least.
   const int even = (cards + jobs * 4 - 1) / (jobs * 4);
   return std::clamp(even, kMinCardsPerPart, kMaxCardsPerPart);
 }

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -38,12 +39,16 @@ std::string ProfileFor(int slot) {
   return "-env:UserInstallation=file://" + profile;
 }
 
-std::vector<std::string> PdfCommand(const std::string &office, int slot,
-                                    const std::string &document) {
-  return {office, ProfileFor(slot), "--headless",
-          // Cards are RTF under a ".doc" name; the Word filter would refuse them.
-          "--infilter=Rich Text Format", "--convert-to", "pdf", "--outdir",
-          fs::path(document).parent_path().string(), document};
+// One LibreOffice start converting `documents` in turn into PDFs in `folder`.
+std::vector<std::string> PdfCommand(const std::string &office, int slot, const std::string &folder,
+                                    std::vector<std::string> documents) {
+  std::vector<std::string> command = {office, ProfileFor(slot), "--headless",
+                                      // Cards are RTF under a ".doc" name; the Word filter would
+                                      // refuse them.
+                                      "--infilter=Rich Text Format", "--convert-to", "pdf",
+                                      "--outdir", folder};
+  command.insert(command.end(), documents.begin(), documents.end());
+  return command;
 }
 }  // namespace
 
@@ -55,7 +60,8 @@ std::string ConvertToPdf(const std::string &document) {
   const std::string pdf = PdfPathFor(absolute);
   // A PDF left from an earlier run must not pass for this one's.
   DeleteFile(pdf);
-  const int status = RunProgram(PdfCommand(office, 0, absolute));
+  const int status =
+      RunProgram(PdfCommand(office, 0, fs::path(absolute).parent_path().string(), {absolute}));
   if (status != 0 || !FileExists(pdf)) {
     throw Exception("LibreOffice could not convert the document to PDF: " + document);
   }
@@ -70,40 +76,51 @@ std::vector<std::string> ConvertAllToPdf(const std::vector<std::string> &documen
     pdfs.push_back(PdfPathFor(fs::absolute(document).string()));
     DeleteFile(pdfs.back());
   }
-  jobs = std::max(1, jobs);
-  struct Running {
+  // A LibreOffice start costs seconds: each process converts a run of the documents in one
+  // go, the runs as even as the documents allow.
+  const size_t processes = std::clamp<size_t>(static_cast<size_t>(jobs), 1, documents.size());
+  struct Run {
+    size_t first = 0;
+    size_t end = 0;
     std::unique_ptr<ChildProcess> process;
-    size_t document = 0;
   };
-  std::vector<Running> slots(static_cast<size_t>(jobs));
-  size_t next = 0;
-  size_t done = 0;
-  while (done < documents.size()) {
-    for (size_t slot = 0; slot < slots.size(); ++slot) {
-      Running &running = slots[slot];
-      if (running.process && running.process->Finished()) {
-        const size_t document = running.document;
-        if (running.process->Status() != 0 || !FileExists(pdfs[document])) {
-          throw Exception("LibreOffice could not convert the document to PDF: " +
-                          documents[document]);
-        }
-        running.process.reset();
-        if (on_progress) on_progress(++done);
-      }
-      if (!running.process && next < documents.size()) {
-        running.document = next;
-        running.process = std::make_unique<ChildProcess>(
-            PdfCommand(office, static_cast<int>(slot), fs::absolute(documents[next]).string()));
-        ++next;
-      }
+  std::vector<Run> runs(processes);
+  for (size_t i = 0; i < processes; ++i) {
+    runs[i].first = documents.size() * i / processes;
+    runs[i].end = documents.size() * (i + 1) / processes;
+    std::vector<std::string> run_documents;
+    for (size_t d = runs[i].first; d < runs[i].end; ++d) {
+      run_documents.push_back(fs::absolute(documents[d]).string());
     }
-    if (done < documents.size()) {
-      // The caller may repaint and take a cancel while the processes work.
-      if (on_progress) on_progress(done);
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    // The documents of a run share a folder, as the parts of a batch do.
+    runs[i].process = std::make_unique<ChildProcess>(
+        PdfCommand(office, static_cast<int>(i),
+                   fs::path(pdfs[runs[i].first]).parent_path().string(), std::move(run_documents)));
   }
-  return pdfs;
+  while (true) {
+    size_t done = 0;
+    bool all_finished = true;
+    for (Run &run : runs) {
+      if (run.process->Finished()) {
+        for (size_t d = run.first; d < run.end; ++d) {
+          if (run.process->Status() != 0 || !FileExists(pdfs[d])) {
+            throw Exception("LibreOffice could not convert the document to PDF: " + documents[d]);
+          }
+        }
+        done += run.end - run.first;
+        continue;
+      }
+      all_finished = false;
+      // A run writes its PDFs in order; the newest may be half written.
+      size_t written = run.first;
+      while (written < run.end && FileExists(pdfs[written])) ++written;
+      if (written > run.first) done += written - run.first - 1;
+    }
+    // The caller may repaint and take a cancel while the processes work.
+    if (on_progress) on_progress(done);
+    if (all_finished) return pdfs;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 }
 
 bool IsSpreadsheetFile(const std::string &path) {
