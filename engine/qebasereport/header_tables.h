@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vorn {
@@ -18,6 +19,9 @@ class TQeHeaderTables {
   std::vector<std::string> Colors;
   std::vector<std::string> Styles;
   std::vector<std::string> Info;
+  // Font number and character set of each template font that names one, as the template
+  // has them (the fonts themselves get the report's Charset).
+  std::vector<std::pair<int32_t, int>> FontCharsets;
   bool ColorTableSeen = false;
 
   void Clear();
@@ -25,11 +29,13 @@ class TQeHeaderTables {
   void WriteTable(int32_t table_type, TStream& out) const;
 
   // The readers stand after a table's keyword and consume the table up to its closing
-  // brace. Fonts get `charset` as their character set; a font table the template ends in,
-  // or a "fcharset" without digits, throws EBadRtfFormat.
+  // brace. Fonts get `charset` as their character set; a font written without braces of its
+  // own is kept in braces. A font table the template ends in, or a "fcharset" without digits,
+  // throws EBadRtfFormat.
   void ReadFontTable(TemplateScanner& in, uint8_t charset);
   // Throws EBadRtfFormat when the template ends inside the table.
   void ReadColorTable(TemplateScanner& in);
+  // One that runs to the end of the template ends before its first text outside an entry.
   void ReadStyleSheet(TemplateScanner& in);
   void ReadInfo(TemplateScanner& in);
 

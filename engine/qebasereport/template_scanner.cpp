@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 
+#include "engine/conscom/exceptions.h"
 #include "engine/qebasereport/base_rtf_report.h"
 #include "engine/qebasereport/tag_codec.h"
+#include "platform/code_page.h"
 
 namespace vorn {
 
@@ -14,6 +16,13 @@ bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool IsHexDigit(unsigned char c) {
   return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
+int HexValue(unsigned char c) {
+  if (IsDigit(c)) return c - '0';
+  return (c | 0x20) - 'a' + 10;
+}
+bool IsLineBreak(unsigned char c) { return c == '\r' || c == '\n'; }
+// Trail bytes of the double-byte code pages start at 0x40.
+bool CanBeTrailByte(unsigned char c) { return c >= 0x40 && c != 0x7F; }
 unsigned char Upper(unsigned char c) {
   return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
@@ -106,7 +115,58 @@ void TemplateScanner::Advance(int count) {
   }
 }
 
+bool TemplateScanner::LineBreakSymbolFollows() const {
+  return IsLineBreak(RawByteAt(report_.TemplatePos));
+}
+
+int TemplateScanner::DoubleByteRest(unsigned char c) const {
+  const CodePage code_page = code_pages_.Current();
+  if (!code_page.IsDoubleByte()) return 0;
+  const bool escaped = c == '\\';
+  int rest = 0;
+  if (escaped) {
+    if (RawByteAt(report_.TemplatePos) != '\'' || !IsHexDigit(Peek(1)) || !IsHexDigit(Peek(2))) {
+      return 0;
+    }
+    const auto lead = static_cast<unsigned char>(HexValue(Peek(1)) * 16 + HexValue(Peek(2)));
+    if (!IsLeadByte(lead, code_page)) return 0;
+    rest = 3;
+  } else if (!IsLeadByte(c, code_page)) {
+    return 0;
+  }
+  const unsigned char trail = Peek(rest);
+  if (trail == '\\') {
+    if (Peek(rest + 1) == '\'' && IsHexDigit(Peek(rest + 2)) && IsHexDigit(Peek(rest + 3))) {
+      return rest + 4;
+    }
+    // After an escaped lead byte only an escaped symbol is a trail; a control word is RTF.
+    // After a raw one the raw backslash is the trail itself.
+    if (!escaped) return rest + 1;
+    const unsigned char symbol = Peek(rest + 1);
+    return symbol == '\\' || symbol == '{' || symbol == '}' ? rest + 2 : rest;
+  }
+  return CanBeTrailByte(trail) && trail != '{' && trail != '}' ? rest + 1 : rest;
+}
+
+void TemplateScanner::NoteControlWord() {
+  int64_t pos = report_.TemplatePos;
+  std::string name;
+  while (IsLetter(RawByteAt(pos)) && name.size() < 32) {
+    name.push_back(static_cast<char>(RawByteAt(pos++)));
+  }
+  const bool negative = RawByteAt(pos) == '-';
+  if (negative) ++pos;
+  int64_t value = 0;
+  bool has_param = false;
+  for (; IsDigit(RawByteAt(pos)); ++pos) {
+    has_param = true;
+    value = std::min<int64_t>(value * 10 + (RawByteAt(pos) - '0'), 1 << 30);
+  }
+  code_pages_.NoteWord(name, has_param, static_cast<int32_t>(negative ? -value : value));
+}
+
 int TemplateScanner::DelimiterLength() const {
+  if (LineBreakSymbolFollows()) return 0;
   // A visible backslash right before "*" is text, never a delimiter.
   if (Peek(0) == '\\') return Peek(1) == '*' ? 0 : 2;
   if (FollowedBy("'5C", WordEnd::kAny)) return Peek(3) == '*' ? 0 : 4;
@@ -114,6 +174,7 @@ int TemplateScanner::DelimiterLength() const {
 }
 
 bool TemplateScanner::ParagraphWordFollows() const {
+  if (LineBreakSymbolFollows()) return true;
   return std::any_of(kParagraphWords.begin(), kParagraphWords.end(),
                      [this](std::string_view word) { return WordFollows(word); });
 }
@@ -137,7 +198,12 @@ std::optional<std::string> TemplateScanner::NextTag() {
       return std::nullopt;
     }
     const int32_t at = report_.TemplatePos - 1;
-    if (c == '\\') {
+    if (const int rest = DoubleByteRest(c); rest > 0) {
+      // A trail byte belongs to its character: it is never RTF syntax, nor half a delimiter.
+      Advance(rest);
+    } else if (c == '\\' && LineBreakSymbolFollows()) {
+      report_.LastBreakPos = at;
+    } else if (c == '\\') {
       if (ParagraphWordFollows()) report_.LastBreakPos = at;
       if (WordFollows("TROWD")) {
         StartRow(at, at > before);
@@ -151,6 +217,7 @@ std::optional<std::string> TemplateScanner::NextTag() {
         report_.TagStartPos = at;
         return CollectTag(delimiter);
       }
+      if (IsLetter(RawByteAt(report_.TemplatePos))) NoteControlWord();
       // An escaped brace or a visible backslash before "*" is text as a whole.
       if (Peek(0) == '{' || Peek(0) == '}' || Peek(0) == '\\') Advance(1);
     } else if (c == '{') {
@@ -159,35 +226,92 @@ std::optional<std::string> TemplateScanner::NextTag() {
         SkipVerbatimGroup();
         continue;
       }
+      code_pages_.OpenGroup();
+    } else if (c == '}') {
+      code_pages_.CloseGroup();
     }
     report_.WriteTextRecord();
   }
 }
 
+int32_t TemplateScanner::HeaderGroupKind() const {
+  if (WordFollows("\\FONTTBL")) return rkFontTable;
+  if (WordFollows("\\COLORTBL")) return rkColorTable;
+  if (WordFollows("\\STYLESHEET")) return rkStyleSheet;
+  if (WordFollows("\\INFO")) return rkInfo;
+  return 0;
+}
+
+bool TemplateScanner::EndsInOpenWord(int32_t end) const {
+  int32_t pos = end;
+  while (pos >= 1 && IsDigit(report_.TemplateByte(pos))) --pos;
+  if (pos >= 1 && pos < end && report_.TemplateByte(pos) == '-') --pos;
+  const int32_t letters_end = pos;
+  while (pos >= 1 && IsLetter(report_.TemplateByte(pos))) --pos;
+  if (pos == letters_end || pos < 1 || report_.TemplateByte(pos) != '\\') return false;
+  int32_t backslashes = 0;
+  for (; pos >= 1 && report_.TemplateByte(pos) == '\\'; --pos) ++backslashes;
+  return backslashes % 2 == 1;
+}
+
 bool TemplateScanner::ReadHeaderGroup() {
-  TQeHeaderTables& tables = report_.HeaderTables;
-  int32_t kind = 0;
-  if (WordFollows("\\FONTTBL")) {
-    Advance(8);
-    tables.ReadFontTable(*this, report_.Charset());
-    kind = rkFontTable;
-  } else if (WordFollows("\\COLORTBL")) {
-    Advance(9);
-    tables.ReadColorTable(*this);
-    kind = rkColorTable;
-  } else if (WordFollows("\\STYLESHEET")) {
-    Advance(11);
-    tables.ReadStyleSheet(*this);
-    kind = rkStyleSheet;
-  } else if (WordFollows("\\INFO")) {
-    Advance(5);
-    tables.ReadInfo(*this);
-    kind = rkInfo;
-  } else {
-    return false;
+  const int32_t kind = HeaderGroupKind();
+  if (kind == 0) return false;
+  // The report's tables are the first of each kind; a later one (such as the twin of the font
+  // table that a \upr group carries for Unicode readers) stays as the document has it.
+  const auto seen = std::find(tables_seen_.begin(), tables_seen_.end(), kind);
+  if (kind != rkInfo && seen != tables_seen_.end()) {
+    SkipVerbatimGroup();
+    return true;
   }
+  tables_seen_.push_back(kind);
+  // Nothing of the information group is written, so a control word before it would run into
+  // the text after it.
+  const bool needs_delimiter = kind == rkInfo && EndsInOpenWord(report_.TemplatePos - 2);
+  TQeHeaderTables& tables = report_.HeaderTables;
+  switch (kind) {
+    case rkFontTable:
+      Advance(8);
+      tables.ReadFontTable(*this, report_.Charset());
+      for (const auto& [font, charset] : tables.FontCharsets) {
+        code_pages_.SetFontCharset(font, charset);
+      }
+      break;
+    case rkColorTable:
+      Advance(9);
+      tables.ReadColorTable(*this);
+      break;
+    case rkStyleSheet:
+      Advance(11);
+      tables.ReadStyleSheet(*this);
+      break;
+    default:
+      Advance(5);
+      tables.ReadInfo(*this);
+      break;
+  }
+  CheckTableClosedBefore(kind);
   report_.Stream().WriteEmpty(kind, report_.TemplatePos);
+  if (needs_delimiter) report_.WriteLiteral(" ");
   return true;
+}
+
+int32_t TemplateScanner::Position() const { return report_.TemplatePos; }
+
+void TemplateScanner::MoveTo(int32_t position) { report_.TemplatePos = position; }
+
+bool TemplateScanner::TookEnclosingBrace() const {
+  if (!code_pages_.InsideGroup()) return false;
+  for (int32_t pos = report_.TemplatePos; pos <= report_.TemplateLength(); ++pos) {
+    if (report_.TemplateByte(pos) > ' ') return false;
+  }
+  return true;
+}
+
+void TemplateScanner::CheckTableClosedBefore(int32_t kind) const {
+  if (!TookEnclosingBrace()) return;
+  if (kind == rkFontTable) throw EBadRtfFormat("Can't read font table from input file");
+  if (kind == rkColorTable) throw EBadRtfFormat("Can't read color table from input file");
 }
 
 unsigned char TemplateScanner::RawByteAt(int64_t p) const {
@@ -270,6 +394,13 @@ std::optional<std::string> TemplateScanner::CollectTag(int delimiter_length) {
   while (count < kMaxTagLength && !AtEnd()) {
     const unsigned char c = ReadChar();
     if (c == kEndOfTemplate) break;
+    if (const int rest = DoubleByteRest(c); rest > 0) {
+      text.push_back(static_cast<char>(c));
+      for (int i = 0; i < rest; ++i) text.push_back(static_cast<char>(Peek(i)));
+      Advance(rest);
+      count += rest + 1;
+      continue;
+    }
     if (TakeQuoteToken(c, text, count)) continue;
     // No tag is ever found inside a picture, field or object group, quoted or not.
     if (c == '{' && (VerbatimGroupFollows() || HeaderGroupFollows())) break;
@@ -296,7 +427,7 @@ std::optional<std::string> TemplateScanner::CollectTag(int delimiter_length) {
 bool TemplateScanner::TakeQuoteToken(unsigned char c, std::string& text, int& count) {
   auto begins = [&](std::string_view token) {
     if (token.size() == 1) return c == static_cast<unsigned char>(token[0]);
-    if (c != '\\') return false;
+    if (c != '\\' || LineBreakSymbolFollows()) return false;
     std::string upper;
     for (const char t : token.substr(1)) upper.push_back(static_cast<char>(Upper(t)));
     return FollowedBy(upper, token[1] == '\'' ? WordEnd::kAny : WordEnd::kNoLetter);
@@ -336,7 +467,7 @@ bool TemplateScanner::TakeQuoteToken(unsigned char c, std::string& text, int& co
 void TemplateScanner::AppendTagByte(unsigned char c, std::string& text, int& count) {
   text.push_back(static_cast<char>(c));
   ++count;
-  if (c != '\\') return;
+  if (c != '\\' || LineBreakSymbolFollows()) return;
   int extra = 0;
   if (Peek(0) == '\'' && IsHexDigit(Peek(1)) && IsHexDigit(Peek(2))) {
     extra = 3;
@@ -366,8 +497,12 @@ CommandParagraph TemplateScanner::TakeCommandParagraph() {
     return {};
   }
   report_.LastBreakPos = report_.TemplatePos - 1;
-  Advance(3);
-  if (Peek(0) == ' ') Advance(1);
+  if (LineBreakSymbolFollows()) {
+    ++report_.TemplatePos;
+  } else {
+    Advance(3);
+    if (Peek(0) == ' ') Advance(1);
+  }
   return {true, std::move(*read)};
 }
 
@@ -380,8 +515,14 @@ std::optional<std::string> TemplateScanner::ReadToParagraphMark() {
     const unsigned char c = ReadChar();
     if (c == kEndOfTemplate) return std::nullopt;
     if (c == '{' && (VerbatimGroupFollows() || HeaderGroupFollows())) return std::nullopt;
+    if (const int rest = DoubleByteRest(c); rest > 0) {
+      read.push_back(static_cast<char>(c));
+      for (int i = 0; i < rest; ++i) read.push_back(static_cast<char>(Peek(i)));
+      Advance(rest);
+      continue;
+    }
     if (c == '\\') {
-      if (FollowedBy("PAR", WordEnd::kNoLetterOrDigit)) return read;
+      if (LineBreakSymbolFollows() || FollowedBy("PAR", WordEnd::kNoLetterOrDigit)) return read;
       // Absorbing must never swallow a row's structure.
       if (WordFollows("CELL") || WordFollows("ROW") || WordFollows("TROWD")) {
         return std::nullopt;
