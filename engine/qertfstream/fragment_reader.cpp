@@ -22,6 +22,16 @@ bool ContinuesWord(unsigned char c) {
 }
 
 bool IsTextByte(unsigned char c) { return c >= 32 || c == '\t'; }
+
+// Words that make a paragraph a positioned frame.
+bool IsFrameWord(std::string_view word) {
+  static constexpr std::string_view kPrefixes[] = {"\\abs", "\\pos",      "\\ph",
+                                                   "\\pv",  "\\dxfrtext", "\\dfrmtxt"};
+  for (std::string_view prefix : kPrefixes) {
+    if (word.substr(0, prefix.size()) == prefix) return true;
+  }
+  return false;
+}
 }  // namespace
 
 TQeStream::TQeStream(std::string_view fragment, TStream& output) : text_(fragment), out_(output) {}
@@ -137,6 +147,7 @@ void TQeStream::OpenGroup() {
     word_open_ = false;
     groups_.push_back(
         static_cast<int32_t>(std::min<size_t>(start, std::numeric_limits<int32_t>::max())));
+    framed_groups_.push_back(framed_);
     ++pos_;
     return;
   }
@@ -163,6 +174,8 @@ void TQeStream::CloseGroup() {
     return;
   }
   groups_.pop_back();
+  framed_ = framed_groups_.back();
+  framed_groups_.pop_back();
   Write("}");
   word_open_ = false;
 }
@@ -172,6 +185,7 @@ void TQeStream::CloseWrittenGroups() {
   Write(std::string(groups_.size(), '}'));
   word_open_ = false;
   groups_.clear();
+  framed_groups_.clear();
 }
 
 void TQeStream::DropRestOfGroup() {
@@ -266,6 +280,7 @@ void TQeStream::HandleWord(const ControlWord& word) {
     case KeywordKind::kDocument:
       break;
     case KeywordKind::kCopied:
+      if (IsFrameWord(word.name)) framed_ = true;
       WriteWord(word.name, param, word.space_delimited);
       if (IsTextKeyword(word.name)) {
         recorded_pos_.reset();
@@ -291,7 +306,7 @@ void TQeStream::HandleWord(const ControlWord& word) {
     case KeywordKind::kTableRow:
       // A table cannot share a line with text: without this break the report's text before
       // the tag would become the first cell.
-      if (!content_written_) Write("\\par ");
+      if (!content_written_ && !paragraph_empty_) Write("\\par ");
       WriteWord(word.name, param, word.space_delimited);
       recorded_pos_.reset();
       content_written_ = true;
@@ -313,6 +328,7 @@ void TQeStream::HandleReference(const ControlWord& word, KeywordIndex index) {
       }
       break;
     case KeywordIndex::kPard:
+      framed_ = false;
       WriteWord(word.name, param, word.space_delimited);
       break;
     case KeywordIndex::kRow:
@@ -376,6 +392,8 @@ void TQeStream::WriteParagraphMark(bool space_delimited) {
   recorded_text_ = space_delimited ? " " : "";
   out_.Write("\\par" + recorded_text_);
   word_open_ = !space_delimited;
+  // A frame's paragraph needs its own mark: the report's text must not run into the frame.
+  if (framed_) recorded_pos_.reset();
 }
 
 void TQeStream::WriteVisible(std::string_view bytes) {

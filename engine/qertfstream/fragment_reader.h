@@ -27,6 +27,9 @@ class TQeStream {
   TQeStream(const TQeStream&) = delete;
   TQeStream& operator=(const TQeStream&) = delete;
 
+  // Tells whether the report's paragraph at the tag holds no text yet, so that a table the
+  // fragment begins with needs no paragraph mark before it.
+  void SetParagraphEmpty(bool empty) { paragraph_empty_ = empty; }
   // Takes the report's tables in their normal forms.
   void ImportTables(const TQeHeaderTables& tables);
   // Writes the fragment's body; a fragment that is not RTF goes in as plain text in the
@@ -76,9 +79,13 @@ class TQeStream {
   bool word_open_ = false;
   // Something visible of the fragment has been written (text, a picture, a table row).
   bool content_written_ = false;
+  bool paragraph_empty_ = false;
   std::optional<int32_t> default_font_;
   // Fragment positions of the open groups the body has written, the body's own first.
   std::vector<int32_t> groups_;
+  // Whether the paragraph properties make a positioned frame, now and outside each open group.
+  bool framed_ = false;
+  std::vector<bool> framed_groups_;
   // Where the last paragraph mark with nothing visible after it stands, and the delimiter
   // written after "\par".
   std::optional<int64_t> recorded_pos_;
