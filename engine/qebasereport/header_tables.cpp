@@ -15,6 +15,10 @@ void TQeHeaderTables::Clear() {
   Colors.clear();
   Styles.clear();
   Info.clear();
+  Lists.clear();
+  ListOverrides.clear();
+  ListTableSeen = false;
+  ListOverrideTableSeen = false;
   FontCharsets.clear();
   ColorTableSeen = false;
 }
@@ -181,6 +185,14 @@ void TQeHeaderTables::WriteTable(int32_t table_type, TStream& out) const {
     case rkFontTable:
       WriteGroup("{\\fonttbl", Fonts, out);
       if (!ColorTableSeen && !Colors.empty()) WriteGroup("{\\colortbl", Colors, out);
+      if (!ListTableSeen && !Lists.empty()) WriteTable(rkListTable, out);
+      break;
+    case rkListTable:
+      WriteGroup("{\\*\\listtable", Lists, out);
+      if (!ListOverrideTableSeen && !ListOverrides.empty()) WriteTable(rkListOverrideTable, out);
+      break;
+    case rkListOverrideTable:
+      WriteGroup("{\\*\\listoverridetable", ListOverrides, out);
       break;
     case rkColorTable:
       WriteGroup("{\\colortbl", Colors, out);
@@ -251,6 +263,16 @@ void TQeHeaderTables::SetColorsFromTable(std::string_view table) {
 void TQeHeaderTables::ReadStyleSheet(TemplateScanner& in) { ReadEntryTable(in, Styles); }
 
 void TQeHeaderTables::ReadInfo(TemplateScanner& in) { ReadEntryTable(in, Info); }
+
+void TQeHeaderTables::ReadListTable(TemplateScanner& in) {
+  ReadEntryTable(in, Lists);
+  ListTableSeen = true;
+}
+
+void TQeHeaderTables::ReadListOverrideTable(TemplateScanner& in) {
+  ReadEntryTable(in, ListOverrides);
+  ListOverrideTableSeen = true;
+}
 
 int TQeHeaderTables::AddColor(std::string_view entry) {
   const auto found = std::find(Colors.begin(), Colors.end(), entry);

@@ -183,10 +183,7 @@ bool TemplateScanner::VerbatimGroupFollows() const {
   return WordFollows("\\FIELD") || WordFollows("\\PICT") || WordFollows("\\OBJECT");
 }
 
-bool TemplateScanner::HeaderGroupFollows() const {
-  return WordFollows("\\FONTTBL") || WordFollows("\\COLORTBL") || WordFollows("\\STYLESHEET") ||
-         WordFollows("\\INFO");
-}
+bool TemplateScanner::HeaderGroupFollows() const { return HeaderGroupKind() != 0; }
 
 std::optional<std::string> TemplateScanner::NextTag() {
   while (true) {
@@ -239,6 +236,8 @@ int32_t TemplateScanner::HeaderGroupKind() const {
   if (WordFollows("\\COLORTBL")) return rkColorTable;
   if (WordFollows("\\STYLESHEET")) return rkStyleSheet;
   if (WordFollows("\\INFO")) return rkInfo;
+  if (WordFollows("\\*\\LISTTABLE")) return rkListTable;
+  if (WordFollows("\\*\\LISTOVERRIDETABLE")) return rkListOverrideTable;
   return 0;
 }
 
@@ -284,6 +283,14 @@ bool TemplateScanner::ReadHeaderGroup() {
     case rkStyleSheet:
       Advance(11);
       tables.ReadStyleSheet(*this);
+      break;
+    case rkListTable:
+      Advance(12);
+      tables.ReadListTable(*this);
+      break;
+    case rkListOverrideTable:
+      Advance(20);
+      tables.ReadListOverrideTable(*this);
       break;
     default:
       Advance(5);

@@ -40,12 +40,15 @@ void TQeStream::ImportTables(const TQeHeaderTables& tables) {
   tables_.Fonts.Import(tables.Fonts);
   tables_.Colors.Import(tables.Colors);
   tables_.Styles.Import(tables.Styles);
+  tables_.Lists.Import(tables.Lists, tables.ListOverrides);
 }
 
 void TQeStream::ExportTables(TQeHeaderTables& tables) const {
   tables.Fonts = tables_.Fonts.Export();
   tables.Colors = tables_.Colors.Export();
   tables.Styles = tables_.Styles.Export();
+  tables.Lists = tables_.Lists.Lists();
+  tables.ListOverrides = tables_.Lists.Overrides();
 }
 
 void TQeStream::Merge(std::string_view lang_text, int code_page) {
@@ -134,6 +137,10 @@ void TQeStream::OpenGroup() {
   const size_t start = pos_;
   bool ignorable = false;
   const std::string_view word = DestinationWord(start, ignorable);
+  if (word == "\\listtable" || word == "\\listoverridetable") {
+    ReadListGroup(word, start);
+    return;
+  }
   const KeywordRow* row = word.empty() ? nullptr : ClassifyKeyword(word);
   const KeywordKind kind = row != nullptr ? row->Kind : KeywordKind::kCopied;
   const bool too_deep = groups_.size() >= kMaxDepth;
@@ -163,6 +170,21 @@ void TQeStream::OpenGroup() {
   const std::string_view group = text_.substr(start, extent.end - start);
   if (kind == KeywordKind::kPicture) WriteVisible(group);
   if (kind == KeywordKind::kHeaderTable) ReadHeaderGroup(row->Index, group);
+}
+
+void TQeStream::ReadListGroup(std::string_view word, size_t start) {
+  const GroupExtent extent = FindGroupEnd(text_, start);
+  pos_ = extent.end;
+  if (!extent.closed) {
+    done_ = true;
+    return;
+  }
+  const std::string_view group = text_.substr(start, extent.end - start);
+  if (word == "\\listtable") {
+    ReadListTable(group, tables_);
+  } else {
+    ReadListOverrideTable(group, tables_);
+  }
 }
 
 void TQeStream::CloseGroup() {

@@ -57,6 +57,8 @@ class TQeStream {
   void HandleReference(const ControlWord& word, KeywordIndex index);
   void HandleSpecial(const ControlWord& word, KeywordIndex index);
   void ReadHeaderGroup(KeywordIndex index, std::string_view group);
+  // The fragment's list table or list override table, the group opening at `start`.
+  void ReadListGroup(std::string_view word, size_t start);
   void DropRestOfGroup();
   void WriteWord(std::string_view name, std::optional<int32_t> param, bool space_delimited);
   void WriteParagraphMark(bool space_delimited);

@@ -407,6 +407,7 @@ constexpr KeywordRow kSupplementaryWords[] = {
     {"\\linex", K::kDocument, I::kNone},
     {"\\lnbrkrule", K::kDocument, I::kNone},
     {"\\lndscpsxn", K::kDocument, I::kNone},
+    {"\\ls", K::kReference, I::kList},
     {"\\ltrsect", K::kDocument, I::kNone},
     {"\\lytcalctblwd", K::kDocument, I::kNone},
     {"\\lyttblrtgr", K::kDocument, I::kNone},

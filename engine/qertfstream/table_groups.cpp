@@ -19,6 +19,7 @@ bool IsTableReference(KeywordIndex index) {
     case KeywordIndex::kParagraphStyle:
     case KeywordIndex::kCharacterStyle:
     case KeywordIndex::kSectionStyle:
+    case KeywordIndex::kList:
       return true;
     default:
       return false;
@@ -100,6 +101,8 @@ std::optional<int32_t> MergedReference(const FragmentTables& tables, KeywordInde
     case KeywordIndex::kSectionStyle:
       return fits_style ? tables.Styles.StyleReplacement(kStyleSection, style_number)
                         : std::nullopt;
+    case KeywordIndex::kList:
+      return tables.Lists.OverrideReplacement(number);
     case KeywordIndex::kStyleLink: {
       if (!fits_style) return std::nullopt;
       if (auto own = tables.Styles.StyleReplacement(link_kind, style_number)) return own;
@@ -200,6 +203,19 @@ void ReadColorTable(std::string_view group, FragmentTables& tables) {
     } else {
       i += (c == '\\' && i + 1 < group.size()) ? 2 : 1;
     }
+  }
+}
+
+void ReadListTable(std::string_view group, FragmentTables& tables) {
+  for (std::string_view list : InnerGroups(group)) {
+    if (HoldsBinaryData(list)) continue;
+    tables.Lists.MergeList(RenumberReferences(WithoutLineBreaks(list), tables, {}));
+  }
+}
+
+void ReadListOverrideTable(std::string_view group, FragmentTables& tables) {
+  for (std::string_view entry : InnerGroups(group)) {
+    tables.Lists.MergeOverride(WithoutLineBreaks(entry));
   }
 }
 

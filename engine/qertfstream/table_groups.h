@@ -7,6 +7,7 @@
 
 #include "engine/qertfstream/fragment_tables.h"
 #include "engine/qertfstream/keyword_table.h"
+#include "engine/qertfstream/list_tables.h"
 
 namespace vorn {
 
@@ -15,6 +16,7 @@ struct FragmentTables {
   TQEFontStrings Fonts;
   TQEColorStrings Colors;
   TQEStyleStrings Styles;
+  TQEListTables Lists;
 };
 
 // The merged number for the parameter of a reference word (\f, \cf, \s, ... by its index),
@@ -40,5 +42,8 @@ void ReadFontTable(std::string_view group, FragmentTables& tables);
 void ReadColorTable(std::string_view group, FragmentTables& tables);
 // Fonts and colours must be read first for their numbers to be replaced in the styles.
 void ReadStyleSheet(std::string_view group, FragmentTables& tables);
+// The list table before the list override table, so that overrides find their lists.
+void ReadListTable(std::string_view group, FragmentTables& tables);
+void ReadListOverrideTable(std::string_view group, FragmentTables& tables);
 
 }  // namespace vorn
