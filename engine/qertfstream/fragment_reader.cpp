@@ -52,6 +52,7 @@ void TQeStream::ExportTables(TQeHeaderTables& tables) const {
 }
 
 void TQeStream::Merge(std::string_view lang_text, int code_page) {
+  report_code_page_ = code_page == 0 ? 1252 : code_page;
   if (text_.substr(0, kRtfSignature.size()) == kRtfSignature) {
     ReadRtf();
   } else if (!text_.empty()) {
@@ -300,6 +301,7 @@ void TQeStream::HandleWord(const ControlWord& word) {
       word.has_param ? std::optional<int32_t>(word.param) : std::nullopt;
   switch (kind) {
     case KeywordKind::kDocument:
+      if (word.name == "\\ansicpg" && word.has_param) fragment_code_page_ = word.param;
       break;
     case KeywordKind::kCopied:
       if (IsFrameWord(word.name)) framed_ = true;
@@ -386,7 +388,12 @@ void TQeStream::HandleSpecial(const ControlWord& word, KeywordIndex index) {
 void TQeStream::ReadHeaderGroup(KeywordIndex index, std::string_view group) {
   switch (index) {
     case KeywordIndex::kFontTable:
-      ReadFontTable(group, tables_);
+      // Fonts that name no character set read in the document's code page: when the
+      // fragment's is not the report's, they name it.
+      ReadFontTable(group, tables_,
+                    fragment_code_page_ != report_code_page_
+                        ? CharsetOfCodePage(fragment_code_page_)
+                        : std::nullopt);
       break;
     case KeywordIndex::kColorTable:
       ReadColorTable(group, tables_);

@@ -82,6 +82,9 @@ class TQeStream {
   // Something visible of the fragment has been written (text, a picture, a table row).
   bool content_written_ = false;
   bool paragraph_empty_ = false;
+  // The \ansicpg of the fragment and the code page of the report.
+  int fragment_code_page_ = 1252;
+  int report_code_page_ = 1252;
   std::optional<int32_t> default_font_;
   // Fragment positions of the open groups the body has written, the body's own first.
   std::vector<int32_t> groups_;

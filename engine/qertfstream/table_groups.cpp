@@ -153,11 +153,35 @@ std::string RenumberReferences(std::string_view rtf, const FragmentTables& table
   return out;
 }
 
-void ReadFontTable(std::string_view group, FragmentTables& tables) {
-  auto merge = [&tables](std::string_view raw) {
+namespace {
+// A font's rest naming `charset` when it names none or the default set 1.
+std::string WithDocumentCharset(const std::string& rest, int charset) {
+  const std::string word = "\\fcharset" + std::to_string(charset);
+  const size_t own = rest.find("\\fcharset");
+  if (own == std::string::npos) return word + rest;
+  const ControlWord named = ReadControlWord(rest, own);
+  if (named.name != "\\fcharset" || named.param != 1) return rest;
+  return rest.substr(0, own) + word + (named.space_delimited ? " " : "") +
+         rest.substr(own + named.length);
+}
+}  // namespace
+
+std::optional<int> CharsetOfCodePage(int code_page) {
+  static constexpr std::pair<int, int> kCharsets[] = {
+      {1252, 0},   {932, 128},  {949, 129},  {936, 134},  {950, 136},  {1253, 161}, {1254, 162},
+      {1258, 163}, {1255, 177}, {1256, 178}, {1257, 186}, {1251, 204}, {874, 222},  {1250, 238}};
+  for (const auto& [page, charset] : kCharsets) {
+    if (page == code_page) return charset;
+  }
+  return std::nullopt;
+}
+
+void ReadFontTable(std::string_view group, FragmentTables& tables, std::optional<int> charset) {
+  auto merge = [&tables, charset](std::string_view raw) {
     const std::string entry = WithoutLineBreaks(raw);
     if (HoldsBinaryData(entry)) return;
     if (std::optional<TQEFontStr> font = ParseFontEntry(entry)) {
+      if (charset) font->Rest = WithDocumentCharset(font->Rest, *charset);
       tables.Fonts.Merge(font->Number, std::move(font->Rest));
     }
   };

@@ -38,7 +38,11 @@ std::string RenumberReferences(std::string_view rtf, const FragmentTables& table
 
 // Each takes one whole header group of the fragment ("{\fonttbl ...}" and so on), adds
 // what the tables lack and records the merged numbers.
-void ReadFontTable(std::string_view group, FragmentTables& tables);
+// Fonts without a character set of their own (or with the default one) get `charset`.
+void ReadFontTable(std::string_view group, FragmentTables& tables,
+                   std::optional<int> charset = std::nullopt);
+// The Windows character set of an ANSI code page; nullopt for one that has none.
+std::optional<int> CharsetOfCodePage(int code_page);
 void ReadColorTable(std::string_view group, FragmentTables& tables);
 // Fonts and colours must be read first for their numbers to be replaced in the styles.
 void ReadStyleSheet(std::string_view group, FragmentTables& tables);

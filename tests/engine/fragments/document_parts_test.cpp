@@ -63,6 +63,19 @@ TEST_F(DocumentPartsTest, NestedTablesFootnotesAndFramesStay) {
             "{{\\pard\\pvpg\\absw400 a\\par}\\pard b\r\r\r\r}");
 }
 
+// A font that names no character set reads in its document's code page; in the report's
+// document it must name the fragment's.
+TEST_F(DocumentPartsTest, FontsTakeTheFragmentsCodePageWithThem) {
+  Merge(
+      "{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0 MS Mincho;}{\\f1\\fcharset1 Gothic;}"
+      "{\\f2\\fcharset0 Arial;}}\\f0 \\'82\\'a0}");
+  EXPECT_EQ(report_.HeaderTables.Fonts,
+            (Strings{"{\\f0 Times;}", "{\\f1\\fcharset128 MS Mincho;}",
+                     "{\\f2\\fcharset128 Gothic;}", "{\\f3\\fcharset0 Arial;}"}));
+  Merge("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Verdana;}}\\f0 x}");
+  EXPECT_EQ(report_.HeaderTables.Fonts.back(), "{\\f4 Verdana;}");
+}
+
 // A table needs a paragraph of its own; one the report has just begun, with nothing in it
 // since its header tables or its last paragraph mark, is that already.
 TEST_F(DocumentPartsTest, TableStartsAnEmptyReportParagraphWithoutAMark) {
