@@ -81,11 +81,7 @@ void TQeStream::FlushPending() {
   std::string pending = std::move(pending_);
   pending_.clear();
   // Text the fragment leaves in its default font must not take the report's.
-  if (default_font_) {
-    if (auto font = MergedReference(tables_, KeywordIndex::kFont, *default_font_)) {
-      pending += "\\f" + std::to_string(*font) + " ";
-    }
-  }
+  if (auto font = DefaultFont()) pending += "\\f" + std::to_string(*font) + " ";
   out_.Write(pending);
   word_open_ = false;
 }
@@ -345,11 +341,7 @@ void TQeStream::HandleReference(const ControlWord& word, KeywordIndex index) {
     case KeywordIndex::kPlain:
       WriteWord(word.name, param, word.space_delimited);
       // \plain returns to the document's default font, which is the report's.
-      if (default_font_) {
-        if (auto font = MergedReference(tables_, KeywordIndex::kFont, *default_font_)) {
-          WriteWord("\\f", *font, word.space_delimited);
-        }
-      }
+      if (auto font = DefaultFont()) WriteWord("\\f", *font, word.space_delimited);
       break;
     case KeywordIndex::kPard:
       framed_ = false;
@@ -390,10 +382,13 @@ void TQeStream::ReadHeaderGroup(KeywordIndex index, std::string_view group) {
     case KeywordIndex::kFontTable:
       // Fonts that name no character set read in the document's code page: when the
       // fragment's is not the report's, they name it.
-      ReadFontTable(group, tables_,
-                    fragment_code_page_ != report_code_page_
-                        ? CharsetOfCodePage(fragment_code_page_)
-                        : std::nullopt);
+      if (fragment_code_page_ != report_code_page_) {
+        const std::optional<int> charset = CharsetOfCodePage(fragment_code_page_);
+        ReadFontTable(group, tables_, charset);
+        if (charset) AddDefaultFontVariant(*charset);
+      } else {
+        ReadFontTable(group, tables_);
+      }
       break;
     case KeywordIndex::kColorTable:
       ReadColorTable(group, tables_);
@@ -403,6 +398,29 @@ void TQeStream::ReadHeaderGroup(KeywordIndex index, std::string_view group) {
       break;
     default:
       break;
+  }
+}
+
+std::optional<int32_t> TQeStream::DefaultFont() const {
+  if (default_variant_) return default_variant_;
+  if (!default_font_) return std::nullopt;
+  return MergedReference(tables_, KeywordIndex::kFont, *default_font_);
+}
+
+void TQeStream::AddDefaultFontVariant(int charset) {
+  // Without \deff readers take font 0.
+  const std::optional<int32_t> merged =
+      MergedReference(tables_, KeywordIndex::kFont, default_font_.value_or(0));
+  if (!merged) return;
+  default_variant_ = merged;
+  for (const TQEFontStr& font : tables_.Fonts.Items()) {
+    if (font.Number != *merged) continue;
+    // A font that names the character set of another script already reads as it should.
+    if (const std::optional<std::string> rest = WithCharset(font.Rest, charset)) {
+      tables_.Fonts.Merge(kDefaultVariantKey, *rest);
+      default_variant_ = tables_.Fonts.Replacement(kDefaultVariantKey);
+    }
+    return;
   }
 }
 

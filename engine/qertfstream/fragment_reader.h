@@ -57,6 +57,12 @@ class TQeStream {
   void HandleReference(const ControlWord& word, KeywordIndex index);
   void HandleSpecial(const ControlWord& word, KeywordIndex index);
   void ReadHeaderGroup(KeywordIndex index, std::string_view group);
+  // The merged number of the font the fragment's text is in where it names none.
+  std::optional<int32_t> DefaultFont() const;
+  // Readers take text in the default font, where it names none, in the document's code page
+  // even when the font names a Western character set; in the report's document a copy of
+  // the font with the fragment's `charset` stands in for it.
+  void AddDefaultFontVariant(int charset);
   // The fragment's list table or list override table, the group opening at `start`.
   void ReadListGroup(std::string_view word, size_t start);
   void DropRestOfGroup();
@@ -86,6 +92,9 @@ class TQeStream {
   int fragment_code_page_ = 1252;
   int report_code_page_ = 1252;
   std::optional<int32_t> default_font_;
+  // The fragment font number under which that copy is merged, and its merged number.
+  static constexpr uint16_t kDefaultVariantKey = 0xFFFF;
+  std::optional<int32_t> default_variant_;
   // Fragment positions of the open groups the body has written, the body's own first.
   std::vector<int32_t> groups_;
   // Whether the paragraph properties make a positioned frame, now and outside each open group.

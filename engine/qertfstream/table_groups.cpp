@@ -156,15 +156,21 @@ std::string RenumberReferences(std::string_view rtf, const FragmentTables& table
 namespace {
 // A font's rest naming `charset` when it names none or the default set 1.
 std::string WithDocumentCharset(const std::string& rest, int charset) {
+  const size_t own = rest.find("\\fcharset");
+  if (own != std::string::npos && ReadControlWord(rest, own).param != 1) return rest;
+  return WithCharset(rest, charset).value_or(rest);
+}
+}  // namespace
+
+std::optional<std::string> WithCharset(const std::string& rest, int charset) {
   const std::string word = "\\fcharset" + std::to_string(charset);
   const size_t own = rest.find("\\fcharset");
   if (own == std::string::npos) return word + rest;
   const ControlWord named = ReadControlWord(rest, own);
-  if (named.name != "\\fcharset" || named.param != 1) return rest;
+  if (named.name != "\\fcharset" || named.param > 1) return std::nullopt;
   return rest.substr(0, own) + word + (named.space_delimited ? " " : "") +
          rest.substr(own + named.length);
 }
-}  // namespace
 
 std::optional<int> CharsetOfCodePage(int code_page) {
   static constexpr std::pair<int, int> kCharsets[] = {

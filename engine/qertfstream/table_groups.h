@@ -41,6 +41,9 @@ std::string RenumberReferences(std::string_view rtf, const FragmentTables& table
 // Fonts without a character set of their own (or with the default one) get `charset`.
 void ReadFontTable(std::string_view group, FragmentTables& tables,
                    std::optional<int> charset = std::nullopt);
+// A font's rest (after its number) naming `charset` where it names a Western one (0), the
+// default one (1) or none; nullopt when it names another.
+std::optional<std::string> WithCharset(const std::string& rest, int charset);
 // The Windows character set of an ANSI code page; nullopt for one that has none.
 std::optional<int> CharsetOfCodePage(int code_page);
 void ReadColorTable(std::string_view group, FragmentTables& tables);

@@ -76,6 +76,18 @@ TEST_F(DocumentPartsTest, FontsTakeTheFragmentsCodePageWithThem) {
   EXPECT_EQ(report_.HeaderTables.Fonts.back(), "{\\f4 Verdana;}");
 }
 
+// Where the text names no font, readers take the default font in the document's code page
+// whatever character set the font names; a copy of it in that code page carries this over.
+TEST_F(DocumentPartsTest, DefaultFontTextKeepsTheFragmentsCodePage) {
+  const std::string body = Merge(
+      "{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times;}}"
+      "\\plain \\'82\\'a0{\\f0 x}}");
+  EXPECT_EQ(report_.HeaderTables.Fonts,
+            (Strings{"{\\f0 Times;}", "{\\f1\\froman\\fcharset0 Times;}",
+                     "{\\f2\\froman\\fcharset128 Times;}"}));
+  EXPECT_EQ(body, "{\\f2 \\plain \\f2 \\'82\\'a0{\\f1 x}}");
+}
+
 // A table needs a paragraph of its own; one the report has just begun, with nothing in it
 // since its header tables or its last paragraph mark, is that already.
 TEST_F(DocumentPartsTest, TableStartsAnEmptyReportParagraphWithoutAMark) {
