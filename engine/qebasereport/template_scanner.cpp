@@ -115,6 +115,12 @@ void TemplateScanner::Advance(int count) {
   }
 }
 
+bool TemplateScanner::BinaryDataFollows() const {
+  const int64_t pos = report_.TemplatePos;
+  return RawByteAt(pos) == 'b' && RawByteAt(pos + 1) == 'i' && RawByteAt(pos + 2) == 'n' &&
+         IsDigit(RawByteAt(pos + 3));
+}
+
 bool TemplateScanner::LineBreakSymbolFollows() const {
   return IsLineBreak(RawByteAt(report_.TemplatePos));
 }
@@ -200,6 +206,10 @@ std::optional<std::string> TemplateScanner::NextTag() {
       Advance(rest);
     } else if (c == '\\' && LineBreakSymbolFollows()) {
       report_.LastBreakPos = at;
+    } else if (c == '\\' && BinaryDataFollows()) {
+      // Raw data is copied as it stands: a tag in it would change the length its count gives.
+      ++report_.TemplatePos;
+      SkipBinaryData();
     } else if (c == '\\') {
       if (ParagraphWordFollows()) report_.LastBreakPos = at;
       if (WordFollows("TROWD")) {
@@ -408,6 +418,7 @@ std::optional<std::string> TemplateScanner::CollectTag(int delimiter_length) {
       count += rest + 1;
       continue;
     }
+    if (c == '\\' && BinaryDataFollows()) break;
     if (TakeQuoteToken(c, text, count)) continue;
     // No tag is ever found inside a picture, field or object group, quoted or not.
     if (c == '{' && (VerbatimGroupFollows() || HeaderGroupFollows())) break;
@@ -529,6 +540,7 @@ std::optional<std::string> TemplateScanner::ReadToParagraphMark() {
       continue;
     }
     if (c == '\\') {
+      if (BinaryDataFollows()) return std::nullopt;
       if (LineBreakSymbolFollows() || FollowedBy("PAR", WordEnd::kNoLetterOrDigit)) return read;
       // Absorbing must never swallow a row's structure.
       if (WordFollows("CELL") || WordFollows("ROW") || WordFollows("TROWD")) {

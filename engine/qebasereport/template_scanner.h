@@ -76,6 +76,8 @@ class TemplateScanner {
   int DelimiterLength() const;
   // Whether the backslash just read is the control symbol "\" + CR or LF, a paragraph mark.
   bool LineBreakSymbolFollows() const;
+  // Whether the backslash just read opens \bin with a count.
+  bool BinaryDataFollows() const;
   bool ParagraphWordFollows() const;
   // For the byte just read: how many bytes after it complete a double-byte character of the
   // text's code page (the rest of a hex-escaped lead byte, then the trail byte, raw or

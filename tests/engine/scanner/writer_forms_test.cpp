@@ -104,6 +104,12 @@ TEST_F(WriterFormScanTest, DoubleByteCharactersNeverOpenCloseOrSplitATag) {
             (Strings{"G"}));
 }
 
+// Raw data is passed over by its count wherever it stands, so a tag written in it is not one.
+TEST_F(WriterFormScanTest, BinaryDataInTheBodyHoldsNoTags) {
+  EXPECT_EQ(Tags(R"({\rtf1 \bin7 \\A\\ x \\B\\})"), (Strings{"B"}));
+  EXPECT_EQ(Tags(R"({\rtf1 \\C \bin3 \\ \\D\\})"), (Strings{"D"}));
+}
+
 // "\" with a line break after it is a paragraph mark: it ends a tag candidate and ends the
 // paragraph a command stands alone in.
 TEST_F(WriterFormScanTest, LineBreakSymbolIsAParagraphMark) {
