@@ -207,9 +207,15 @@ std::optional<std::string> TemplateScanner::NextTag() {
     } else if (c == '\\' && LineBreakSymbolFollows()) {
       report_.LastBreakPos = at;
     } else if (c == '\\' && BinaryDataFollows()) {
-      // Raw data is copied as it stands: a tag in it would change the length its count gives.
-      ++report_.TemplatePos;
+      // Raw data is copied as it stands, as a group is: a tag in it would change the length
+      // its count gives, and braces in it are no structure.
+      const int32_t word = report_.TemplatePos;
+      report_.TemplatePos = at;
+      report_.WriteTextRecord();
+      report_.TemplatePos = word + 1;
       SkipBinaryData();
+      report_.WriteVerbatimGroup();
+      continue;
     } else if (c == '\\') {
       if (ParagraphWordFollows()) report_.LastBreakPos = at;
       if (WordFollows("TROWD")) {

@@ -108,6 +108,9 @@ TEST_F(WriterFormScanTest, DoubleByteCharactersNeverOpenCloseOrSplitATag) {
 TEST_F(WriterFormScanTest, BinaryDataInTheBodyHoldsNoTags) {
   EXPECT_EQ(Tags(R"({\rtf1 \bin7 \\A\\ x \\B\\})"), (Strings{"B"}));
   EXPECT_EQ(Tags(R"({\rtf1 \\C \bin3 \\ \\D\\})"), (Strings{"D"}));
+  // The data goes as a group does, so its braces are not counted in a scan's balance.
+  Trace(R"({\rtf1 a\bin2 }}b})");
+  EXPECT_EQ(Rendered(), R"({\rtf1 a<group>\bin2 }}b})");
 }
 
 // "\" with a line break after it is a paragraph mark: it ends a tag candidate and ends the
