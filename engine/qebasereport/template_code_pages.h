@@ -22,7 +22,6 @@ class TemplateCodePages {
   void NoteWord(std::string_view name, bool has_param, int32_t param);
   // The code page text is read in here; 1252 stands for any single-byte one.
   CodePage Current() const;
-  bool InsideGroup() const { return !saved_fonts_.empty(); }
 
  private:
   static constexpr int32_t kNoFont = -1;

@@ -146,8 +146,15 @@ int TemplateScanner::DoubleByteRest(unsigned char c) const {
       return rest + 4;
     }
     // After an escaped lead byte only an escaped symbol is a trail; a control word is RTF.
-    // After a raw one the raw backslash is the trail itself.
-    if (!escaped) return rest + 1;
+    // After a raw one the raw backslash is the trail itself, unless a reader that knows no
+    // double-byte text would read a brace, a backslash or raw data from it: the document's
+    // groups must stay the same to both.
+    if (!escaped) {
+      const unsigned char after = Peek(rest + 1);
+      const bool binary =
+          after == 'b' && Peek(rest + 2) == 'i' && Peek(rest + 3) == 'n' && IsDigit(Peek(rest + 4));
+      return after == '{' || after == '}' || after == '\\' || binary ? rest : rest + 1;
+    }
     const unsigned char symbol = Peek(rest + 1);
     return symbol == '\\' || symbol == '{' || symbol == '}' ? rest + 2 : rest;
   }
@@ -280,6 +287,7 @@ bool TemplateScanner::ReadHeaderGroup() {
     return true;
   }
   tables_seen_.push_back(kind);
+  table_depth_ = GroupDepthAt(report_.TemplatePos - 1);
   // Nothing of the information group is written, so a control word before it would run into
   // the text after it.
   const bool needs_delimiter = kind == rkInfo && EndsInOpenWord(report_.TemplatePos - 2);
@@ -323,8 +331,31 @@ int32_t TemplateScanner::Position() const { return report_.TemplatePos; }
 
 void TemplateScanner::MoveTo(int32_t position) { report_.TemplatePos = position; }
 
+int64_t TemplateScanner::GroupDepthAt(int32_t end) {
+  if (end < depth_pos_) {
+    depth_pos_ = 1;
+    depth_ = 0;
+  }
+  // Counted as any reader counts: escaped braces and raw data are no structure.
+  int64_t pos = depth_pos_;
+  while (pos < end) {
+    const unsigned char c = RawByteAt(pos);
+    if (c == '\\') {
+      const bool binary = RawByteAt(pos + 1) == 'b' && RawByteAt(pos + 2) == 'i' &&
+                          RawByteAt(pos + 3) == 'n' && IsDigit(RawByteAt(pos + 4));
+      pos = binary ? BinaryDataEnd(pos + 4) : pos + 2;
+      continue;
+    }
+    if (c == '{') ++depth_;
+    if (c == '}') --depth_;
+    ++pos;
+  }
+  depth_pos_ = static_cast<int32_t>(std::min<int64_t>(pos, end));
+  return depth_;
+}
+
 bool TemplateScanner::TookEnclosingBrace() const {
-  if (!code_pages_.InsideGroup()) return false;
+  if (table_depth_ <= 0) return false;
   for (int32_t pos = report_.TemplatePos; pos <= report_.TemplateLength(); ++pos) {
     if (report_.TemplateByte(pos) > ' ') return false;
   }

@@ -50,7 +50,7 @@ class TemplateScanner {
   int32_t Position() const;
   void MoveTo(int32_t position);
   // Whether the header group just read may have taken the closing brace of a group around
-  // it: one is open, and nothing but blanks and control bytes follows.
+  // it: one was open where it began, and nothing but blanks and control bytes follows.
   bool TookEnclosingBrace() const;
 
   // Scans to the next tag and returns its raw text (delimiters excluded), the read position
@@ -112,6 +112,13 @@ class TemplateScanner {
   TemplateCodePages code_pages_;
   // The kinds of the header tables read so far.
   std::vector<int32_t> tables_seen_;
+  // How many groups are open before `end`, as a reader counts them; counted on from the last
+  // place asked for.
+  int64_t GroupDepthAt(int32_t end);
+  int32_t depth_pos_ = 1;
+  int64_t depth_ = 0;
+  // The depth where the header group being read began.
+  int64_t table_depth_ = 0;
   int quote_kind_ = 0;
   bool in_row_ = false;
 };

@@ -98,7 +98,9 @@ TEST_F(WriterFormScanTest, DoubleByteCharactersNeverOpenCloseOrSplitATag) {
   EXPECT_EQ(Tags(big5 + R"(\\UPPER("\'a5\'5c")\\})"), (Strings{R"(UPPER("\'a5\'5c"))"}));
   EXPECT_EQ(Tags(big5 + R"(\\B\'a5\'5c\'a5\\C\'a5\'5c\\})"),
             (Strings{R"(B\'a5\'5c\'a5\\C\'a5\'5c)"}));
-  EXPECT_EQ(Tags(big5 + "\\\\D\xa5\\\\E\\\\}"), (Strings{"D\xa5\\\\E"}));
+  EXPECT_EQ(Tags(big5 + "\\\\D\xa5\\E\\\\}"), (Strings{"D\xa5\\E"}));
+  // A raw backslash before a brace or a backslash stays RTF, as any reader takes it.
+  EXPECT_EQ(Tags(big5 + "\xa5\\\\G\\\\ \xa5\\}x\\\\H\\\\}"), (Strings{"G", "H"}));
   EXPECT_EQ(Tags(R"({\rtf1\ansicpg1252 \'a5\'5cF\'5c})"), (Strings{"F"}));
   EXPECT_EQ(Tags(R"({\rtf1\ansicpg950{\fonttbl{\f0\fcharset0 A;}}\f0 \'a5\'5cG\'5c})"),
             (Strings{"G"}));
