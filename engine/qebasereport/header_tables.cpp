@@ -15,6 +15,11 @@ void TQeHeaderTables::Clear() {
   Colors.clear();
   Styles.clear();
   Info.clear();
+  Lists.clear();
+  ListOverrides.clear();
+  ListTableSeen = false;
+  ListOverrideTableSeen = false;
+  FontCharsets.clear();
   ColorTableSeen = false;
 }
 
@@ -64,25 +69,89 @@ std::optional<std::string> ReadBraceGroup(TemplateScanner& in, const char* messa
   }
 }
 
-// Adds each brace group of a table to `entries` up to the table's closing brace; text
-// outside the groups, and a group holding raw data, is dropped. False when the template ends
-// first.
-bool ReadGroupEntries(TemplateScanner& in, std::vector<std::string>& entries, const char* message) {
+// How reading a table's entries ended, and where its first text outside the entries stood.
+struct TableRead {
+  bool closed = false;
+  std::optional<int32_t> text_at;
+  size_t entries_before_text = 0;
+};
+
+bool IsBlank(unsigned char c) { return c <= ' '; }
+
+// Some writers leave out the braces around each font: such an entry runs from its "\f" and
+// number to its ";", and is kept in braces like the others.
+void TakeLooseFont(std::string& loose, std::vector<std::string>& entries) {
+  const size_t start = loose.find("\\f");
+  if (start != std::string::npos && start + 2 < loose.size() && IsDigit(loose[start + 2])) {
+    entries.push_back("{" + loose.substr(start) + "}");
+  }
+  loose.clear();
+}
+
+// Adds each brace group of a table to `entries` up to the table's closing brace; a group
+// holding raw data is dropped. Text outside the groups is a font without braces when
+// `loose_fonts`, else dropped.
+TableRead ReadGroupEntries(TemplateScanner& in, std::vector<std::string>& entries,
+                           const char* message, bool loose_fonts = false) {
+  TableRead read;
+  std::string loose;
+  int32_t after_entry = in.Position();
   while (true) {
     const unsigned char c = in.ReadChar();
-    if (c == kEnd) return false;
-    if (c == '}') return true;
-    if (c == '\\') {
-      const unsigned char escaped = in.ReadChar();
-      if (escaped == kEnd) return false;
-      PassBinaryData(escaped, in, message);
-    } else if (c == '{') {
+    if (c == kEnd) return read;
+    if (c == '}') {
+      read.closed = true;
+      return read;
+    }
+    if (c == '{') {
       bool binary = false;
       std::optional<std::string> group = ReadBraceGroup(in, message, binary);
-      if (!group) return false;
+      if (!group) return read;
       if (!binary) entries.push_back(std::move(*group));
+      after_entry = in.Position();
+      continue;
+    }
+    if (!IsBlank(c) && !read.text_at) {
+      read.text_at = after_entry;
+      read.entries_before_text = entries.size();
+    }
+    if (loose_fonts && (!loose.empty() || c == '\\')) loose.push_back(static_cast<char>(c));
+    if (c == '\\') {
+      const unsigned char escaped = in.ReadChar();
+      if (escaped == kEnd) return read;
+      PassBinaryData(escaped, in, message);
+      if (!loose.empty()) loose.push_back(static_cast<char>(escaped));
+    } else if (c == ';' && !loose.empty()) {
+      TakeLooseFont(loose, entries);
     }
   }
+}
+
+// A table of brace groups alone (the style sheet, the information group) that runs to the end
+// of the template took the document's closing brace, or the end came first: text outside its
+// entries is then body text, and the table ends before it so that the body is read again.
+void ReadEntryTable(TemplateScanner& in, std::vector<std::string>& entries) {
+  const TableRead read = ReadGroupEntries(in, entries, nullptr);
+  if (!read.text_at || (read.closed && !in.TookEnclosingBrace())) return;
+  entries.resize(read.entries_before_text);
+  in.MoveTo(*read.text_at);
+}
+
+// The number after "\f" at the entry's start and the one after "fcharset", when both stand.
+std::optional<std::pair<int32_t, int>> FontCharset(std::string_view entry) {
+  constexpr std::string_view kWord = "fcharset";
+  if (entry.substr(0, 3) != "{\\f" || entry.size() < 4 || !IsDigit(entry[3])) return std::nullopt;
+  const size_t at = entry.find(kWord);
+  if (at == std::string_view::npos) return std::nullopt;
+  int32_t font = 0;
+  for (size_t i = 3; i < entry.size() && IsDigit(entry[i]) && font < 1000000; ++i) {
+    font = font * 10 + (entry[i] - '0');
+  }
+  int charset = 0;
+  for (size_t i = at + kWord.size(); i < entry.size() && IsDigit(entry[i]) && charset < 1000; ++i) {
+    charset = charset * 10 + (entry[i] - '0');
+  }
+  return std::pair{font, charset};
 }
 
 // The entry with the number after its "fcharset" replaced by `charset`, if one is given.
@@ -117,6 +186,14 @@ void TQeHeaderTables::WriteTable(int32_t table_type, TStream& out) const {
     case rkFontTable:
       WriteGroup("{\\fonttbl", Fonts, out);
       if (!ColorTableSeen && !Colors.empty()) WriteGroup("{\\colortbl", Colors, out);
+      if (!ListTableSeen && !Lists.empty()) WriteTable(rkListTable, out);
+      break;
+    case rkListTable:
+      WriteGroup("{\\*\\listtable", Lists, out);
+      if (!ListOverrideTableSeen && !ListOverrides.empty()) WriteTable(rkListOverrideTable, out);
+      break;
+    case rkListOverrideTable:
+      WriteGroup("{\\*\\listoverridetable", ListOverrides, out);
       break;
     case rkColorTable:
       WriteGroup("{\\colortbl", Colors, out);
@@ -132,8 +209,11 @@ void TQeHeaderTables::WriteTable(int32_t table_type, TStream& out) const {
 void TQeHeaderTables::ReadFontTable(TemplateScanner& in, std::optional<uint8_t> charset) {
   constexpr const char* kMessage = "Can't read font table from input file";
   std::vector<std::string> entries;
-  if (!ReadGroupEntries(in, entries, kMessage)) throw EBadRtfFormat(kMessage);
-  for (const std::string& entry : entries) Fonts.push_back(RewriteCharset(entry, charset));
+  if (!ReadGroupEntries(in, entries, kMessage, true).closed) throw EBadRtfFormat(kMessage);
+  for (const std::string& entry : entries) {
+    if (auto font = FontCharset(entry)) FontCharsets.push_back(*font);
+    Fonts.push_back(RewriteCharset(entry, charset));
+  }
 }
 
 void TQeHeaderTables::ReadColorTable(TemplateScanner& in) {
@@ -181,9 +261,19 @@ void TQeHeaderTables::SetColorsFromTable(std::string_view table) {
   ColorTableSeen = true;
 }
 
-void TQeHeaderTables::ReadStyleSheet(TemplateScanner& in) { ReadGroupEntries(in, Styles, nullptr); }
+void TQeHeaderTables::ReadStyleSheet(TemplateScanner& in) { ReadEntryTable(in, Styles); }
 
-void TQeHeaderTables::ReadInfo(TemplateScanner& in) { ReadGroupEntries(in, Info, nullptr); }
+void TQeHeaderTables::ReadInfo(TemplateScanner& in) { ReadEntryTable(in, Info); }
+
+void TQeHeaderTables::ReadListTable(TemplateScanner& in) {
+  ReadEntryTable(in, Lists);
+  ListTableSeen = true;
+}
+
+void TQeHeaderTables::ReadListOverrideTable(TemplateScanner& in) {
+  ReadEntryTable(in, ListOverrides);
+  ListOverrideTableSeen = true;
+}
 
 int TQeHeaderTables::AddColor(std::string_view entry) {
   const auto found = std::find(Colors.begin(), Colors.end(), entry);

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vorn {
@@ -19,20 +20,33 @@ class TQeHeaderTables {
   std::vector<std::string> Colors;
   std::vector<std::string> Styles;
   std::vector<std::string> Info;
+  // The entries of the list table ("{\list...}") and of the list override table.
+  std::vector<std::string> Lists;
+  std::vector<std::string> ListOverrides;
+  bool ListTableSeen = false;
+  bool ListOverrideTableSeen = false;
+  // Font number and character set of each template font that names one, as the template
+  // has them (the fonts themselves get the report's Charset).
+  std::vector<std::pair<int32_t, int>> FontCharsets;
   bool ColorTableSeen = false;
 
   void Clear();
-  // Writes the table an insertion entry names (-17, -18, -19; -20 and 0 write nothing).
+  // Writes the table an insertion entry names (-17, -18, -19, -27, -28; -20 and 0 write
+  // nothing). List tables the template lacks follow its font table once they have entries.
   void WriteTable(int32_t table_type, TStream& out) const;
 
   // The readers stand after a table's keyword and consume the table up to its closing
   // brace. Fonts get `charset` as their character set (none: they keep their own); a font
-  // table the template ends in, or a "fcharset" without digits, throws EBadRtfFormat.
+  // written without braces of its own is kept in braces. A font table the template ends in, or
+  // a "fcharset" without digits, throws EBadRtfFormat.
   void ReadFontTable(TemplateScanner& in, std::optional<uint8_t> charset);
   // Throws EBadRtfFormat when the template ends inside the table.
   void ReadColorTable(TemplateScanner& in);
+  // One that runs to the end of the template ends before its first text outside an entry.
   void ReadStyleSheet(TemplateScanner& in);
   void ReadInfo(TemplateScanner& in);
+  void ReadListTable(TemplateScanner& in);
+  void ReadListOverrideTable(TemplateScanner& in);
 
   // The colour number of `entry` ("\red..\green..\blue..;"), adding it when it is new; an
   // empty list gets the auto entry ";" first.

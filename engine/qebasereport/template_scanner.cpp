@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 
+#include "engine/conscom/exceptions.h"
 #include "engine/qebasereport/base_rtf_report.h"
 #include "engine/qebasereport/tag_codec.h"
+#include "platform/text/code_page.h"
 
 namespace vorn {
 
@@ -14,6 +16,13 @@ bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool IsHexDigit(unsigned char c) {
   return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
+int HexValue(unsigned char c) {
+  if (IsDigit(c)) return c - '0';
+  return (c | 0x20) - 'a' + 10;
+}
+bool IsLineBreak(unsigned char c) { return c == '\r' || c == '\n'; }
+// Trail bytes of the double-byte code pages start at 0x40.
+bool CanBeTrailByte(unsigned char c) { return c >= 0x40 && c != 0x7F; }
 unsigned char Upper(unsigned char c) {
   return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
@@ -106,7 +115,71 @@ void TemplateScanner::Advance(int count) {
   }
 }
 
+bool TemplateScanner::BinaryDataFollows() const {
+  const int64_t pos = report_.TemplatePos;
+  return RawByteAt(pos) == 'b' && RawByteAt(pos + 1) == 'i' && RawByteAt(pos + 2) == 'n' &&
+         IsDigit(RawByteAt(pos + 3));
+}
+
+bool TemplateScanner::LineBreakSymbolFollows() const {
+  return IsLineBreak(RawByteAt(report_.TemplatePos));
+}
+
+int TemplateScanner::DoubleByteRest(unsigned char c) const {
+  const CodePage code_page = code_pages_.Current();
+  if (!code_page.IsDoubleByte()) return 0;
+  const bool escaped = c == '\\';
+  int rest = 0;
+  if (escaped) {
+    if (RawByteAt(report_.TemplatePos) != '\'' || !IsHexDigit(Peek(1)) || !IsHexDigit(Peek(2))) {
+      return 0;
+    }
+    const auto lead = static_cast<unsigned char>(HexValue(Peek(1)) * 16 + HexValue(Peek(2)));
+    if (!IsLeadByte(lead, code_page)) return 0;
+    rest = 3;
+  } else if (!IsLeadByte(c, code_page)) {
+    return 0;
+  }
+  const unsigned char trail = Peek(rest);
+  if (trail == '\\') {
+    if (Peek(rest + 1) == '\'' && IsHexDigit(Peek(rest + 2)) && IsHexDigit(Peek(rest + 3))) {
+      return rest + 4;
+    }
+    // After an escaped lead byte only an escaped symbol is a trail; a control word is RTF.
+    // After a raw one the raw backslash is the trail itself, unless a reader that knows no
+    // double-byte text would read a brace, a backslash or raw data from it: the document's
+    // groups must stay the same to both.
+    if (!escaped) {
+      const unsigned char after = Peek(rest + 1);
+      const bool binary =
+          after == 'b' && Peek(rest + 2) == 'i' && Peek(rest + 3) == 'n' && IsDigit(Peek(rest + 4));
+      return after == '{' || after == '}' || after == '\\' || binary ? rest : rest + 1;
+    }
+    const unsigned char symbol = Peek(rest + 1);
+    return symbol == '\\' || symbol == '{' || symbol == '}' ? rest + 2 : rest;
+  }
+  return CanBeTrailByte(trail) && trail != '{' && trail != '}' ? rest + 1 : rest;
+}
+
+void TemplateScanner::NoteControlWord() {
+  int64_t pos = report_.TemplatePos;
+  std::string name;
+  while (IsLetter(RawByteAt(pos)) && name.size() < 32) {
+    name.push_back(static_cast<char>(RawByteAt(pos++)));
+  }
+  const bool negative = RawByteAt(pos) == '-';
+  if (negative) ++pos;
+  int64_t value = 0;
+  bool has_param = false;
+  for (; IsDigit(RawByteAt(pos)); ++pos) {
+    has_param = true;
+    value = std::min<int64_t>(value * 10 + (RawByteAt(pos) - '0'), 1 << 30);
+  }
+  code_pages_.NoteWord(name, has_param, static_cast<int32_t>(negative ? -value : value));
+}
+
 int TemplateScanner::DelimiterLength() const {
+  if (LineBreakSymbolFollows()) return 0;
   // A visible backslash right before "*" is text, never a delimiter.
   if (Peek(0) == '\\') return Peek(1) == '*' ? 0 : 2;
   if (FollowedBy("'5C", WordEnd::kAny)) return Peek(3) == '*' ? 0 : 4;
@@ -114,6 +187,7 @@ int TemplateScanner::DelimiterLength() const {
 }
 
 bool TemplateScanner::ParagraphWordFollows() const {
+  if (LineBreakSymbolFollows()) return true;
   return std::any_of(kParagraphWords.begin(), kParagraphWords.end(),
                      [this](std::string_view word) { return WordFollows(word); });
 }
@@ -122,10 +196,7 @@ bool TemplateScanner::VerbatimGroupFollows() const {
   return WordFollows("\\FIELD") || WordFollows("\\PICT") || WordFollows("\\OBJECT");
 }
 
-bool TemplateScanner::HeaderGroupFollows() const {
-  return WordFollows("\\FONTTBL") || WordFollows("\\COLORTBL") || WordFollows("\\STYLESHEET") ||
-         WordFollows("\\INFO");
-}
+bool TemplateScanner::HeaderGroupFollows() const { return HeaderGroupKind() != 0; }
 
 std::optional<std::string> TemplateScanner::NextTag() {
   while (true) {
@@ -137,7 +208,22 @@ std::optional<std::string> TemplateScanner::NextTag() {
       return std::nullopt;
     }
     const int32_t at = report_.TemplatePos - 1;
-    if (c == '\\') {
+    if (const int rest = DoubleByteRest(c); rest > 0) {
+      // A trail byte belongs to its character: it is never RTF syntax, nor half a delimiter.
+      Advance(rest);
+    } else if (c == '\\' && LineBreakSymbolFollows()) {
+      report_.LastBreakPos = at;
+    } else if (c == '\\' && BinaryDataFollows()) {
+      // Raw data is copied as it stands, as a group is: a tag in it would change the length
+      // its count gives, and braces in it are no structure.
+      const int32_t word = report_.TemplatePos;
+      report_.TemplatePos = at;
+      report_.WriteTextRecord();
+      report_.TemplatePos = word + 1;
+      SkipBinaryData();
+      report_.WriteVerbatimGroup();
+      continue;
+    } else if (c == '\\') {
       if (ParagraphWordFollows()) report_.LastBreakPos = at;
       if (WordFollows("TROWD")) {
         StartRow(at, at > before);
@@ -151,6 +237,7 @@ std::optional<std::string> TemplateScanner::NextTag() {
         report_.TagStartPos = at;
         return CollectTag(delimiter);
       }
+      if (IsLetter(RawByteAt(report_.TemplatePos))) NoteControlWord();
       // An escaped brace or a visible backslash before "*" is text as a whole.
       if (Peek(0) == '{' || Peek(0) == '}' || Peek(0) == '\\') Advance(1);
     } else if (c == '{') {
@@ -159,35 +246,126 @@ std::optional<std::string> TemplateScanner::NextTag() {
         SkipVerbatimGroup();
         continue;
       }
+      code_pages_.OpenGroup();
+    } else if (c == '}') {
+      code_pages_.CloseGroup();
     }
     report_.WriteTextRecord();
   }
 }
 
+int32_t TemplateScanner::HeaderGroupKind() const {
+  if (WordFollows("\\FONTTBL")) return rkFontTable;
+  if (WordFollows("\\COLORTBL")) return rkColorTable;
+  if (WordFollows("\\STYLESHEET")) return rkStyleSheet;
+  if (WordFollows("\\INFO")) return rkInfo;
+  if (WordFollows("\\*\\LISTTABLE")) return rkListTable;
+  if (WordFollows("\\*\\LISTOVERRIDETABLE")) return rkListOverrideTable;
+  return 0;
+}
+
+bool TemplateScanner::EndsInOpenWord(int32_t end) const {
+  int32_t pos = end;
+  while (pos >= 1 && IsDigit(report_.TemplateByte(pos))) --pos;
+  if (pos >= 1 && pos < end && report_.TemplateByte(pos) == '-') --pos;
+  const int32_t letters_end = pos;
+  while (pos >= 1 && IsLetter(report_.TemplateByte(pos))) --pos;
+  if (pos == letters_end || pos < 1 || report_.TemplateByte(pos) != '\\') return false;
+  int32_t backslashes = 0;
+  for (; pos >= 1 && report_.TemplateByte(pos) == '\\'; --pos) ++backslashes;
+  return backslashes % 2 == 1;
+}
+
 bool TemplateScanner::ReadHeaderGroup() {
-  TQeHeaderTables& tables = report_.HeaderTables;
-  int32_t kind = 0;
-  if (WordFollows("\\FONTTBL")) {
-    Advance(8);
-    tables.ReadFontTable(*this, report_.FontCharset());
-    kind = rkFontTable;
-  } else if (WordFollows("\\COLORTBL")) {
-    Advance(9);
-    tables.ReadColorTable(*this);
-    kind = rkColorTable;
-  } else if (WordFollows("\\STYLESHEET")) {
-    Advance(11);
-    tables.ReadStyleSheet(*this);
-    kind = rkStyleSheet;
-  } else if (WordFollows("\\INFO")) {
-    Advance(5);
-    tables.ReadInfo(*this);
-    kind = rkInfo;
-  } else {
-    return false;
+  const int32_t kind = HeaderGroupKind();
+  if (kind == 0) return false;
+  // The report's tables are the first of each kind; a later one (such as the twin of the font
+  // table that a \upr group carries for Unicode readers) stays as the document has it.
+  const auto seen = std::find(tables_seen_.begin(), tables_seen_.end(), kind);
+  if (kind != rkInfo && seen != tables_seen_.end()) {
+    SkipVerbatimGroup();
+    return true;
   }
+  tables_seen_.push_back(kind);
+  table_depth_ = GroupDepthAt(report_.TemplatePos - 1);
+  // Nothing of the information group is written, so a control word before it would run into
+  // the text after it.
+  const bool needs_delimiter = kind == rkInfo && EndsInOpenWord(report_.TemplatePos - 2);
+  TQeHeaderTables& tables = report_.HeaderTables;
+  switch (kind) {
+    case rkFontTable:
+      Advance(8);
+      tables.ReadFontTable(*this, report_.FontCharset());
+      for (const auto& [font, charset] : tables.FontCharsets) {
+        code_pages_.SetFontCharset(font, charset);
+      }
+      break;
+    case rkColorTable:
+      Advance(9);
+      tables.ReadColorTable(*this);
+      break;
+    case rkStyleSheet:
+      Advance(11);
+      tables.ReadStyleSheet(*this);
+      break;
+    case rkListTable:
+      Advance(12);
+      tables.ReadListTable(*this);
+      break;
+    case rkListOverrideTable:
+      Advance(20);
+      tables.ReadListOverrideTable(*this);
+      break;
+    default:
+      Advance(5);
+      tables.ReadInfo(*this);
+      break;
+  }
+  CheckTableClosedBefore(kind);
   report_.Stream().WriteEmpty(kind, report_.TemplatePos);
+  if (needs_delimiter) report_.WriteLiteral(" ");
   return true;
+}
+
+int32_t TemplateScanner::Position() const { return report_.TemplatePos; }
+
+void TemplateScanner::MoveTo(int32_t position) { report_.TemplatePos = position; }
+
+int64_t TemplateScanner::GroupDepthAt(int32_t end) {
+  if (end < depth_pos_) {
+    depth_pos_ = 1;
+    depth_ = 0;
+  }
+  // Counted as any reader counts: escaped braces and raw data are no structure.
+  int64_t pos = depth_pos_;
+  while (pos < end) {
+    const unsigned char c = RawByteAt(pos);
+    if (c == '\\') {
+      const bool binary = RawByteAt(pos + 1) == 'b' && RawByteAt(pos + 2) == 'i' &&
+                          RawByteAt(pos + 3) == 'n' && IsDigit(RawByteAt(pos + 4));
+      pos = binary ? BinaryDataEnd(pos + 4) : pos + 2;
+      continue;
+    }
+    if (c == '{') ++depth_;
+    if (c == '}') --depth_;
+    ++pos;
+  }
+  depth_pos_ = static_cast<int32_t>(std::min<int64_t>(pos, end));
+  return depth_;
+}
+
+bool TemplateScanner::TookEnclosingBrace() const {
+  if (table_depth_ <= 0) return false;
+  for (int32_t pos = report_.TemplatePos; pos <= report_.TemplateLength(); ++pos) {
+    if (report_.TemplateByte(pos) > ' ') return false;
+  }
+  return true;
+}
+
+void TemplateScanner::CheckTableClosedBefore(int32_t kind) const {
+  if (!TookEnclosingBrace()) return;
+  if (kind == rkFontTable) throw EBadRtfFormat("Can't read font table from input file");
+  if (kind == rkColorTable) throw EBadRtfFormat("Can't read color table from input file");
 }
 
 unsigned char TemplateScanner::RawByteAt(int64_t p) const {
@@ -270,6 +448,14 @@ std::optional<std::string> TemplateScanner::CollectTag(int delimiter_length) {
   while (count < kMaxTagLength && !AtEnd()) {
     const unsigned char c = ReadChar();
     if (c == kEndOfTemplate) break;
+    if (const int rest = DoubleByteRest(c); rest > 0) {
+      text.push_back(static_cast<char>(c));
+      for (int i = 0; i < rest; ++i) text.push_back(static_cast<char>(Peek(i)));
+      Advance(rest);
+      count += rest + 1;
+      continue;
+    }
+    if (c == '\\' && BinaryDataFollows()) break;
     if (TakeQuoteToken(c, text, count)) continue;
     // No tag is ever found inside a picture, field or object group, quoted or not.
     if (c == '{' && (VerbatimGroupFollows() || HeaderGroupFollows())) break;
@@ -296,7 +482,7 @@ std::optional<std::string> TemplateScanner::CollectTag(int delimiter_length) {
 bool TemplateScanner::TakeQuoteToken(unsigned char c, std::string& text, int& count) {
   auto begins = [&](std::string_view token) {
     if (token.size() == 1) return c == static_cast<unsigned char>(token[0]);
-    if (c != '\\') return false;
+    if (c != '\\' || LineBreakSymbolFollows()) return false;
     std::string upper;
     for (const char t : token.substr(1)) upper.push_back(static_cast<char>(Upper(t)));
     return FollowedBy(upper, token[1] == '\'' ? WordEnd::kAny : WordEnd::kNoLetter);
@@ -336,7 +522,7 @@ bool TemplateScanner::TakeQuoteToken(unsigned char c, std::string& text, int& co
 void TemplateScanner::AppendTagByte(unsigned char c, std::string& text, int& count) {
   text.push_back(static_cast<char>(c));
   ++count;
-  if (c != '\\') return;
+  if (c != '\\' || LineBreakSymbolFollows()) return;
   int extra = 0;
   if (Peek(0) == '\'' && IsHexDigit(Peek(1)) && IsHexDigit(Peek(2))) {
     extra = 3;
@@ -366,8 +552,12 @@ CommandParagraph TemplateScanner::TakeCommandParagraph() {
     return {};
   }
   report_.LastBreakPos = report_.TemplatePos - 1;
-  Advance(3);
-  if (Peek(0) == ' ') Advance(1);
+  if (LineBreakSymbolFollows()) {
+    ++report_.TemplatePos;
+  } else {
+    Advance(3);
+    if (Peek(0) == ' ') Advance(1);
+  }
   return {true, std::move(*read)};
 }
 
@@ -380,8 +570,15 @@ std::optional<std::string> TemplateScanner::ReadToParagraphMark() {
     const unsigned char c = ReadChar();
     if (c == kEndOfTemplate) return std::nullopt;
     if (c == '{' && (VerbatimGroupFollows() || HeaderGroupFollows())) return std::nullopt;
+    if (const int rest = DoubleByteRest(c); rest > 0) {
+      read.push_back(static_cast<char>(c));
+      for (int i = 0; i < rest; ++i) read.push_back(static_cast<char>(Peek(i)));
+      Advance(rest);
+      continue;
+    }
     if (c == '\\') {
-      if (FollowedBy("PAR", WordEnd::kNoLetterOrDigit)) return read;
+      if (BinaryDataFollows()) return std::nullopt;
+      if (LineBreakSymbolFollows() || FollowedBy("PAR", WordEnd::kNoLetterOrDigit)) return read;
       // Absorbing must never swallow a row's structure.
       if (WordFollows("CELL") || WordFollows("ROW") || WordFollows("TROWD")) {
         return std::nullopt;

@@ -4,6 +4,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "engine/qebasereport/template_code_pages.h"
 
 namespace vorn {
 
@@ -44,6 +47,11 @@ class TemplateScanner {
   bool FollowedBy(std::string_view upper_text, WordEnd end) const;
   // Moves past `count` bytes as LookAhead counts them.
   void Advance(int count);
+  int32_t Position() const;
+  void MoveTo(int32_t position);
+  // Whether the header group just read may have taken the closing brace of a group around
+  // it: one was open where it began, and nothing but blanks and control bytes follows.
+  bool TookEnclosingBrace() const;
 
   // Scans to the next tag and returns its raw text (delimiters excluded), the read position
   // after its closing delimiter. nullopt when the template ended, or when an opening
@@ -66,9 +74,26 @@ class TemplateScanner {
   unsigned char Peek(int index) const;
   // 2 or 4 when the byte just read opens the pair or the hex form of a visible backslash.
   int DelimiterLength() const;
+  // Whether the backslash just read is the control symbol "\" + CR or LF, a paragraph mark.
+  bool LineBreakSymbolFollows() const;
+  // Whether the backslash just read opens \bin with a count.
+  bool BinaryDataFollows() const;
   bool ParagraphWordFollows() const;
+  // For the byte just read: how many bytes after it complete a double-byte character of the
+  // text's code page (the rest of a hex-escaped lead byte, then the trail byte, raw or
+  // escaped), counted as Advance counts; 0 when it opens none.
+  int DoubleByteRest(unsigned char c) const;
+  // For the backslash just read: tells the code-page tracker the control word it opens.
+  void NoteControlWord();
+  // Throws the table's message when a font or colour table ran to the end of the template:
+  // it took the document's closing brace, and the body with it.
+  void CheckTableClosedBefore(int32_t kind) const;
   bool VerbatimGroupFollows() const;
   bool HeaderGroupFollows() const;
+  // rkFontTable .. rkInfo for the header group whose "{" was just read, else 0.
+  int32_t HeaderGroupKind() const;
+  // Whether the template's bytes up to `end` end in a control word with no delimiter.
+  bool EndsInOpenWord(int32_t end) const;
   bool ReadHeaderGroup();
   void SkipVerbatimGroup();
   // The template's byte at `p`, 0 past its end.
@@ -84,6 +109,16 @@ class TemplateScanner {
   std::optional<std::string> ReadToParagraphMark();
 
   TQeBaseRTFReport& report_;
+  TemplateCodePages code_pages_;
+  // The kinds of the header tables read so far.
+  std::vector<int32_t> tables_seen_;
+  // How many groups are open before `end`, as a reader counts them; counted on from the last
+  // place asked for.
+  int64_t GroupDepthAt(int32_t end);
+  int32_t depth_pos_ = 1;
+  int64_t depth_ = 0;
+  // The depth where the header group being read began.
+  int64_t table_depth_ = 0;
   int quote_kind_ = 0;
   bool in_row_ = false;
 };

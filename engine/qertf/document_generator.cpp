@@ -41,6 +41,8 @@ void TQeRTF::GenerateDocument() {
       case rkColorTable:
       case rkStyleSheet:
       case rkInfo:
+      case rkListTable:
+      case rkListOverrideTable:
         stream.ReadTrailer();
         // Written now as the template has them, so that the body needs no second copy when
         // nothing adds entries later.

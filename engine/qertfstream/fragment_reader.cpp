@@ -22,6 +22,16 @@ bool ContinuesWord(unsigned char c) {
 }
 
 bool IsTextByte(unsigned char c) { return c >= 32 || c == '\t'; }
+
+// Words that make a paragraph a positioned frame.
+bool IsFrameWord(std::string_view word) {
+  static constexpr std::string_view kPrefixes[] = {"\\abs", "\\pos",      "\\ph",
+                                                   "\\pv",  "\\dxfrtext", "\\dfrmtxt"};
+  for (std::string_view prefix : kPrefixes) {
+    if (word.substr(0, prefix.size()) == prefix) return true;
+  }
+  return false;
+}
 }  // namespace
 
 TQeStream::TQeStream(std::string_view fragment, TStream& output) : text_(fragment), out_(output) {}
@@ -30,15 +40,19 @@ void TQeStream::ImportTables(const TQeHeaderTables& tables) {
   tables_.Fonts.Import(tables.Fonts);
   tables_.Colors.Import(tables.Colors);
   tables_.Styles.Import(tables.Styles);
+  tables_.Lists.Import(tables.Lists, tables.ListOverrides);
 }
 
 void TQeStream::ExportTables(TQeHeaderTables& tables) const {
   tables.Fonts = tables_.Fonts.Export();
   tables.Colors = tables_.Colors.Export();
   tables.Styles = tables_.Styles.Export();
+  tables.Lists = tables_.Lists.Lists();
+  tables.ListOverrides = tables_.Lists.Overrides();
 }
 
 void TQeStream::Merge(std::string_view lang_text, int code_page) {
+  report_code_page_ = code_page == 0 ? 1252 : code_page;
   if (text_.substr(0, kRtfSignature.size()) == kRtfSignature) {
     ReadRtf();
   } else if (!text_.empty()) {
@@ -67,11 +81,7 @@ void TQeStream::FlushPending() {
   std::string pending = std::move(pending_);
   pending_.clear();
   // Text the fragment leaves in its default font must not take the report's.
-  if (default_font_) {
-    if (auto font = MergedReference(tables_, KeywordIndex::kFont, *default_font_)) {
-      pending += "\\f" + std::to_string(*font) + " ";
-    }
-  }
+  if (auto font = DefaultFont()) pending += "\\f" + std::to_string(*font) + " ";
   out_.Write(pending);
   word_open_ = false;
 }
@@ -124,6 +134,10 @@ void TQeStream::OpenGroup() {
   const size_t start = pos_;
   bool ignorable = false;
   const std::string_view word = DestinationWord(start, ignorable);
+  if (word == "\\listtable" || word == "\\listoverridetable") {
+    ReadListGroup(word, start);
+    return;
+  }
   const KeywordRow* row = word.empty() ? nullptr : ClassifyKeyword(word);
   const KeywordKind kind = row != nullptr ? row->Kind : KeywordKind::kCopied;
   const bool too_deep = groups_.size() >= kMaxDepth;
@@ -137,6 +151,7 @@ void TQeStream::OpenGroup() {
     word_open_ = false;
     groups_.push_back(
         static_cast<int32_t>(std::min<size_t>(start, std::numeric_limits<int32_t>::max())));
+    framed_groups_.push_back(framed_);
     ++pos_;
     return;
   }
@@ -154,6 +169,21 @@ void TQeStream::OpenGroup() {
   if (kind == KeywordKind::kHeaderTable) ReadHeaderGroup(row->Index, group);
 }
 
+void TQeStream::ReadListGroup(std::string_view word, size_t start) {
+  const GroupExtent extent = FindGroupEnd(text_, start);
+  pos_ = extent.end;
+  if (!extent.closed) {
+    done_ = true;
+    return;
+  }
+  const std::string_view group = text_.substr(start, extent.end - start);
+  if (word == "\\listtable") {
+    ReadListTable(group, tables_);
+  } else {
+    ReadListOverrideTable(group, tables_);
+  }
+}
+
 void TQeStream::CloseGroup() {
   ++pos_;
   // The fragment's own group ends here; whatever follows is no part of it, stray closing
@@ -163,6 +193,8 @@ void TQeStream::CloseGroup() {
     return;
   }
   groups_.pop_back();
+  framed_ = framed_groups_.back();
+  framed_groups_.pop_back();
   Write("}");
   word_open_ = false;
 }
@@ -172,6 +204,7 @@ void TQeStream::CloseWrittenGroups() {
   Write(std::string(groups_.size(), '}'));
   word_open_ = false;
   groups_.clear();
+  framed_groups_.clear();
 }
 
 void TQeStream::DropRestOfGroup() {
@@ -264,8 +297,10 @@ void TQeStream::HandleWord(const ControlWord& word) {
       word.has_param ? std::optional<int32_t>(word.param) : std::nullopt;
   switch (kind) {
     case KeywordKind::kDocument:
+      if (word.name == "\\ansicpg" && word.has_param) fragment_code_page_ = word.param;
       break;
     case KeywordKind::kCopied:
+      if (IsFrameWord(word.name)) framed_ = true;
       WriteWord(word.name, param, word.space_delimited);
       if (IsTextKeyword(word.name)) {
         recorded_pos_.reset();
@@ -291,7 +326,7 @@ void TQeStream::HandleWord(const ControlWord& word) {
     case KeywordKind::kTableRow:
       // A table cannot share a line with text: without this break the report's text before
       // the tag would become the first cell.
-      if (!content_written_) Write("\\par ");
+      if (!content_written_ && !paragraph_empty_) Write("\\par ");
       WriteWord(word.name, param, word.space_delimited);
       recorded_pos_.reset();
       content_written_ = true;
@@ -306,13 +341,10 @@ void TQeStream::HandleReference(const ControlWord& word, KeywordIndex index) {
     case KeywordIndex::kPlain:
       WriteWord(word.name, param, word.space_delimited);
       // \plain returns to the document's default font, which is the report's.
-      if (default_font_) {
-        if (auto font = MergedReference(tables_, KeywordIndex::kFont, *default_font_)) {
-          WriteWord("\\f", *font, word.space_delimited);
-        }
-      }
+      if (auto font = DefaultFont()) WriteWord("\\f", *font, word.space_delimited);
       break;
     case KeywordIndex::kPard:
+      framed_ = false;
       WriteWord(word.name, param, word.space_delimited);
       break;
     case KeywordIndex::kRow:
@@ -348,7 +380,15 @@ void TQeStream::HandleSpecial(const ControlWord& word, KeywordIndex index) {
 void TQeStream::ReadHeaderGroup(KeywordIndex index, std::string_view group) {
   switch (index) {
     case KeywordIndex::kFontTable:
-      ReadFontTable(group, tables_);
+      // Fonts that name no character set read in the document's code page: when the
+      // fragment's is not the report's, they name it.
+      if (fragment_code_page_ != report_code_page_) {
+        const std::optional<int> charset = CharsetOfCodePage(fragment_code_page_);
+        ReadFontTable(group, tables_, charset);
+        if (charset) AddDefaultFontVariant(*charset);
+      } else {
+        ReadFontTable(group, tables_);
+      }
       break;
     case KeywordIndex::kColorTable:
       ReadColorTable(group, tables_);
@@ -358,6 +398,29 @@ void TQeStream::ReadHeaderGroup(KeywordIndex index, std::string_view group) {
       break;
     default:
       break;
+  }
+}
+
+std::optional<int32_t> TQeStream::DefaultFont() const {
+  if (default_variant_) return default_variant_;
+  if (!default_font_) return std::nullopt;
+  return MergedReference(tables_, KeywordIndex::kFont, *default_font_);
+}
+
+void TQeStream::AddDefaultFontVariant(int charset) {
+  // Without \deff readers take font 0.
+  const std::optional<int32_t> merged =
+      MergedReference(tables_, KeywordIndex::kFont, default_font_.value_or(0));
+  if (!merged) return;
+  default_variant_ = merged;
+  for (const TQEFontStr& font : tables_.Fonts.Items()) {
+    if (font.Number != *merged) continue;
+    // A font that names the character set of another script already reads as it should.
+    if (const std::optional<std::string> rest = WithCharset(font.Rest, charset)) {
+      tables_.Fonts.Merge(kDefaultVariantKey, *rest);
+      default_variant_ = tables_.Fonts.Replacement(kDefaultVariantKey);
+    }
+    return;
   }
 }
 
@@ -376,6 +439,8 @@ void TQeStream::WriteParagraphMark(bool space_delimited) {
   recorded_text_ = space_delimited ? " " : "";
   out_.Write("\\par" + recorded_text_);
   word_open_ = !space_delimited;
+  // A frame's paragraph needs its own mark: the report's text must not run into the frame.
+  if (framed_) recorded_pos_.reset();
 }
 
 void TQeStream::WriteVisible(std::string_view bytes) {

@@ -27,6 +27,9 @@ class TQeStream {
   TQeStream(const TQeStream&) = delete;
   TQeStream& operator=(const TQeStream&) = delete;
 
+  // Tells whether the report's paragraph at the tag holds no text yet, so that a table the
+  // fragment begins with needs no paragraph mark before it.
+  void SetParagraphEmpty(bool empty) { paragraph_empty_ = empty; }
   // Takes the report's tables in their normal forms.
   void ImportTables(const TQeHeaderTables& tables);
   // Writes the fragment's body; a fragment that is not RTF goes in as plain text in the
@@ -54,6 +57,14 @@ class TQeStream {
   void HandleReference(const ControlWord& word, KeywordIndex index);
   void HandleSpecial(const ControlWord& word, KeywordIndex index);
   void ReadHeaderGroup(KeywordIndex index, std::string_view group);
+  // The merged number of the font the fragment's text is in where it names none.
+  std::optional<int32_t> DefaultFont() const;
+  // Readers take text in the default font, where it names none, in the document's code page
+  // even when the font names a Western character set; in the report's document a copy of
+  // the font with the fragment's `charset` stands in for it.
+  void AddDefaultFontVariant(int charset);
+  // The fragment's list table or list override table, the group opening at `start`.
+  void ReadListGroup(std::string_view word, size_t start);
   void DropRestOfGroup();
   void WriteWord(std::string_view name, std::optional<int32_t> param, bool space_delimited);
   void WriteParagraphMark(bool space_delimited);
@@ -76,9 +87,19 @@ class TQeStream {
   bool word_open_ = false;
   // Something visible of the fragment has been written (text, a picture, a table row).
   bool content_written_ = false;
+  bool paragraph_empty_ = false;
+  // The \ansicpg of the fragment and the code page of the report.
+  int fragment_code_page_ = 1252;
+  int report_code_page_ = 1252;
   std::optional<int32_t> default_font_;
+  // The fragment font number under which that copy is merged, and its merged number.
+  static constexpr uint16_t kDefaultVariantKey = 0xFFFF;
+  std::optional<int32_t> default_variant_;
   // Fragment positions of the open groups the body has written, the body's own first.
   std::vector<int32_t> groups_;
+  // Whether the paragraph properties make a positioned frame, now and outside each open group.
+  bool framed_ = false;
+  std::vector<bool> framed_groups_;
   // Where the last paragraph mark with nothing visible after it stands, and the delimiter
   // written after "\par".
   std::optional<int64_t> recorded_pos_;

@@ -43,6 +43,7 @@ enum class KeywordIndex : uint16_t {
   // Only in the reader's supplementary words, never in KeywordTable:
   kStyleLink = 19,     // \sbasedon, \snext, \slink inside a style entry
   kSectionBreak = 20,  // \sect, written as a paragraph mark inside a merge
+  kList = 21,          // \ls, a list override
 };
 
 struct KeywordRow {

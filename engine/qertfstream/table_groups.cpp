@@ -19,6 +19,7 @@ bool IsTableReference(KeywordIndex index) {
     case KeywordIndex::kParagraphStyle:
     case KeywordIndex::kCharacterStyle:
     case KeywordIndex::kSectionStyle:
+    case KeywordIndex::kList:
       return true;
     default:
       return false;
@@ -100,6 +101,8 @@ std::optional<int32_t> MergedReference(const FragmentTables& tables, KeywordInde
     case KeywordIndex::kSectionStyle:
       return fits_style ? tables.Styles.StyleReplacement(kStyleSection, style_number)
                         : std::nullopt;
+    case KeywordIndex::kList:
+      return tables.Lists.OverrideReplacement(number);
     case KeywordIndex::kStyleLink: {
       if (!fits_style) return std::nullopt;
       if (auto own = tables.Styles.StyleReplacement(link_kind, style_number)) return own;
@@ -150,11 +153,41 @@ std::string RenumberReferences(std::string_view rtf, const FragmentTables& table
   return out;
 }
 
-void ReadFontTable(std::string_view group, FragmentTables& tables) {
-  auto merge = [&tables](std::string_view raw) {
+namespace {
+// A font's rest naming `charset` when it names none or the default set 1.
+std::string WithDocumentCharset(const std::string& rest, int charset) {
+  const size_t own = rest.find("\\fcharset");
+  if (own != std::string::npos && ReadControlWord(rest, own).param != 1) return rest;
+  return WithCharset(rest, charset).value_or(rest);
+}
+}  // namespace
+
+std::optional<std::string> WithCharset(const std::string& rest, int charset) {
+  const std::string word = "\\fcharset" + std::to_string(charset);
+  const size_t own = rest.find("\\fcharset");
+  if (own == std::string::npos) return word + rest;
+  const ControlWord named = ReadControlWord(rest, own);
+  if (named.name != "\\fcharset" || named.param > 1) return std::nullopt;
+  return rest.substr(0, own) + word + (named.space_delimited ? " " : "") +
+         rest.substr(own + named.length);
+}
+
+std::optional<int> CharsetOfCodePage(int code_page) {
+  static constexpr std::pair<int, int> kCharsets[] = {
+      {1252, 0},   {932, 128},  {949, 129},  {936, 134},  {950, 136},  {1253, 161}, {1254, 162},
+      {1258, 163}, {1255, 177}, {1256, 178}, {1257, 186}, {1251, 204}, {874, 222},  {1250, 238}};
+  for (const auto& [page, charset] : kCharsets) {
+    if (page == code_page) return charset;
+  }
+  return std::nullopt;
+}
+
+void ReadFontTable(std::string_view group, FragmentTables& tables, std::optional<int> charset) {
+  auto merge = [&tables, charset](std::string_view raw) {
     const std::string entry = WithoutLineBreaks(raw);
     if (HoldsBinaryData(entry)) return;
     if (std::optional<TQEFontStr> font = ParseFontEntry(entry)) {
+      if (charset) font->Rest = WithDocumentCharset(font->Rest, *charset);
       tables.Fonts.Merge(font->Number, std::move(font->Rest));
     }
   };
@@ -200,6 +233,19 @@ void ReadColorTable(std::string_view group, FragmentTables& tables) {
     } else {
       i += (c == '\\' && i + 1 < group.size()) ? 2 : 1;
     }
+  }
+}
+
+void ReadListTable(std::string_view group, FragmentTables& tables) {
+  for (std::string_view list : InnerGroups(group)) {
+    if (HoldsBinaryData(list)) continue;
+    tables.Lists.MergeList(RenumberReferences(WithoutLineBreaks(list), tables, {}));
+  }
+}
+
+void ReadListOverrideTable(std::string_view group, FragmentTables& tables) {
+  for (std::string_view entry : InnerGroups(group)) {
+    tables.Lists.MergeOverride(WithoutLineBreaks(entry));
   }
 }
 

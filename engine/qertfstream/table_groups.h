@@ -7,6 +7,7 @@
 
 #include "engine/qertfstream/fragment_tables.h"
 #include "engine/qertfstream/keyword_table.h"
+#include "engine/qertfstream/list_tables.h"
 
 namespace vorn {
 
@@ -15,6 +16,7 @@ struct FragmentTables {
   TQEFontStrings Fonts;
   TQEColorStrings Colors;
   TQEStyleStrings Styles;
+  TQEListTables Lists;
 };
 
 // The merged number for the parameter of a reference word (\f, \cf, \s, ... by its index),
@@ -36,9 +38,19 @@ std::string RenumberReferences(std::string_view rtf, const FragmentTables& table
 
 // Each takes one whole header group of the fragment ("{\fonttbl ...}" and so on), adds
 // what the tables lack and records the merged numbers.
-void ReadFontTable(std::string_view group, FragmentTables& tables);
+// Fonts without a character set of their own (or with the default one) get `charset`.
+void ReadFontTable(std::string_view group, FragmentTables& tables,
+                   std::optional<int> charset = std::nullopt);
+// A font's rest (after its number) naming `charset` where it names a Western one (0), the
+// default one (1) or none; nullopt when it names another.
+std::optional<std::string> WithCharset(const std::string& rest, int charset);
+// The Windows character set of an ANSI code page; nullopt for one that has none.
+std::optional<int> CharsetOfCodePage(int code_page);
 void ReadColorTable(std::string_view group, FragmentTables& tables);
 // Fonts and colours must be read first for their numbers to be replaced in the styles.
 void ReadStyleSheet(std::string_view group, FragmentTables& tables);
+// The list table before the list override table, so that overrides find their lists.
+void ReadListTable(std::string_view group, FragmentTables& tables);
+void ReadListOverrideTable(std::string_view group, FragmentTables& tables);
 
 }  // namespace vorn

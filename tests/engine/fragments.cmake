@@ -1,5 +1,6 @@
 vorn_add_test(vorn_fragment_tests
   SOURCES
+    fragments/document_parts_test.cpp
     fragments/fragment_merge_test.cpp
     fragments/header_table_forms_test.cpp
     fragments/hostile_fragments_test.cpp

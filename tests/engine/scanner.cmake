@@ -9,4 +9,5 @@ vorn_add_test(vorn_scanner_tests
     ${CMAKE_CURRENT_LIST_DIR}/scanner/header_tables_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/scanner/hostile_template_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/scanner/real_documents_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/scanner/writer_forms_test.cpp
   LIBS vorn_engine)

@@ -127,8 +127,9 @@ TEST_F(HeaderReadingTest, FontCharsetBecomesTheReportsCharset) {
   EXPECT_EQ(FontsOf(R"({\fonttbl{\f0\fcharset136 T;}})", 1), (Strings{R"({\f0\fcharset1 T;})"}));
 }
 
-TEST_F(HeaderReadingTest, FontWithoutBracesIsDropped) {
-  EXPECT_EQ(FontsOf(R"({\fonttbl\f9\fcharset0 Loose;{\f0 A;}})"), (Strings{R"({\f0 A;})"}));
+TEST_F(HeaderReadingTest, FontWithoutBracesIsKeptInBraces) {
+  EXPECT_EQ(FontsOf(R"({\fonttbl\f9\fcharset0 Loose;{\f0 A;}})"),
+            (Strings{R"({\f9\fcharset136 Loose;})", R"({\f0 A;})"}));
 }
 
 TEST_F(HeaderReadingTest, CarriageReturnsLeaveFontEntriesLineFeedsStay) {
