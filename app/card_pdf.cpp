@@ -72,8 +72,12 @@ std::vector<std::string> WriteParts(PrintFlow &flow, std::string_view layout,
 }  // namespace
 
 int CardsPerPart(int cards, int jobs) {
-  // A process converts several parts in one start, so parts cost nothing but let the progress
-  // move; four a process at least.
+  if (const char *size = std::getenv("VORN_PDF_PART_CARDS"); size != nullptr && *size != '\0') {
+    return std::max(1, std::atoi(size));
+  }
+  // A process converts several parts in one start, so parts cost little, let the progress move,
+  // and spare LibreOffice the long documents it lays out ever more slowly; four a process at
+  // least.
   const int even = (cards + jobs * 4 - 1) / (jobs * 4);
   return std::clamp(even, kMinCardsPerPart, kMaxCardsPerPart);
 }
@@ -87,7 +91,7 @@ std::string MakeCardPdf(PrintFlow &flow, std::string_view layout, TMemoryTable *
   pdf.replace_extension(".pdf");
   const TempFolder folder("vornreport-parts-");
   std::vector<std::string> documents = {document};
-  if (products != nullptr && jobs > 1 && cards > per_part) {
+  if (products != nullptr && cards > per_part) {
     documents = WriteParts(flow, layout, *products, per_part, folder);
   }
   const auto progress = [&](size_t done) {

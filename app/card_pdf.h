@@ -31,8 +31,9 @@ struct CardPdfOptions {
 std::string MakeCardPdf(PrintFlow &flow, std::string_view layout, TMemoryTable *products,
                         const std::string &document, const CardPdfOptions &options);
 
-// How many cards a part of a large batch holds: enough to outweigh a LibreOffice start,
-// few enough to share the work and show progress.
+// How many cards a part of a large batch holds: few enough to share the work among the
+// processes, show progress and keep LibreOffice's documents short ($VORN_PDF_PART_CARDS
+// overrides, for measurements).
 int CardsPerPart(int cards, int jobs);
 
 }  // namespace vorn

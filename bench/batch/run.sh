@@ -5,8 +5,8 @@
 # size (and beside a one-product run, the program's own footprint), and PASS or FAIL
 # against the goal of 10,000 cards in 2 seconds (scaled for larger batches).
 # Then, unless PDF_CARDS=0, the cards per second of the document alone (RTF), of its PDF made
-# by LibreOffice in one process (as before parts were converted side by side) and in one
-# process per processor, and of the same on label sheets ("Avery A4 L7413", SM1 only).
+# by LibreOffice as one document in one process (as before parts) and in parts, by one process
+# and by one per processor, and of the same on label sheets ("Avery A4 L7413", SM1 only).
 # Usage: bench/batch/run.sh [N...]   (default 10000; VORNREPORT names the program,
 # default build/app/vornreport; LAYOUTS="SM1 A4", RUNS=3 and PDF_CARDS=2000 may be changed)
 set -euo pipefail
@@ -84,7 +84,10 @@ rate() {
     "$(awk -v n="$pdf_cards" -v w="$wall" 'BEGIN { printf "%.0f", n / (w > 0 ? w : 0.01) }')"
 }
 rate "RTF" --layout SM1 --csv "$csv"
-VORN_PDF_JOBS=1 rate "PDF, 1 process" --layout SM1 --csv "$csv" --pdf
-rate "PDF, $(nproc) processes" --layout SM1 --csv "$csv" --pdf
-VORN_PDF_JOBS=1 rate "sheets, 1 process" --layout SM1 --csv "$csv" --sheet "Avery A4 L7413"
-rate "sheets, $(nproc) processes" --layout SM1 --csv "$csv" --sheet "Avery A4 L7413"
+# As before parts: the whole document in one LibreOffice process.
+VORN_PDF_JOBS=1 VORN_PDF_PART_CARDS=1000000 rate "PDF, whole, 1 process" --layout SM1 --csv "$csv" --pdf
+VORN_PDF_JOBS=1 rate "PDF, parts, 1 process" --layout SM1 --csv "$csv" --pdf
+rate "PDF, parts, $(nproc) processes" --layout SM1 --csv "$csv" --pdf
+VORN_PDF_JOBS=1 VORN_PDF_PART_CARDS=1000000 rate "sheets, whole, 1 process" --layout SM1 \
+  --csv "$csv" --sheet "Avery A4 L7413"
+rate "sheets, parts, $(nproc) processes" --layout SM1 --csv "$csv" --sheet "Avery A4 L7413"
