@@ -8,8 +8,8 @@
 #include "data/dataset.h"
 #include "engine/qebasereport/report_variables.h"
 #include "engine/qefunc/picture.h"
-#include "platform/text/code_page.h"
 #include "platform/system/exception.h"
+#include "platform/text/code_page.h"
 
 namespace vorn {
 

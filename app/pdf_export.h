@@ -20,8 +20,8 @@ std::string ConvertToPdf(const std::string &document);
 
 // Converts each document to a PDF beside it with up to `jobs` LibreOffice processes
 // at once, each with a profile of its own and a run of the documents (which share a
-// folder), and returns the PDFs in the documents' order. `on_progress` hears how many are done as each ends and again
-// every few milliseconds while they work; an exception from it, or a failed
+// folder), and returns the PDFs in the documents' order. `on_progress` hears how many are done as
+// each ends and again every few milliseconds while they work; an exception from it, or a failed
 // conversion, ends the processes still running and is thrown on.
 std::vector<std::string> ConvertAllToPdf(const std::vector<std::string> &documents, int jobs,
                                          const std::function<void(size_t done)> &on_progress);

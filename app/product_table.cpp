@@ -5,8 +5,8 @@
 #include "app/barcode.h"
 #include "app/record_text.h"
 #include "data/memory_table.h"
-#include "platform/text/code_page.h"
 #include "platform/system/exception.h"
+#include "platform/text/code_page.h"
 
 namespace vorn {
 

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "platform/text/code_page.h"
 #include "platform/system/exception.h"
+#include "platform/text/code_page.h"
 
 namespace vorn {
 

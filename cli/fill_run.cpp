@@ -10,10 +10,10 @@
 #include "data/memory_table.h"
 #include "data/sqlite_loader.h"
 #include "engine/qertf/qertf.h"
-#include "platform/text/code_page.h"
 #include "platform/system/exception.h"
-#include "platform/text/number_parse.h"
 #include "platform/system/stream.h"
+#include "platform/text/code_page.h"
+#include "platform/text/number_parse.h"
 
 namespace vorn {
 

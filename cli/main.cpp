@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
   try {
     options = vorn::ParseFillOptions(args);
   } catch (const vorn::UsageError& e) {
-    std::cerr << "vornfill: " << e.message << "\n" << "Try 'vornfill --help'.\n";
+    std::cerr << "vornfill: " << e.message << "\n"
+              << "Try 'vornfill --help'.\n";
     return 2;
   }
   if (options.help) {

@@ -38,7 +38,9 @@ enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 class TField {
  public:
   TField(std::string field_name, TFieldType data_type, int size, bool required)
-      : field_name_(std::move(field_name)), data_type_(data_type), size_(size),
+      : field_name_(std::move(field_name)),
+        data_type_(data_type),
+        size_(size),
         required_(required) {}
   virtual ~TField() = default;
   TField(const TField&) = delete;

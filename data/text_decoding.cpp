@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/text/code_page.h"
 #include "platform/system/exception.h"
+#include "platform/text/code_page.h"
 
 namespace vorn {
 namespace {

@@ -18,12 +18,12 @@
 #include "engine/qebasereport/expression_parser.h"
 #include "engine/qertf/qertf.h"
 #include "fuzz/fuzz_dataset.h"
-#include "platform/text/code_page.h"
-#include "platform/text/date_time.h"
-#include "platform/system/exception.h"
 #include "imaging/metafile_writer.h"
 #include "imaging/picture_decoders.h"
+#include "platform/system/exception.h"
 #include "platform/system/stream.h"
+#include "platform/text/code_page.h"
+#include "platform/text/date_time.h"
 
 namespace vorn::fuzz {
 
@@ -94,8 +94,8 @@ void Configure(TQeRTF& report, int& repetitions) {
   report.AddTextVariable("SHOP", "Vorn {\\shop}");
   report.AddNumberVariable("RATE", 1.5);
   // Characters Big5 lacks, among Big5 ones: what the built-ins and the encoder must keep whole.
-  report.AddTextVariable("UNI", FromUtf8("Caf\xC3\xA9 \xE6\x8B\xBF \xC2\xAE\xF0\x9F\x98\x80",
-                                         CodePage(950), "UNI"));
+  report.AddTextVariable(
+      "UNI", FromUtf8("Caf\xC3\xA9 \xE6\x8B\xBF \xC2\xAE\xF0\x9F\x98\x80", CodePage(950), "UNI"));
   report.OnScanRecord = [&repetitions](TQeScanInfo&) {
     if (++repetitions > kMaxRepetitions) throw Exception("Fuzz harness repetition limit");
   };

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/system/exception.h"
 #include "imaging/picture_bytes.h"
 #include "imaging/picture_decoders.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 namespace {

@@ -1,11 +1,10 @@
-#include "imaging/picture_decoders.h"
-
 #include <cstdint>
 #include <string>
 
 #include "imaging/bmp_decoder.h"
-#include "platform/system/exception.h"
 #include "imaging/picture_bytes.h"
+#include "imaging/picture_decoders.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 namespace {

@@ -1,5 +1,3 @@
-#include "imaging/picture_decoders.h"
-
 #include <csetjmp>
 #include <cstddef>
 #include <cstdint>
@@ -7,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "imaging/picture_decoders.h"
+
 // libjpeg's headers rely on size_t and FILE being declared before them.
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include "platform/system/exception.h"
 

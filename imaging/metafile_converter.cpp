@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/system/exception.h"
 #include "imaging/metafile_writer.h"
 #include "imaging/picture_bytes.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "imaging/bitmap.h"
-#include "platform/system/exception.h"
 #include "imaging/picture_bytes.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 namespace {

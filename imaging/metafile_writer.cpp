@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/system/exception.h"
 #include "imaging/metafile_converter.h"
+#include "platform/system/exception.h"
 
 namespace vorn {
 namespace {
@@ -148,10 +148,9 @@ std::vector<std::byte> BuildDib(const Bitmap& bitmap) {
 
 // Header and colour table: what comes before the bits.
 std::uint32_t DibInfoSize(const std::vector<std::byte>& dib) {
-  const auto colours_used = static_cast<std::uint32_t>(dib[32]) |
-                            static_cast<std::uint32_t>(dib[33]) << 8 |
-                            static_cast<std::uint32_t>(dib[34]) << 16 |
-                            static_cast<std::uint32_t>(dib[35]) << 24;
+  const auto colours_used =
+      static_cast<std::uint32_t>(dib[32]) | static_cast<std::uint32_t>(dib[33]) << 8 |
+      static_cast<std::uint32_t>(dib[34]) << 16 | static_cast<std::uint32_t>(dib[35]) << 24;
   return kDibHeaderSize + 4 * colours_used;
 }
 

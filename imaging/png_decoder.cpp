@@ -1,4 +1,4 @@
-#include "imaging/picture_decoders.h"
+#include <png.h>
 
 #include <csetjmp>
 #include <cstdint>
@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <png.h>
-
+#include "imaging/picture_decoders.h"
 #include "platform/system/exception.h"
 
 namespace vorn {

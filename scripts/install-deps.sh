@@ -11,7 +11,7 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libzint-dev libsqlite3-dev libqpdf-dev
   libreoffice-writer-nogui libreoffice-calc-nogui poppler-utils zbar-tools qpdf
   cups cups-client printer-driver-cups-pdf
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format git
 )
 
 missing=()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs every test: the whole suite (with the LibreOffice
-# end-to-end tests), then the unit tests again under the sanitizers, then a replay of the fuzz
-# corpora with a short fuzzing run of each target.
+# Installs what is needed, checks the code layout, builds, and runs every test: the whole suite
+# (with the LibreOffice end-to-end tests), then the unit tests again under the sanitizers, then a
+# replay of the fuzz corpora with a short fuzzing run of each target.
 #
 #   scripts/run-tests.sh [--quick]     (--quick: the whole suite only, no sanitizers, no fuzzing)
 set -euo pipefail
@@ -9,6 +9,8 @@ cd "$(dirname "$0")/.."
 quick=0
 [ "${1:-}" = "--quick" ] && quick=1
 bash scripts/install-deps.sh
+echo "== code layout (clang-format, .clang-format)" >&2
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 bash scripts/build.sh
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2)
 [ "$quick" = 1 ] && exit 0

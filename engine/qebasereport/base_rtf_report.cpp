@@ -4,9 +4,9 @@
 
 #include "engine/conscom/exceptions.h"
 #include "platform/system/clock.h"
-#include "platform/text/code_page.h"
 #include "platform/system/files.h"
 #include "platform/system/stream.h"
+#include "platform/text/code_page.h"
 
 namespace vorn {
 
@@ -24,9 +24,9 @@ std::string Hex(uint32_t value, int digits) {
 }  // namespace
 
 TQeBaseRTFReport::TQeBaseRTFReport()
-    : palette_{{0, 0, 0},     {0, 0, 255},   {0, 255, 255}, {0, 255, 0},
-               {255, 0, 255}, {255, 0, 0},   {255, 255, 0}, {255, 255, 255},
-               {0, 0, 128},   {0, 128, 128}, {0, 128, 0},   {128, 0, 128},
+    : palette_{{0, 0, 0},     {0, 0, 255},   {0, 255, 255},   {0, 255, 0},
+               {255, 0, 255}, {255, 0, 0},   {255, 255, 0},   {255, 255, 255},
+               {0, 0, 128},   {0, 128, 128}, {0, 128, 0},     {128, 0, 128},
                {128, 0, 0},   {128, 128, 0}, {128, 128, 128}, {192, 192, 192}} {}
 
 int TQeBaseRTFReport::CodePage() const {

@@ -12,7 +12,8 @@ constexpr int32_t kIfBodySize = kCommandBodySize + CompiledStream::kFieldWidth;
 constexpr int32_t kExprStartBodySize = kRowBodySize + 2 * CompiledStream::kFieldWidth + 2;
 constexpr int32_t kCallBodySize = 2 * CompiledStream::kFieldWidth;
 // Offset of Index inside an operand body: four strings, three format ints, IsOperand.
-constexpr int32_t kIndexOffset = 4 * CompiledStream::kFieldWidth + 3 * CompiledStream::kFieldWidth + 1;
+constexpr int32_t kIndexOffset =
+    4 * CompiledStream::kFieldWidth + 3 * CompiledStream::kFieldWidth + 1;
 static_assert(kRowBodySize == 38 && kCommandBodySize == 10 && kIfBodySize == 14 &&
               kExprStartBodySize == 48 && kCallBodySize == 8);
 static_assert(kIndexOffset == 4 * CompiledStream::kFieldWidth + 13);

@@ -48,8 +48,7 @@ bool PassBinaryData(unsigned char c, TemplateScanner& in, const char* message) {
 // The rest of a brace group whose "{" was just read, up to its matching "}"; nullopt when
 // the template ends first. Escaped braces count for nothing; `binary` tells whether raw data
 // was passed over.
-std::optional<std::string> ReadBraceGroup(TemplateScanner& in, const char* message,
-                                          bool& binary) {
+std::optional<std::string> ReadBraceGroup(TemplateScanner& in, const char* message, bool& binary) {
   std::string group = "{";
   int64_t depth = 1;
   while (true) {

@@ -13,9 +13,12 @@ namespace {
 
 std::string_view NameOf(int32_t id) {
   switch (id) {
-    case kFnSum: return "SUM";
-    case kFnCtn: return "CTN";
-    default: return "CTS";
+    case kFnSum:
+      return "SUM";
+    case kFnCtn:
+      return "CTN";
+    default:
+      return "CTS";
   }
 }
 

@@ -12,12 +12,18 @@ namespace {
 
 std::string_view NameOf(int32_t id) {
   switch (id) {
-    case kFnEof: return "EOF";
-    case kFnBof: return "BOF";
-    case kFnNext: return "NEXT";
-    case kFnPrior: return "PRIOR";
-    case kFnFirst: return "FIRST";
-    default: return "LAST";
+    case kFnEof:
+      return "EOF";
+    case kFnBof:
+      return "BOF";
+    case kFnNext:
+      return "NEXT";
+    case kFnPrior:
+      return "PRIOR";
+    case kFnFirst:
+      return "FIRST";
+    default:
+      return "LAST";
   }
 }
 
@@ -32,8 +38,7 @@ TDataSet& AliasDataSet(int32_t id, const BuiltinCall& call) {
   }
   const std::string alias(TrimControl((*reference)->Name()));
   if ((*reference)->Standalone() || alias.empty()) {
-    call.FailUse(" - dataset identifier expected as a first argument of function \"" + name +
-                 "\"");
+    call.FailUse(" - dataset identifier expected as a first argument of function \"" + name + "\"");
   }
   TDataSet* dataset = call.Report().DataSetByAlias(alias);
   if (dataset == nullptr) call.FailUse(" - dataset alias not found: " + alias);

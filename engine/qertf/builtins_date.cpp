@@ -16,20 +16,34 @@ constexpr VarDataType kDateTime = VarDataType::kDateTime;
 
 std::string_view NameOf(int32_t id) {
   switch (id) {
-    case kFnDateToStr: return "DATETOSTR";
-    case kFnDateTimeToStr: return "DATETIMETOSTR";
-    case kFnTimeToStr: return "TIMETOSTR";
-    case kFnStrToDate: return "STRTODATE";
-    case kFnStrToDateTime: return "STRTODATETIME";
-    case kFnStrToTime: return "STRTOTIME";
-    case kFnYear: return "YEAR";
-    case kFnMonth: return "MONTH";
-    case kFnDay: return "DAY";
-    case kFnSYear: return "SYEAR";
-    case kFnSMonth: return "SMONTH";
-    case kFnSDay: return "SDAY";
-    case kFnDtos: return "DTOS";
-    default: return "STOD";
+    case kFnDateToStr:
+      return "DATETOSTR";
+    case kFnDateTimeToStr:
+      return "DATETIMETOSTR";
+    case kFnTimeToStr:
+      return "TIMETOSTR";
+    case kFnStrToDate:
+      return "STRTODATE";
+    case kFnStrToDateTime:
+      return "STRTODATETIME";
+    case kFnStrToTime:
+      return "STRTOTIME";
+    case kFnYear:
+      return "YEAR";
+    case kFnMonth:
+      return "MONTH";
+    case kFnDay:
+      return "DAY";
+    case kFnSYear:
+      return "SYEAR";
+    case kFnSMonth:
+      return "SMONTH";
+    case kFnSDay:
+      return "SDAY";
+    case kFnDtos:
+      return "DTOS";
+    default:
+      return "STOD";
   }
 }
 

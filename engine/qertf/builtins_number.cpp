@@ -28,8 +28,8 @@ void IntOrFrac(int32_t id, const BuiltinCall& call) {
 // Repeated squaring. A negative exponent divides 1 by the power; a power too small to hold
 // means its reciprocal is too large, and one too large to hold has the reciprocal 0.
 long double IntegerPower(long double base, int64_t exponent) {
-  uint64_t remaining = exponent < 0 ? 0 - static_cast<uint64_t>(exponent)
-                                    : static_cast<uint64_t>(exponent);
+  uint64_t remaining =
+      exponent < 0 ? 0 - static_cast<uint64_t>(exponent) : static_cast<uint64_t>(exponent);
   long double result = 1;
   long double square = base;
   while (remaining != 0) {
@@ -112,12 +112,10 @@ void Power(const BuiltinCall& call) {
 }
 
 void IntPower(const BuiltinCall& call) {
-  call.CheckTyped(1, kNumber,
-                  "First operand type unknown. Functions \"INTPOWER\", expression ",
+  call.CheckTyped(1, kNumber, "First operand type unknown. Functions \"INTPOWER\", expression ",
                   "First operand of numeric type expected in function \"INTPOWER\", "
                   "expression ");
-  call.CheckTyped(2, kNumber,
-                  "Second operand type unknown. Function \"INTPOWER\", expression ",
+  call.CheckTyped(2, kNumber, "Second operand type unknown. Function \"INTPOWER\", expression ",
                   "Second operand of integer numeric type expected in functions "
                   "\"INTPOWER\", expression ");
   const long double base = call.Number(1);

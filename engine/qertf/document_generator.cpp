@@ -1,9 +1,9 @@
 #include "data/dataset.h"
-#include "engine/qebasereport/report_variables.h"
 #include "engine/qebasereport/function_table.h"
+#include "engine/qebasereport/report_variables.h"
 #include "engine/qertf/qertf.h"
-#include "platform/text/number_parse.h"
 #include "platform/system/stream.h"
+#include "platform/text/number_parse.h"
 
 namespace vorn {
 

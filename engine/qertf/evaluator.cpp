@@ -14,18 +14,16 @@ namespace vorn {
 EvaluationObjects::EvaluationObjects() = default;
 EvaluationObjects::~EvaluationObjects() = default;
 
-TQeReportVariable& EvaluationObjects::NewReference(TQeBaseReport& report,
-                                                   std::string_view name) {
-  TQeReportVariable& variable = *variables_.emplace_back(
-      std::make_unique<TQeReportVariable>(&report));
+TQeReportVariable& EvaluationObjects::NewReference(TQeBaseReport& report, std::string_view name) {
+  TQeReportVariable& variable =
+      *variables_.emplace_back(std::make_unique<TQeReportVariable>(&report));
   variable.SetStandalone(false);
   variable.SetName(name);
   return variable;
 }
 
 TQeReportVariable& EvaluationObjects::NewValue(TQeBaseReport& report) {
-  TQeReportVariable& value = *variables_.emplace_back(
-      std::make_unique<TQeReportVariable>(&report));
+  TQeReportVariable& value = *variables_.emplace_back(std::make_unique<TQeReportVariable>(&report));
   value.SetStandalone(true);
   return value;
 }
@@ -100,8 +98,7 @@ TQeUDFObject PushField(TQeRTF& report, std::string_view expression_text) {
     row.NotFound = row.Index < 0;
     report.PatchOperand(row.Index, row.NotFound);
   }
-  if (row.NotFound || dataset == nullptr || row.Index < 0 ||
-      row.Index >= dataset->FieldCount()) {
+  if (row.NotFound || dataset == nullptr || row.Index < 0 || row.Index >= dataset->FieldCount()) {
     throw EIllegalFunctionUse("Illegal function use: " + std::string(expression_text) +
                               " - dataset field " + row.Text + " not found");
   }
@@ -111,8 +108,8 @@ TQeUDFObject PushField(TQeRTF& report, std::string_view expression_text) {
 // How the walk treats operands and calls: evaluating, or only preparing a skipped block.
 enum class WalkMode { kEvaluate, kPrepare };
 
-EvaluationResult Walk(TQeRTF& report, std::string_view expression_text,
-                      EvaluationObjects& objects, WalkMode mode) {
+EvaluationResult Walk(TQeRTF& report, std::string_view expression_text, EvaluationObjects& objects,
+                      WalkMode mode) {
   TQeUDFArgs stack;
   EvaluationResult last;
   CompiledStream& stream = report.Stream();
@@ -202,9 +199,9 @@ void CallUserFunction(TQeRTF& report, int32_t id, const TQeUDFArgs& args, int32_
 void CheckGroupArgument(const TQeRTF& report, const TQeUDFArgs& args,
                         std::string_view expression_text) {
   if (args.empty() || !IsValue(args[0])) {
-    throw EIllegalFunctionUse("Illegal brackets use in expression: " +
-                              std::string(expression_text) +
-                              " - result type udfrTQeReportVariable expected inside the brackets");
+    throw EIllegalFunctionUse(
+        "Illegal brackets use in expression: " + std::string(expression_text) +
+        " - result type udfrTQeReportVariable expected inside the brackets");
   }
   const TQeReportVariable& variable = *std::get<TQeReportVariable*>(args[0]);
   if (!variable.Standalone() && report.FindVariable(variable.Name()) == 0) {

@@ -15,10 +15,10 @@
 #include "engine/qebasereport/tag_codec.h"
 #include "engine/qertf/image_format.h"
 #include "engine/qertf/qertf.h"
-#include "platform/system/exception.h"
-#include "platform/system/files.h"
 #include "imaging/metafile_writer.h"
 #include "imaging/picture_decoders.h"
+#include "platform/system/exception.h"
+#include "platform/system/files.h"
 
 namespace vorn {
 namespace {

@@ -81,9 +81,8 @@ void TQeRTF::CompileTag(const std::string& raw_tag, TemplateScanner& scanner) {
     case okFunction:
     case okExpression: {
       const std::string call_text =
-          tag.Kind == okFunction
-              ? tag.Text
-              : ConvertExpression(*this, tag.Text, Options().Has(eoDotAsColon));
+          tag.Kind == okFunction ? tag.Text
+                                 : ConvertExpression(*this, tag.Text, Options().Has(eoDotAsColon));
       ExpressionUse use;
       use.BlockId = InnermostBlockId();
       if (!CompileExpressionTag(*this, call_text, tag.Text, parts.format_text, tag.Format, use)) {

@@ -15,8 +15,7 @@ std::function<uint32_t()>& TickSource() {
 uint32_t TickCount() {
   if (TickSource()) return TickSource()();
   const auto now = std::chrono::steady_clock::now().time_since_epoch();
-  return static_cast<uint32_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
 uint32_t RandomBelow(uint32_t bound) {

@@ -17,8 +17,8 @@ std::string UsageMessage(const std::vector<std::string>& args) {
 TEST(FillOptionsTest, DatasetsVariablesAndSettings) {
   const FillOptions options = ParseFillOptions(
       {"--data", "P=products.csv", "--data=S=shop.db", "--query", "select * from t", "--var",
-       "TITLE=Price list", "--num", "RATE=1.5", "--options", "eoClearMissedFields",
-       "--charset=136", "--lang", "1028", "--true", "Yes", "card.rtf", "out.rtf"});
+       "TITLE=Price list", "--num", "RATE=1.5", "--options", "eoClearMissedFields", "--charset=136",
+       "--lang", "1028", "--true", "Yes", "card.rtf", "out.rtf"});
   EXPECT_EQ(options.template_file, "card.rtf");
   EXPECT_EQ(options.output_file, "out.rtf");
   ASSERT_EQ(options.datasets.size(), 2u);

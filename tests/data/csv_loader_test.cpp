@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/text/date_time.h"
 #include "platform/system/exception.h"
+#include "platform/text/date_time.h"
 
 namespace vorn {
 namespace {

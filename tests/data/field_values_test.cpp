@@ -5,8 +5,8 @@
 
 #include "data/field_text.h"
 #include "data/memory_table.h"
-#include "platform/text/date_time.h"
 #include "platform/system/exception.h"
+#include "platform/text/date_time.h"
 
 namespace vorn {
 namespace {

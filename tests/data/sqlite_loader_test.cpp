@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/text/date_time.h"
 #include "platform/system/exception.h"
+#include "platform/text/date_time.h"
 
 namespace vorn {
 namespace {

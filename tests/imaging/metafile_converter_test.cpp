@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/system/exception.h"
 #include "imaging/metafile_writer.h"
+#include "platform/system/exception.h"
 #include "tests/imaging/picture_test_support.h"
 
 namespace vorn {

@@ -188,16 +188,16 @@ TEST(MetafileWriterTest, TwoColourBitmapIsWrittenAtOneBitPerPixel) {
   // header 108, EMR_STRETCHDIBITS 80 + info 40 + two colours 8 + bits 2 rows of 4, EOF 20
   ASSERT_EQ(emf.size(), 108u + 80 + 48 + 8 + 20);
   const std::pair<std::size_t, std::uint32_t> fields[] = {
-      {112, 136},      // record size
-      {156, 80},       // offBmiSrc
-      {160, 48},       // cbBmiSrc: the header and its colour table
-      {164, 128},      // offBitsSrc
-      {168, 8},        // cbBitsSrc
-      {188, 40},       // biSize
-      {208, 8},        // biSizeImage
-      {220, 2},        // biClrUsed
-      {228, 0x000000}, // colour 0: black, the first one met
-      {232, 0xFFFFFF}, // colour 1: white
+      {112, 136},       // record size
+      {156, 80},        // offBmiSrc
+      {160, 48},        // cbBmiSrc: the header and its colour table
+      {164, 128},       // offBitsSrc
+      {168, 8},         // cbBitsSrc
+      {188, 40},        // biSize
+      {208, 8},         // biSizeImage
+      {220, 2},         // biClrUsed
+      {228, 0x000000},  // colour 0: black, the first one met
+      {232, 0xFFFFFF},  // colour 1: white
   };
   for (const auto& [at, value] : fields) EXPECT_EQ(ReadU32(emf, at), value) << "offset " << at;
   EXPECT_EQ(ReadU16(emf, 202), 1);

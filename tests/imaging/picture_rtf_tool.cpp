@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/system/exception.h"
 #include "imaging/metafile_writer.h"
 #include "imaging/picture_decoders.h"
+#include "platform/system/exception.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "engine/qertf/qertf.h"
 #include "engine/qertf/scan_info.h"
 #include "engine/test_dir.h"
-#include "platform/text/format_settings.h"
 #include "platform/system/stream.h"
+#include "platform/text/format_settings.h"
 
 namespace vorn::testing {
 

@@ -34,7 +34,8 @@ class BlocksInLibreOfficeTest : public BlocksTest {
         "cd " + dir_.Path() +
         // A profile of its own: CTest runs the conversions of this suite side by side, and
         // two LibreOffice processes cannot share one profile.
-        " && soffice --headless -env:UserInstallation=file://" + dir_.Path() + "/lo-profile "
+        " && soffice --headless -env:UserInstallation=file://" + dir_.Path() +
+        "/lo-profile "
         "--convert-to pdf " +
         template_name + ".rtf >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);

@@ -13,9 +13,9 @@ class DateFunctionsTest : public EvalTest {
 };
 
 TEST_F(DateFunctionsTest, PartsOfYearFive) {
-  ExpectTexts({{"YEAR({0005-03-07})", "5"}, {"MONTH({0005-03-07})", "3"},
-               {"DAY({0005-03-07})", "7"}},
-              VarDataType::kNumber);
+  ExpectTexts(
+      {{"YEAR({0005-03-07})", "5"}, {"MONTH({0005-03-07})", "3"}, {"DAY({0005-03-07})", "7"}},
+      VarDataType::kNumber);
   ExpectTexts({{"SYEAR({0005-03-07})", "0005"},
                {"SMONTH({0005-03-07})", "03"},
                {"SDAY({0005-03-07})", "07"},

@@ -89,8 +89,8 @@ TEST_F(BuiltinsTest, CharactersTheCodePageLacksAreWholeCharacters) {
   report_.AddTextVariable("N", FromUtf8("Café 拿鐵 ® 😀", big5, "N"));
   report_.AddTextVariable("E", FromUtf8("é", big5, "E"));
   const struct {
-    const char *expression;
-    const char *utf8;
+    const char* expression;
+    const char* utf8;
   } cases[] = {
       {"MID(N,4,1)", "é"},
       {"MID(N,5,3)", " 拿"},
@@ -109,7 +109,7 @@ TEST_F(BuiltinsTest, CharactersTheCodePageLacksAreWholeCharacters) {
       {"MID(N,13)>E", "True"},
   };
   Run();
-  for (const auto &c : cases) {
+  for (const auto& c : cases) {
     Compile(c.expression);
     EXPECT_EQ(ToUtf8(EvaluateCompiled().text, big5), c.utf8) << c.expression;
   }
@@ -175,10 +175,10 @@ TEST_F(BuiltinsTest, RoundHalvesAndNegativeDigits) {
 TEST_F(BuiltinsTest, RoundBeyondThe32BitRangeIsExact) {
   // A 32-bit whole part wrapped these to negative or unrelated numbers.
   ExpectTexts({{"ROUND(3000000000.5)", "3000000001"},
-                      {"ROUND(-3000000000.4)", "-3000000000"},
-                      {"ROUND(12345678.125,2)", "12345678.13"},
-                      {"ROUND(1E20)", "1E20"},
-                      {"ROUND(98765432109.5)", "98765432110"}});
+               {"ROUND(-3000000000.4)", "-3000000000"},
+               {"ROUND(12345678.125,2)", "12345678.13"},
+               {"ROUND(1E20)", "1E20"},
+               {"ROUND(98765432109.5)", "98765432110"}});
 }
 
 TEST_F(BuiltinsTest, RoundOfAFloatFieldDecidesOnItsValueText) {
@@ -230,30 +230,39 @@ TEST_F(BuiltinsTest, TypeErrorsOfTextAndNumberFunctions) {
       {"MID(NEXT(A),'x')",
        "First operand type unknown. Functions \"MID\", \"COPY\", \"SUBSTR\", expression "
        "MID(NEXT(A),'x')"},
-      {"STR('1')", "First operand of numeric type expected in function \"STR\", expression "
-                   "STR('1')"},
-      {"STR(1,'2')", "Second operand of numeric type expected in functions \"STR\", "
-                     "expression STR(1,'2')"},
-      {"STR(1,2,TRUE)", "Third operand of numeric type expected in function \"STR\", "
-                        "expression STR(1,2,TRUE)"},
+      {"STR('1')",
+       "First operand of numeric type expected in function \"STR\", expression "
+       "STR('1')"},
+      {"STR(1,'2')",
+       "Second operand of numeric type expected in functions \"STR\", "
+       "expression STR(1,'2')"},
+      {"STR(1,2,TRUE)",
+       "Third operand of numeric type expected in function \"STR\", "
+       "expression STR(1,2,TRUE)"},
       {"VAL(1)", "Operand of string type expected. Function \"VAL\", expression VAL(1)"},
       {"INT('1')", "Operand of numeric type expected. Function \"INT\", expression INT('1')"},
-      {"FRAC('1')",
-       "Operand of numeric type expected. Function \"FRAC\", expression FRAC('1')"},
-      {"ROUND('1')", "First operand of numeric type expected in function \"ROUND\", "
-                     "expression ROUND('1')"},
-      {"ROUND(1,'1')", "Second operand of numeric type expected in functions \"ROUND\", "
-                       "expression ROUND(1,'1')"},
-      {"POWER('2',2)", "First operand of numeric type expected in function \"POWER\", "
-                       "expression POWER('2',2)"},
-      {"POWER(2,'2')", "Second operand of numeric type expected in functions \"POWER\", "
-                       "expression POWER(2,'2')"},
-      {"INTPOWER(2,'2')", "Second operand of integer numeric type expected in functions "
-                          "\"INTPOWER\", expression INTPOWER(2,'2')"},
-      {"FORMATFLOAT(1,1)", "First operand of string type expected in function "
-                           "\"FLOATFORMAT\", expression FORMATFLOAT(1,1)"},
-      {"FORMATFLOAT('0','1')", "Second operand of numeric type expected in functions "
-                               "\"FLOATFORMAT\", expression FORMATFLOAT('0','1')"},
+      {"FRAC('1')", "Operand of numeric type expected. Function \"FRAC\", expression FRAC('1')"},
+      {"ROUND('1')",
+       "First operand of numeric type expected in function \"ROUND\", "
+       "expression ROUND('1')"},
+      {"ROUND(1,'1')",
+       "Second operand of numeric type expected in functions \"ROUND\", "
+       "expression ROUND(1,'1')"},
+      {"POWER('2',2)",
+       "First operand of numeric type expected in function \"POWER\", "
+       "expression POWER('2',2)"},
+      {"POWER(2,'2')",
+       "Second operand of numeric type expected in functions \"POWER\", "
+       "expression POWER(2,'2')"},
+      {"INTPOWER(2,'2')",
+       "Second operand of integer numeric type expected in functions "
+       "\"INTPOWER\", expression INTPOWER(2,'2')"},
+      {"FORMATFLOAT(1,1)",
+       "First operand of string type expected in function "
+       "\"FLOATFORMAT\", expression FORMATFLOAT(1,1)"},
+      {"FORMATFLOAT('0','1')",
+       "Second operand of numeric type expected in functions "
+       "\"FLOATFORMAT\", expression FORMATFLOAT('0','1')"},
   };
   auto table = MakeTable("T", {{"N", ftInteger}}, {{"1"}});
   Run({table.get()});

@@ -38,10 +38,12 @@ TEST_F(ValueFunctionsTest, SetStoresTheValueWithItsType) {
 TEST_F(ValueFunctionsTest, SetErrorsInCheckOrder) {
   report_.AddTextVariable("X", "");
   const std::pair<const char*, const char*> use_errors[] = {
-      {"SET(A.NAME,1)", "Illegal function use: SET(A.NAME,1) - variable expected as a first "
-                        "argument of function \"SET\""},
-      {"SET('X',1)", "Illegal function use: SET('X',1) - variable identifier expected as a "
-                     "first argument of function \"SET\""},
+      {"SET(A.NAME,1)",
+       "Illegal function use: SET(A.NAME,1) - variable expected as a first "
+       "argument of function \"SET\""},
+      {"SET('X',1)",
+       "Illegal function use: SET('X',1) - variable identifier expected as a "
+       "first argument of function \"SET\""},
   };
   for (const auto& [expression, message] : use_errors) {
     EXPECT_EQ(Error<EIllegalFunctionUse>(expression), message);
@@ -154,8 +156,7 @@ TEST_F(ValueFunctionsTest, AggregatesResetAtTheFirstRepetitionOfTheirBlock) {
   };
   TMemoryStream output;
   report_.ExecuteToStream({table_.get()}, output);
-  const std::vector<std::string> expected = {"10/10", "30/30", "60/60",
-                                             "10/70", "30/90", "60/120"};
+  const std::vector<std::string> expected = {"10/10", "30/30", "60/60", "10/70", "30/90", "60/120"};
   EXPECT_EQ(totals, expected);
 }
 
@@ -189,8 +190,7 @@ TEST_F(ValueFunctionsTest, AggregateErrors) {
   EXPECT_EQ(Error<EIllegalFunctionUse>("SUM(1,'TOTAL')"),
             "Illegal function use: SUM(1,'TOTAL') - report variable expected as second "
             "argument of function \"SUM\"");
-  EXPECT_EQ(Error<EConvertError>("SUM('abc',TOTAL)"),
-            "'abc' is not a valid floating point value");
+  EXPECT_EQ(Error<EConvertError>("SUM('abc',TOTAL)"), "'abc' is not a valid floating point value");
   EXPECT_EQ(Error<Exception>("CTS(NEXT(A),TOTAL)"),
             "Operand type unknown. Function \"CTS\", expression CTS(NEXT(A),TOTAL)");
 }

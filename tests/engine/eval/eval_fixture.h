@@ -64,8 +64,7 @@ class EvalTest : public ::testing::Test {
         tag.Kind == okExpression
             ? ConvertExpression(report_, tag.Text, report_.Options().Has(eoDotAsColon))
             : tag.Text;
-    ASSERT_TRUE(CompileExpressionTag(report_, call_text, expression, "", tag.Format))
-        << expression;
+    ASSERT_TRUE(CompileExpressionTag(report_, call_text, expression, "", tag.Format)) << expression;
     stream.Rewind();
   }
 
@@ -148,8 +147,7 @@ class EvalTest : public ::testing::Test {
 };
 
 // A memory table with one record per row; each row's cells are texts in field order.
-inline std::unique_ptr<TMemoryTable> MakeTable(std::string name,
-                                               std::vector<TFieldDef> fields,
+inline std::unique_ptr<TMemoryTable> MakeTable(std::string name, std::vector<TFieldDef> fields,
                                                std::vector<std::vector<std::string>> rows) {
   auto table = std::make_unique<TMemoryTable>();
   table->SetName(std::move(name));

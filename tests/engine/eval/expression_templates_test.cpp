@@ -6,8 +6,8 @@
 #include "engine/conscom/exceptions.h"
 #include "engine/qertf/qertf.h"
 #include "engine/test_dir.h"
-#include "platform/text/format_settings.h"
 #include "platform/system/stream.h"
+#include "platform/text/format_settings.h"
 
 namespace vorn::testing {
 namespace {
@@ -83,8 +83,10 @@ TEST_F(ExpressionTemplatesTest, SumRunsOverAScanAndStartsAfreshWithTheNextRun) {
     products_.Post();
   }
   const std::string body =
-      "\\\\SCAN(A)\\\\" "\\\\SUM(A:PRICE,TOTAL)\\\\"
-      "\\\\SUM(A:PRICE,ALL,NORESET)\\\\" "\\\\TOTAL\\\\/\\\\ALL\\\\;"
+      "\\\\SCAN(A)\\\\"
+      "\\\\SUM(A:PRICE,TOTAL)\\\\"
+      "\\\\SUM(A:PRICE,ALL,NORESET)\\\\"
+      "\\\\TOTAL\\\\/\\\\ALL\\\\;"
       "\\\\ENDSCAN\\\\";
   const std::string first = Render(body);
   EXPECT_NE(first.find("12.5/\\lang1028 12.5;"), std::string::npos) << first;

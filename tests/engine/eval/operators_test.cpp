@@ -107,8 +107,8 @@ TEST_F(OperatorsTest, VariablesAreReadByTheirStoredType) {
 }
 
 TEST_F(OperatorsTest, BcdFieldsHaveNoType) {
-  auto table = MakeTable("T", {{"AMOUNT", ftBCD}, {"OTHER", ftBCD}, {"QTY", ftFloat}},
-                         {{"1.5", "2", "3"}});
+  auto table =
+      MakeTable("T", {{"AMOUNT", ftBCD}, {"OTHER", ftBCD}, {"QTY", ftFloat}}, {{"1.5", "2", "3"}});
   Run({table.get()});
   EXPECT_EQ(Error<Exception>("A:AMOUNT=1"),
             "Operator/operand type mismatch. Operation \"=\", expression A:AMOUNT=1");

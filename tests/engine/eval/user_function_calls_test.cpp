@@ -34,7 +34,7 @@ TEST_F(UserFunctionCallsTest, ArgumentsArriveAsTheirObjects) {
   std::string seen;
   Add("F", udfrTQeReportVariable, 4,
       [&seen, this](TQeBaseReport& sender, const TQeUDFArgs& args, int32_t count,
-              TQeUDFObject result) {
+                    TQeUDFObject result) {
         EXPECT_EQ(count, 4);
         const TField* field = std::get<TField*>(args[0]);
         const TQeReportVariable* text = std::get<TQeReportVariable*>(args[1]);
@@ -73,10 +73,9 @@ TEST_F(UserFunctionCallsTest, EveryResultType) {
         EXPECT_TRUE(std::holds_alternative<std::monostate>(result));
         ++nil_calls;
       });
-  Add("PIC", udfrTPicture, 0,
-      [](TQeBaseReport&, const TQeUDFArgs&, int32_t, TQeUDFObject result) {
-        EXPECT_NE(std::get<Picture*>(result), nullptr);
-      });
+  Add("PIC", udfrTPicture, 0, [](TQeBaseReport&, const TQeUDFArgs&, int32_t, TQeUDFObject result) {
+    EXPECT_NE(std::get<Picture*>(result), nullptr);
+  });
   Add("RTF", udfrTMemoryStream, 0,
       [](TQeBaseReport&, const TQeUDFArgs&, int32_t, TQeUDFObject result) {
         std::get<TMemoryStream*>(result)->Write(std::string_view("{\\b x}"));

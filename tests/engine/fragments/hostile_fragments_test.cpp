@@ -147,8 +147,8 @@ TEST_F(HostileFragmentsTest, EscapesInHeaderTablesKeepEntriesWhole) {
 TEST_F(HostileFragmentsTest, BracesInColorTablesAndBodyDataCountForNothing) {
   EXPECT_EQ(Merge("{\\rtf1{\\colortbl;\\red1{\\x}\\green2\\blue3;\\red4\\}\\green5;}\\cf2 y}"),
             "{\\cf2 y}");
-  EXPECT_EQ(tables_.Colors, (std::vector<std::string>{";", "\\red1\\green2\\blue3;",
-                                                       "\\red4\\green5\\blue0;"}));
+  EXPECT_EQ(tables_.Colors,
+            (std::vector<std::string>{";", "\\red1\\green2\\blue3;", "\\red4\\green5\\blue0;"}));
   EXPECT_EQ(Merge("{\\rtf1 a\\bin3 }{\\ b}"), "{a b}");
   EXPECT_EQ(Merge("{\\rtf1 a\\bin2 {{ b}"), "{a b}");
 }

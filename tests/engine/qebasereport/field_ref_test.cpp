@@ -12,10 +12,10 @@ TEST(FieldRefTest, PositionsNamesAndMisses) {
     const char* part;
     int expected;
   } cases[] = {
-      {"(0)", 0},      {"(3)", 3},        {"(4)", -1},     // past the last field
-      {"(1)", 1},      {"prod_name", 1},  {"PROD_NAME", 1},
-      {"(01)", 1},     {"( 1)", -1},      {"(-1)", -1},    {"()", -1},
-      {"(99999999999999999999)", -1},     {"", -1},        {"PRICE ", -1},
+      {"(0)", 0},   {"(3)", 3},       {"(4)", -1},  // past the last field
+      {"(1)", 1},   {"prod_name", 1}, {"PROD_NAME", 1}, {"(01)", 1},
+      {"( 1)", -1}, {"(-1)", -1},     {"()", -1},       {"(99999999999999999999)", -1},
+      {"", -1},     {"PRICE ", -1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ResolveFieldRef(products, c.part), c.expected) << c.part;

@@ -5,8 +5,8 @@
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
 #include "engine/test_dir.h"
-#include "platform/text/format_settings.h"
 #include "platform/system/stream.h"
+#include "platform/text/format_settings.h"
 
 namespace vorn {
 namespace {
@@ -55,8 +55,7 @@ class DocumentsTest : public ::testing::Test {
     report_.ExecuteToStream({products_.get(), empty_.get()}, out);
     const std::string& bytes = out.Bytes();
     EXPECT_EQ(bytes.substr(0, std::string(kHead).size()), kHead);
-    return bytes.substr(std::string(kHead).size(),
-                        bytes.size() - std::string(kHead).size() - 1);
+    return bytes.substr(std::string(kHead).size(), bytes.size() - std::string(kHead).size() - 1);
   }
   std::string RenderError(const std::string& body) {
     try {
@@ -138,13 +137,12 @@ TEST_F(DocumentsTest, NumericFormats) {
     const char* tag;
     const char* expected;
   } cases[] = {
-      {"FFIX(A:PRICE,2)", "1234.50"},  {"FFIX(3.14159,2)", "3.14"},
-      {"FFIX(3.14159,5:1)", "3.1"},    {"FNUM(A:PRICE,2)", "1,234.50"},
-      {"FNUMR(2500,2)", "2,500="},     {"FFIXR(0.5,2)", "0-50"},
-      {"FFIXR(A:PRICE,2)", "1234-50"}, {"FFIXR(1234,0)", "1234="},
-      {"FCUR(A:PRICE)", "$1,234.50"},  {"FEXP(A:PRICE,2)", "1.23450000000000000E+03"},
-      {"FEXP(A:PRICE,4:2)", "1.235E+03"},
-      {"FNUM(A:QTY,2)", "0.00"},
+      {"FFIX(A:PRICE,2)", "1234.50"},     {"FFIX(3.14159,2)", "3.14"},
+      {"FFIX(3.14159,5:1)", "3.1"},       {"FNUM(A:PRICE,2)", "1,234.50"},
+      {"FNUMR(2500,2)", "2,500="},        {"FFIXR(0.5,2)", "0-50"},
+      {"FFIXR(A:PRICE,2)", "1234-50"},    {"FFIXR(1234,0)", "1234="},
+      {"FCUR(A:PRICE)", "$1,234.50"},     {"FEXP(A:PRICE,2)", "1.23450000000000000E+03"},
+      {"FEXP(A:PRICE,4:2)", "1.235E+03"}, {"FNUM(A:QTY,2)", "0.00"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Render(std::string("\\\\") + c.tag + "\\\\"), std::string("\\lang0 ") + c.expected)

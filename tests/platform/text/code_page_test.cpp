@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/text/ansi_case.h"
 #include "platform/system/exception.h"
+#include "platform/text/ansi_case.h"
 #include "tests/platform/text/unicode_forms.h"
 
 namespace vorn {

@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "platform/system/exception.h"
 #include "platform/text/date_parse.h"
 #include "platform/text/date_time.h"
-#include "platform/system/exception.h"
 #include "platform/text/format_settings.h"
 
 namespace vorn {

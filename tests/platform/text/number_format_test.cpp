@@ -108,15 +108,14 @@ TEST(FloatToStrFTest, FormsUnderBothSeparatorConventions) {
     SCOPED_TRACE(c.dot_text);
     EXPECT_EQ(FloatToStrF(c.value, c.format, c.precision, c.digits, FormatSettings::CLocale()),
               c.dot_text);
-    EXPECT_EQ(FloatToStrF(c.value, c.format, c.precision, c.digits, CommaDecimal()),
-              c.comma_text);
+    EXPECT_EQ(FloatToStrF(c.value, c.format, c.precision, c.digits, CommaDecimal()), c.comma_text);
   }
 }
 
 TEST(FloatToStrFTest, EveryCurrencyPlacement) {
   const char* positive[] = {"$1.50", "1.50$", "$ 1.50", "1.50 $"};
-  const char* negative[] = {"($1.50)", "-$1.50", "$-1.50", "$1.50-", "(1.50$)", "-1.50$",
-                            "1.50-$",  "1.50$-", "-1.50 $", "-$ 1.50", "1.50 $-", "$ 1.50-",
+  const char* negative[] = {"($1.50)", "-$1.50",  "$-1.50",   "$1.50-",  "(1.50$)", "-1.50$",
+                            "1.50-$",  "1.50$-",  "-1.50 $",  "-$ 1.50", "1.50 $-", "$ 1.50-",
                             "$ -1.50", "1.50- $", "($ 1.50)", "(1.50 $)"};
   FormatSettings settings = FormatSettings::CLocale();
   for (int form = 0; form < 4; ++form) {

@@ -40,10 +40,10 @@ struct FloatCase {
 
 TEST(StrToFloatTest, Accepts) {
   const FloatCase cases[] = {
-      {"1.5", 1.5L},       {"  -2.25  ", -2.25L}, {"+3", 3},           {".5", 0.5L},
-      {"5.", 5},           {"1e3", 1000},         {"1.5E-2", 0.015L},  {"-1E+2", -100},
-      {"0", 0},            {"1e-6000", 0},        {"0.000e99999", 0},  {"\t7\t", 7},
-      {"2.675", 2.675L},   {"1E4900", 1e4900L},
+      {"1.5", 1.5L},     {"  -2.25  ", -2.25L}, {"+3", 3},          {".5", 0.5L},
+      {"5.", 5},         {"1e3", 1000},         {"1.5E-2", 0.015L}, {"-1E+2", -100},
+      {"0", 0},          {"1e-6000", 0},        {"0.000e99999", 0}, {"\t7\t", 7},
+      {"2.675", 2.675L}, {"1E4900", 1e4900L},
   };
   for (const FloatCase& c : cases) {
     EXPECT_EQ(StrToFloat(c.text, FormatSettings::CLocale()), c.value) << c.text;
@@ -53,8 +53,8 @@ TEST(StrToFloatTest, Accepts) {
 }
 
 TEST(StrToFloatTest, RefusesWithTheText) {
-  for (const char* text : {"", " ", "abc", "1.5x", "1..5", "1 5", "e5", "1e", "1e+", "--1",
-                           "1,000", ".", "INF", "NAN", "0x10", "1E5000", "1.5\x01"}) {
+  for (const char* text : {"", " ", "abc", "1.5x", "1..5", "1 5", "e5", "1e", "1e+", "--1", "1,000",
+                           ".", "INF", "NAN", "0x10", "1E5000", "1.5\x01"}) {
     EXPECT_EQ(ConvertError([&] { StrToFloat(text, FormatSettings::CLocale()); }),
               "'" + std::string(text) + "' is not a valid floating point value");
     long double value = 42;
@@ -68,10 +68,21 @@ TEST(StrToFloatTest, RefusesWithTheText) {
 // Short numbers take a shortcut past the full conversion; it must give the same bits.
 TEST(StrToFloatTest, ShortNumbersConvertExactlyAsTheFullConversion) {
   std::mt19937_64 random(7);
-  std::vector<std::string> texts = {"0",   "-0",   "0.0", "-0.000", "1954", "2361.5",
-                                    ".5",  "5.",   "0.1", "0.3",    "123456789012345678",
-                                    "-99999999999999999.9", "0.000000000000000001",
-                                    "1234567890123456789", "0.1234567890123456789"};
+  std::vector<std::string> texts = {"0",
+                                    "-0",
+                                    "0.0",
+                                    "-0.000",
+                                    "1954",
+                                    "2361.5",
+                                    ".5",
+                                    "5.",
+                                    "0.1",
+                                    "0.3",
+                                    "123456789012345678",
+                                    "-99999999999999999.9",
+                                    "0.000000000000000001",
+                                    "1234567890123456789",
+                                    "0.1234567890123456789"};
   for (int i = 0; i < 20000; ++i) {
     std::string text = std::to_string(random() % 1000000000000000000ULL);
     const size_t point = random() % (text.size() + 1);
@@ -122,9 +133,9 @@ TEST(StrToInt64Test, Accepts) {
 }
 
 TEST(StrToInt64Test, RefusesWithTheText) {
-  for (const char* text : {"", "  ", "2.5", "12 ", "1e3", "abc", "-", "$", "0x",
-                           "9223372036854775808", "-9223372036854775809",
-                           "99999999999999999999999", "$1G"}) {
+  for (const char* text :
+       {"", "  ", "2.5", "12 ", "1e3", "abc", "-", "$", "0x", "9223372036854775808",
+        "-9223372036854775809", "99999999999999999999999", "$1G"}) {
     EXPECT_EQ(ConvertError([&] { StrToInt64(text); }),
               "'" + std::string(text) + "' is not a valid integer value");
   }
