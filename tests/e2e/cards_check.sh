@@ -12,20 +12,9 @@ program=$(realpath "$1")
 shift
 layouts=("$@")
 [ ${#layouts[@]} -gt 0 ] || layouts=(B5 A4 SM1 SM2 OTHER)
-for tool in pdftotext pdftoppm pdfinfo zbarimg; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool not found (scripts/install-deps.sh)" >&2; exit 1; }
-done
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/vornreport-cards.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-# The program's PDF conversion keeps its LibreOffice profile in TMPDIR: a private one
-# here, so a word processor running elsewhere cannot lock this test out.
-export TMPDIR=$work
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+. "$(dirname "$0")/check_lib.sh"
+need_tools pdftotext pdftoppm pdfinfo zbarimg
+make_work cards
 
 templates="$(dirname "$program")/VornSAMPLE"
 mkdir -p "$work/cards" "$work/pdf"
@@ -171,8 +160,4 @@ else
   expect_document own "PP 4711234567899 烏龍茶"
 fi
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures card check(s) failed" >&2
-  exit 1
-fi
-echo "all card checks passed"
+finish card

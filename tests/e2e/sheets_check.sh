@@ -9,23 +9,12 @@
 set -u
 command -v soffice >/dev/null || { echo "soffice not found: sheet check skipped"; exit 77; }
 program=$(realpath "$1")
-for tool in pdfinfo pdftoppm zbarimg qpdf; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool not found (scripts/install-deps.sh)" >&2; exit 1; }
-done
+. "$(dirname "$0")/check_lib.sh"
+need_tools pdfinfo pdftoppm zbarimg qpdf
+make_work sheets
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/vornreport-sheets.XXXXXX")
 cupsd_pid=""
-cleanup() {
-  [ -n "$cupsd_pid" ] && kill "$cupsd_pid" 2>/dev/null && wait "$cupsd_pid" 2>/dev/null
-  [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
-}
-trap cleanup EXIT
-export TMPDIR=$work
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+on_exit '[ -n "$cupsd_pid" ] && kill "$cupsd_pid" 2>/dev/null && wait "$cupsd_pid" 2>/dev/null'
 templates="$(dirname "$program")/VornSAMPLE"
 mkdir -p "$work/cards"
 
@@ -179,8 +168,4 @@ else
   echo "skip print: needs root, cupsd and printer-driver-cups-pdf"
 fi
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures sheet check(s) failed" >&2
-  exit 1
-fi
-echo "all sheet checks passed"
+finish sheet
