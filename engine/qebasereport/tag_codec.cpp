@@ -2,16 +2,12 @@
 
 #include <cstddef>
 
+#include "engine/qebasereport/quote_rules.h"
 #include "platform/text/code_page.h"
 
 namespace vorn {
 
 namespace {
-constexpr unsigned char kLeftDoubleQuote = 0x93;
-constexpr unsigned char kRightDoubleQuote = 0x94;
-constexpr unsigned char kLeftGuillemet = 0xAB;
-constexpr unsigned char kRightGuillemet = 0xBB;
-
 bool IsLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
@@ -63,20 +59,13 @@ size_t GroupLength(std::string_view raw, size_t i) {
   return raw.size() - i;
 }
 
-// The quote word right after the backslash at raw[i] and the byte it stands for.
-struct QuoteWord {
-  std::string_view word;
-  unsigned char byte;
-};
-constexpr QuoteWord kQuoteWords[] = {{"lquote", 0x27},
-                                     {"rquote", 0x27},
-                                     {"ldblquote", kLeftDoubleQuote},
-                                     {"rdblquote", kRightDoubleQuote}};
-
-const QuoteWord* QuoteWordAt(std::string_view raw, size_t i) {
-  for (const QuoteWord& q : kQuoteWords) {
-    if (raw.substr(i + 1, q.word.size()) == q.word && !IsLetter(At(raw, i + 1 + q.word.size()))) {
-      return &q;
+// The quote control word right after the backslash at raw[i], as written (lower case).
+const QuoteForm* QuoteWordAt(std::string_view raw, size_t i) {
+  for (const QuoteForm& form : kQuoteForms) {
+    if (!form.IsWord()) continue;
+    const std::string_view word = form.token.substr(1);
+    if (raw.substr(i + 1, word.size()) == word && !IsLetter(At(raw, i + 1 + word.size()))) {
+      return &form;
     }
   }
   return nullptr;
@@ -125,9 +114,9 @@ void SplitRaw(std::string_view raw, Sink& sink) {
     } else if (next == '~') {
       if (sink.Plain(' ')) return;
       i += 2;
-    } else if (const QuoteWord* quote = QuoteWordAt(raw, i)) {
+    } else if (const QuoteForm* quote = QuoteWordAt(raw, i)) {
       if (sink.Plain(quote->byte)) return;
-      i += 1 + quote->word.size();
+      i += quote->token.size();
       if (i < raw.size() && raw[i] == ' ') ++i;
     } else {
       const size_t length = ControlLength(raw, i);
@@ -164,17 +153,6 @@ std::string_view Trim(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
-bool OpensQuote(unsigned char c) {
-  return c == '"' || c == '\'' || c == '`' || c == '~' || c == kLeftDoubleQuote ||
-         c == kRightDoubleQuote || c == kLeftGuillemet || c == kRightGuillemet;
-}
-
-bool ClosesQuote(unsigned char opener, unsigned char c) {
-  if (opener == kLeftDoubleQuote || opener == kRightDoubleQuote) return c == kRightDoubleQuote;
-  if (opener == kLeftGuillemet || opener == kRightGuillemet) return c == kRightGuillemet;
-  return c == opener;
-}
-
 // The second pass: blanks survive only inside quotes and square brackets.
 std::string DropBlanks(std::string_view plain) {
   std::string out;
@@ -186,7 +164,7 @@ std::string DropBlanks(std::string_view plain) {
     if (opener != 0) {
       out.push_back(ch);
       if (ClosesQuote(opener, c)) opener = 0;
-    } else if (OpensQuote(c)) {
+    } else if (IsQuoteOpener(c)) {
       opener = c;
       out.push_back(ch);
     } else if (c == '[' || c == ']') {

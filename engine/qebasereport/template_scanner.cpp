@@ -5,6 +5,7 @@
 
 #include "engine/conscom/exceptions.h"
 #include "engine/qebasereport/base_rtf_report.h"
+#include "engine/qebasereport/quote_rules.h"
 #include "engine/qebasereport/tag_codec.h"
 #include "platform/text/code_page.h"
 
@@ -33,29 +34,6 @@ bool LookSkips(unsigned char c) { return c < 32 && c != 9; }
 constexpr std::array<std::string_view, 7> kParagraphWords = {"TROWD", "ROW",  "CELL", "PAGE",
                                                              "SECT",  "LINE", "PAR"};
 
-// A quote form as appended to the tag text: one byte, or a backslash form whose part after
-// the backslash is compared ignoring case (control words only as whole words).
-struct QuoteForm {
-  std::string_view token;
-  int kind;
-};
-constexpr QuoteForm kOpeners[] = {
-    {"\x93", 1},     {"\\'93", 1},       {"\x94", 1},        {"\\'94", 1},
-    {"\\lquote", 2}, {"\\ldblquote", 8}, {"\\rdblquote", 8}, {"\\rquote", 2},
-    {"\xAB", 3},     {"\\'ab", 3},       {"\xBB", 3},        {"\\'bb", 3},
-    {"\"", 4},       {"'", 5},           {"`", 6},           {"~", 7},
-};
-constexpr std::array<std::array<std::string_view, 3>, 9> kClosers = {{
-    {},
-    {"\x94", "\\'94", "\\rdblquote"},
-    {"'", "\\rquote"},
-    {"\\'bb", "\xBB"},
-    {"\""},
-    {"'", "\\rquote"},
-    {"`"},
-    {"~"},
-    {"\x94", "\\'94", "\\rdblquote"},
-}};
 }  // namespace
 
 TemplateScanner::TemplateScanner(TQeBaseRTFReport& report) : report_(report) {}
@@ -443,7 +421,7 @@ std::optional<std::string> TemplateScanner::CollectTag(int delimiter_length) {
   const int32_t resume = report_.TemplatePos;
   std::string text;
   int count = 0;
-  quote_kind_ = 0;
+  quote_opener_ = 0;
   bool closed = false;
   while (count < kMaxTagLength && !AtEnd()) {
     const unsigned char c = ReadChar();
@@ -459,7 +437,7 @@ std::optional<std::string> TemplateScanner::CollectTag(int delimiter_length) {
     if (TakeQuoteToken(c, text, count)) continue;
     // No tag is ever found inside a picture, field or object group, quoted or not.
     if (c == '{' && (VerbatimGroupFollows() || HeaderGroupFollows())) break;
-    if (quote_kind_ == 0) {
+    if (quote_opener_ == 0) {
       if (c == '\\' && ParagraphWordFollows()) break;
       if (c == '\\') {
         if (const int delimiter = DelimiterLength(); delimiter > 0) {
@@ -471,14 +449,14 @@ std::optional<std::string> TemplateScanner::CollectTag(int delimiter_length) {
     }
     AppendTagByte(c, text, count);
   }
-  quote_kind_ = 0;
+  quote_opener_ = 0;
   if (closed) return text;
   report_.TemplatePos = resume;
   report_.WriteTextRecord();
   return std::nullopt;
 }
 
-// Opens or closes a quote when `c` begins one of the current quote state's forms.
+// Opens or closes a quote when `c` begins one of the forms the quote state allows.
 bool TemplateScanner::TakeQuoteToken(unsigned char c, std::string& text, int& count) {
   auto begins = [&](std::string_view token) {
     if (token.size() == 1) return c == static_cast<unsigned char>(token[0]);
@@ -487,35 +465,28 @@ bool TemplateScanner::TakeQuoteToken(unsigned char c, std::string& text, int& co
     for (const char t : token.substr(1)) upper.push_back(static_cast<char>(Upper(t)));
     return FollowedBy(upper, token[1] == '\'' ? WordEnd::kAny : WordEnd::kNoLetter);
   };
-  std::string_view token;
-  int kind = 0;
-  if (quote_kind_ == 0) {
-    for (const QuoteForm& form : kOpeners) {
-      if (begins(form.token)) {
-        token = form.token;
-        kind = form.kind;
-        break;
-      }
-    }
-  } else {
-    for (std::string_view closer : kClosers[static_cast<size_t>(quote_kind_)]) {
-      if (!closer.empty() && begins(closer)) {
-        token = closer;
-        kind = quote_kind_;
-        break;
-      }
+  const QuoteForm* found = nullptr;
+  for (const QuoteForm& form : kQuoteForms) {
+    const bool allowed =
+        quote_opener_ == 0 || (form.closes && ClosesQuote(quote_opener_, form.byte));
+    if (allowed && begins(form.token)) {
+      found = &form;
+      break;
     }
   }
-  if (kind == 0) return false;
-  text.append(token);
-  Advance(static_cast<int>(token.size()) - 1);
-  count += static_cast<int>(token.size());
-  if ((kind == 2 || kind == 8) && Peek(0) == ' ') {
+  if (found == nullptr) return false;
+  const bool opening = quote_opener_ == 0;
+  if (opening) opened_by_word_ = found->IsWord();
+  text.append(found->token);
+  Advance(static_cast<int>(found->token.size()) - 1);
+  count += static_cast<int>(found->token.size());
+  // A quote opened by a control word takes a blank after either of its marks.
+  if (opened_by_word_ && Peek(0) == ' ') {
     Advance(1);
     text.push_back(' ');
     ++count;
   }
-  quote_kind_ = quote_kind_ == 0 ? kind : 0;
+  quote_opener_ = opening ? found->byte : 0;
   return true;
 }
 
@@ -528,7 +499,7 @@ void TemplateScanner::AppendTagByte(unsigned char c, std::string& text, int& cou
     extra = 3;
   } else if (Peek(0) == '~') {
     extra = 1;
-  } else if (quote_kind_ != 0) {
+  } else if (quote_opener_ != 0) {
     // Inside a quote a delimiter is part of the string, as it was written.
     extra = std::max(DelimiterLength() - 1, 0);
   }

@@ -119,7 +119,10 @@ class TemplateScanner {
   int64_t depth_ = 0;
   // The depth where the header group being read began.
   int64_t table_depth_ = 0;
-  int quote_kind_ = 0;
+  // The decoded byte that opened the tag's current quote, 0 when none is open, and whether the
+  // opening mark was a control word.
+  unsigned char quote_opener_ = 0;
+  bool opened_by_word_ = false;
   bool in_row_ = false;
 };
 
