@@ -3,13 +3,13 @@
 #include <cstddef>
 
 #include "engine/qebasereport/quote_rules.h"
+#include "engine/qebasereport/rtf_control_words.h"
 #include "platform/text/code_page.h"
 
 namespace vorn {
 
 namespace {
-bool IsLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(unsigned char c) { return IsAsciiLetter(c); }
 
 int HexValue(unsigned char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -28,35 +28,12 @@ unsigned char At(std::string_view raw, size_t i) {
   return i < raw.size() ? static_cast<unsigned char>(raw[i]) : ' ';
 }
 
-// A control word ends at the first byte that is neither a letter nor part of its number,
-// taking one delimiting blank with it; a word processor often ends one with a line break
-// right before visible text, and that text belongs to the tag.
+// A control word takes one delimiting blank with it; a word processor often ends one with a
+// line break right before visible text, and that text belongs to the tag.
 size_t ControlLength(std::string_view raw, size_t i) {
-  size_t j = i + 1;
-  if (j >= raw.size()) return 1;
-  if (!IsLetter(At(raw, j))) return 2;
-  while (j < raw.size() && IsLetter(At(raw, j))) ++j;
-  if (j + 1 < raw.size() && raw[j] == '-' && IsDigit(At(raw, j + 1))) ++j;
-  while (j < raw.size() && IsDigit(At(raw, j))) ++j;
-  if (j < raw.size() && raw[j] == ' ') ++j;
-  return j - i;
-}
-
-// The brace group opening at raw[i], escaped braces not counted; to the end if unclosed.
-size_t GroupLength(std::string_view raw, size_t i) {
-  int depth = 0;
-  size_t j = i;
-  while (j < raw.size()) {
-    const auto c = static_cast<unsigned char>(raw[j]);
-    if (c == '\\') {
-      j += 2;
-      continue;
-    }
-    if (c == '{') ++depth;
-    if (c == '}' && --depth == 0) return j + 1 - i;
-    ++j;
-  }
-  return raw.size() - i;
+  if (i + 1 >= raw.size()) return 1;
+  if (!IsLetter(At(raw, i + 1))) return 2;
+  return ReadControlWord(raw, i).length;
 }
 
 // The quote control word right after the backslash at raw[i], as written (lower case).
@@ -81,7 +58,7 @@ void SplitRaw(std::string_view raw, Sink& sink) {
     if (c == '{') {
       const bool list_text =
           raw.substr(i + 1, 5) == "\\*\\pn" && (At(raw, i + 6) == ' ' || IsLetter(At(raw, i + 6)));
-      const size_t length = list_text ? GroupLength(raw, i) : 1;
+      const size_t length = list_text ? FindGroupEnd(raw, i).end - i : 1;
       sink.Format(raw.substr(i, length));
       i += length;
       continue;

@@ -6,14 +6,15 @@
 #include "engine/conscom/exceptions.h"
 #include "engine/qebasereport/base_rtf_report.h"
 #include "engine/qebasereport/quote_rules.h"
+#include "engine/qebasereport/rtf_control_words.h"
 #include "engine/qebasereport/tag_codec.h"
 #include "platform/text/code_page.h"
 
 namespace vorn {
 
 namespace {
-bool IsLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(unsigned char c) { return IsAsciiLetter(c); }
+bool IsDigit(unsigned char c) { return IsAsciiDigit(c); }
 bool IsHexDigit(unsigned char c) {
   return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -49,15 +50,19 @@ unsigned char TemplateScanner::ReadChar() {
   return kEndOfTemplate;
 }
 
-unsigned char TemplateScanner::Peek(int index) const {
+int32_t TemplateScanner::PeekPosition(int index) const {
   int32_t pos = report_.TemplatePos;
   const int32_t length = report_.TemplateLength();
-  for (;; ++pos) {
-    if (pos > length) return kEndOfTemplate;
-    const unsigned char c = report_.TemplateByte(pos);
-    if (LookSkips(c)) continue;
-    if (index-- == 0) return c;
+  for (; pos <= length; ++pos) {
+    if (LookSkips(report_.TemplateByte(pos))) continue;
+    if (index-- == 0) return pos;
   }
+  return length + 1;
+}
+
+unsigned char TemplateScanner::Peek(int index) const {
+  const int32_t pos = PeekPosition(index);
+  return pos <= report_.TemplateLength() ? report_.TemplateByte(pos) : kEndOfTemplate;
 }
 
 std::string TemplateScanner::LookAhead(int count) const {
@@ -93,10 +98,22 @@ void TemplateScanner::Advance(int count) {
   }
 }
 
+std::string_view TemplateScanner::Text() const {
+  return report_.TemplateText(1, report_.TemplateLength() + 1);
+}
+
+std::optional<ControlWord> TemplateScanner::WordAt(int64_t backslash) const {
+  if (!IsLetter(RawByteAt(backslash + 1))) return std::nullopt;
+  return ReadControlWord(Text(), static_cast<size_t>(backslash - 1));
+}
+
+int64_t TemplateScanner::BinDataEndAt(int64_t backslash, const ControlWord& word) const {
+  return static_cast<int64_t>(BinDataEnd(Text(), static_cast<size_t>(backslash - 1), word)) + 1;
+}
+
 bool TemplateScanner::BinaryDataFollows() const {
-  const int64_t pos = report_.TemplatePos;
-  return RawByteAt(pos) == 'b' && RawByteAt(pos + 1) == 'i' && RawByteAt(pos + 2) == 'n' &&
-         IsDigit(RawByteAt(pos + 3));
+  const std::optional<ControlWord> word = WordAt(report_.TemplatePos - 1);
+  return word && AnnouncesBinData(*word);
 }
 
 bool TemplateScanner::LineBreakSymbolFollows() const {
@@ -129,8 +146,8 @@ int TemplateScanner::DoubleByteRest(unsigned char c) const {
     // groups must stay the same to both.
     if (!escaped) {
       const unsigned char after = Peek(rest + 1);
-      const bool binary =
-          after == 'b' && Peek(rest + 2) == 'i' && Peek(rest + 3) == 'n' && IsDigit(Peek(rest + 4));
+      const std::optional<ControlWord> word = WordAt(PeekPosition(rest));
+      const bool binary = word && AnnouncesBinData(*word);
       return after == '{' || after == '}' || after == '\\' || binary ? rest : rest + 1;
     }
     const unsigned char symbol = Peek(rest + 1);
@@ -139,21 +156,8 @@ int TemplateScanner::DoubleByteRest(unsigned char c) const {
   return CanBeTrailByte(trail) && trail != '{' && trail != '}' ? rest + 1 : rest;
 }
 
-void TemplateScanner::NoteControlWord() {
-  int64_t pos = report_.TemplatePos;
-  std::string name;
-  while (IsLetter(RawByteAt(pos)) && name.size() < 32) {
-    name.push_back(static_cast<char>(RawByteAt(pos++)));
-  }
-  const bool negative = RawByteAt(pos) == '-';
-  if (negative) ++pos;
-  int64_t value = 0;
-  bool has_param = false;
-  for (; IsDigit(RawByteAt(pos)); ++pos) {
-    has_param = true;
-    value = std::min<int64_t>(value * 10 + (RawByteAt(pos) - '0'), 1 << 30);
-  }
-  code_pages_.NoteWord(name, has_param, static_cast<int32_t>(negative ? -value : value));
+void TemplateScanner::NoteControlWord(const ControlWord& word) {
+  code_pages_.NoteWord(word.name.substr(1), word.has_param, word.param);
 }
 
 int TemplateScanner::DelimiterLength() const {
@@ -191,14 +195,13 @@ std::optional<std::string> TemplateScanner::NextTag() {
       Advance(rest);
     } else if (c == '\\' && LineBreakSymbolFollows()) {
       report_.LastBreakPos = at;
-    } else if (c == '\\' && BinaryDataFollows()) {
+    } else if (const std::optional<ControlWord> word = c == '\\' ? WordAt(at) : std::nullopt;
+               word && AnnouncesBinData(*word)) {
       // Raw data is copied as it stands, as a group is: a tag in it would change the length
       // its count gives, and braces in it are no structure.
-      const int32_t word = report_.TemplatePos;
       report_.TemplatePos = at;
       report_.WriteTextRecord();
-      report_.TemplatePos = word + 1;
-      SkipBinaryData();
+      report_.TemplatePos = static_cast<int32_t>(BinDataEndAt(at, *word));
       report_.WriteVerbatimGroup();
       continue;
     } else if (c == '\\') {
@@ -215,7 +218,7 @@ std::optional<std::string> TemplateScanner::NextTag() {
         report_.TagStartPos = at;
         return CollectTag(delimiter);
       }
-      if (IsLetter(RawByteAt(report_.TemplatePos))) NoteControlWord();
+      if (word) NoteControlWord(*word);
       // An escaped brace or a visible backslash before "*" is text as a whole.
       if (Peek(0) == '{' || Peek(0) == '}' || Peek(0) == '\\') Advance(1);
     } else if (c == '{') {
@@ -242,18 +245,6 @@ int32_t TemplateScanner::HeaderGroupKind() const {
   return 0;
 }
 
-bool TemplateScanner::EndsInOpenWord(int32_t end) const {
-  int32_t pos = end;
-  while (pos >= 1 && IsDigit(report_.TemplateByte(pos))) --pos;
-  if (pos >= 1 && pos < end && report_.TemplateByte(pos) == '-') --pos;
-  const int32_t letters_end = pos;
-  while (pos >= 1 && IsLetter(report_.TemplateByte(pos))) --pos;
-  if (pos == letters_end || pos < 1 || report_.TemplateByte(pos) != '\\') return false;
-  int32_t backslashes = 0;
-  for (; pos >= 1 && report_.TemplateByte(pos) == '\\'; --pos) ++backslashes;
-  return backslashes % 2 == 1;
-}
-
 bool TemplateScanner::ReadHeaderGroup() {
   const int32_t kind = HeaderGroupKind();
   if (kind == 0) return false;
@@ -268,7 +259,8 @@ bool TemplateScanner::ReadHeaderGroup() {
   table_depth_ = GroupDepthAt(report_.TemplatePos - 1);
   // Nothing of the information group is written, so a control word before it would run into
   // the text after it.
-  const bool needs_delimiter = kind == rkInfo && EndsInOpenWord(report_.TemplatePos - 2);
+  const bool needs_delimiter =
+      kind == rkInfo && EndsInOpenWord(report_.TemplateText(1, report_.TemplatePos - 1));
   TQeHeaderTables& tables = report_.HeaderTables;
   switch (kind) {
     case rkFontTable:
@@ -319,9 +311,7 @@ int64_t TemplateScanner::GroupDepthAt(int32_t end) {
   while (pos < end) {
     const unsigned char c = RawByteAt(pos);
     if (c == '\\') {
-      const bool binary = RawByteAt(pos + 1) == 'b' && RawByteAt(pos + 2) == 'i' &&
-                          RawByteAt(pos + 3) == 'n' && IsDigit(RawByteAt(pos + 4));
-      pos = binary ? BinaryDataEnd(pos + 4) : pos + 2;
+      pos = SkipEscape(pos);
       continue;
     }
     if (c == '{') ++depth_;
@@ -350,24 +340,18 @@ unsigned char TemplateScanner::RawByteAt(int64_t p) const {
   return p <= report_.TemplateLength() ? report_.TemplateByte(static_cast<int32_t>(p)) : 0;
 }
 
-int64_t TemplateScanner::BinaryDataEnd(int64_t digits) const {
-  const int64_t length = report_.TemplateLength();
-  // The count is capped by what is left, so no count can overflow.
-  int64_t count = 0;
-  int64_t pos = digits;
-  for (; IsDigit(RawByteAt(pos)); ++pos) {
-    count = std::min<int64_t>(count * 10 + (RawByteAt(pos) - '0'), length + 1);
-  }
-  if (RawByteAt(pos) == ' ') ++pos;
-  return std::min<int64_t>(pos + count, length + 1);
+int64_t TemplateScanner::SkipEscape(int64_t backslash) const {
+  const std::optional<ControlWord> word = WordAt(backslash);
+  if (!word) return backslash + 2;
+  if (AnnouncesBinData(*word)) return BinDataEndAt(backslash, *word);
+  return backslash + static_cast<int64_t>(word->length);
 }
 
 bool TemplateScanner::SkipBinaryData() {
-  const int64_t pos = report_.TemplatePos;
-  if (RawByteAt(pos) != 'i' || RawByteAt(pos + 1) != 'n' || !IsDigit(RawByteAt(pos + 2))) {
-    return false;
-  }
-  report_.TemplatePos = static_cast<int32_t>(BinaryDataEnd(pos + 2));
+  const int32_t backslash = report_.TemplatePos - 2;
+  const std::optional<ControlWord> word = WordAt(backslash);
+  if (!word || !AnnouncesBinData(*word)) return false;
+  report_.TemplatePos = static_cast<int32_t>(BinDataEndAt(backslash, *word));
   return true;
 }
 
@@ -382,13 +366,8 @@ void TemplateScanner::SkipVerbatimGroup() {
     } else if (c == '}') {
       --depth;
     } else if (c == '\\') {
-      const bool bin = RawByteAt(pos + 1) == 'b' && RawByteAt(pos + 2) == 'i' &&
-                       RawByteAt(pos + 3) == 'n' && IsDigit(RawByteAt(pos + 4));
-      if (!bin) {
-        pos += 2;  // an escaped brace or backslash counts for nothing
-        continue;
-      }
-      pos = BinaryDataEnd(pos + 4);  // raw data follows
+      // Escaped braces count for nothing, nor do braces in raw data.
+      pos = SkipEscape(pos);
       continue;
     }
     ++pos;

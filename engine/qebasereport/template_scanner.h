@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/qebasereport/rtf_control_words.h"
 #include "engine/qebasereport/template_code_pages.h"
 
 namespace vorn {
@@ -72,6 +73,8 @@ class TemplateScanner {
   }
   // The `index`-th byte LookAhead would give (0 = the next one).
   unsigned char Peek(int index) const;
+  // Where that byte stands; just past the template when LookAhead would pad.
+  int32_t PeekPosition(int index) const;
   // 2 or 4 when the byte just read opens the pair or the hex form of a visible backslash.
   int DelimiterLength() const;
   // Whether the backslash just read is the control symbol "\" + CR or LF, a paragraph mark.
@@ -83,8 +86,18 @@ class TemplateScanner {
   // text's code page (the rest of a hex-escaped lead byte, then the trail byte, raw or
   // escaped), counted as Advance counts; 0 when it opens none.
   int DoubleByteRest(unsigned char c) const;
-  // For the backslash just read: tells the code-page tracker the control word it opens.
-  void NoteControlWord();
+  // Tells the code-page tracker a control word the text passes.
+  void NoteControlWord(const ControlWord& word);
+  // The whole template, without the spare bytes after it.
+  std::string_view Text() const;
+  // The control word whose backslash stands at `backslash`; none unless a letter follows it.
+  std::optional<ControlWord> WordAt(int64_t backslash) const;
+  // For a \bin `word` at `backslash`: the position after its raw data, at most just past the
+  // template.
+  int64_t BinDataEndAt(int64_t backslash, const ControlWord& word) const;
+  // The position after the control word or symbol at `backslash`, and after the raw data of a
+  // \bin: braces in either are no structure.
+  int64_t SkipEscape(int64_t backslash) const;
   // Throws the table's message when a font or colour table ran to the end of the template:
   // it took the document's closing brace, and the body with it.
   void CheckTableClosedBefore(int32_t kind) const;
@@ -92,15 +105,10 @@ class TemplateScanner {
   bool HeaderGroupFollows() const;
   // rkFontTable .. rkInfo for the header group whose "{" was just read, else 0.
   int32_t HeaderGroupKind() const;
-  // Whether the template's bytes up to `end` end in a control word with no delimiter.
-  bool EndsInOpenWord(int32_t end) const;
   bool ReadHeaderGroup();
   void SkipVerbatimGroup();
   // The template's byte at `p`, 0 past its end.
   unsigned char RawByteAt(int64_t p) const;
-  // For the first digit of a \bin count at `digits`: where the raw data it announces ends,
-  // at most just past the template.
-  int64_t BinaryDataEnd(int64_t digits) const;
   void StartRow(int32_t backslash_pos, bool bytes_skipped);
   void EndRow();
   std::optional<std::string> CollectTag(int delimiter_length);
