@@ -94,7 +94,7 @@ TableRead ReadGroupEntries(TemplateScanner& in, std::vector<std::string>& entrie
                            const char* message, bool loose_fonts = false) {
   TableRead read;
   std::string loose;
-  int32_t after_entry = in.Position();
+  int32_t after_entry = in.TemplatePos();
   while (true) {
     const unsigned char c = in.ReadChar();
     if (c == kEnd) return read;
@@ -107,7 +107,7 @@ TableRead ReadGroupEntries(TemplateScanner& in, std::vector<std::string>& entrie
       std::optional<std::string> group = ReadBraceGroup(in, message, binary);
       if (!group) return read;
       if (!binary) entries.push_back(std::move(*group));
-      after_entry = in.Position();
+      after_entry = in.TemplatePos();
       continue;
     }
     if (!IsBlank(c) && !read.text_at) {

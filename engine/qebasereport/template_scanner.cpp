@@ -37,12 +37,22 @@ constexpr std::array<std::string_view, 7> kParagraphWords = {"TROWD", "ROW",  "C
 
 }  // namespace
 
-TemplateScanner::TemplateScanner(TQeBaseRTFReport& report) : report_(report) {}
+TemplateScanner::TemplateScanner(TQeBaseRTFReport& report) : report_(report) {
+  report_.SetTemplateCursor(this);
+}
 
-bool TemplateScanner::AtEnd() const { return report_.TemplatePos > report_.TemplateLength(); }
+TemplateScanner::~TemplateScanner() {
+  if (report_.Cursor() == this) report_.SetTemplateCursor(nullptr);
+}
+
+void TemplateScanner::EndCommand() {
+  if (last_break_pos_ == -1) last_break_pos_ = tag_start_pos_;
+}
+
+bool TemplateScanner::AtEnd() const { return pos_ > report_.TemplateLength(); }
 
 unsigned char TemplateScanner::ReadChar() {
-  int32_t& pos = report_.TemplatePos;
+  int32_t& pos = pos_;
   while (pos <= report_.TemplateLength()) {
     const unsigned char c = report_.TemplateByte(pos++);
     if (!ReadSkips(c)) return c;
@@ -51,7 +61,7 @@ unsigned char TemplateScanner::ReadChar() {
 }
 
 int32_t TemplateScanner::PeekPosition(int index) const {
-  int32_t pos = report_.TemplatePos;
+  int32_t pos = pos_;
   const int32_t length = report_.TemplateLength();
   for (; pos <= length; ++pos) {
     if (LookSkips(report_.TemplateByte(pos))) continue;
@@ -72,7 +82,7 @@ std::string TemplateScanner::LookAhead(int count) const {
 }
 
 bool TemplateScanner::FollowedBy(std::string_view upper_text, WordEnd end) const {
-  int32_t pos = report_.TemplatePos;
+  int32_t pos = pos_;
   const int32_t length = report_.TemplateLength();
   size_t matched = 0;
   for (; pos <= length; ++pos) {
@@ -90,7 +100,7 @@ bool TemplateScanner::FollowedBy(std::string_view upper_text, WordEnd end) const
 }
 
 void TemplateScanner::Advance(int count) {
-  int32_t& pos = report_.TemplatePos;
+  int32_t& pos = pos_;
   const int32_t length = report_.TemplateLength();
   while (count > 0 && pos <= length) {
     if (!LookSkips(report_.TemplateByte(pos))) --count;
@@ -112,13 +122,11 @@ int64_t TemplateScanner::BinDataEndAt(int64_t backslash, const ControlWord& word
 }
 
 bool TemplateScanner::BinaryDataFollows() const {
-  const std::optional<ControlWord> word = WordAt(report_.TemplatePos - 1);
+  const std::optional<ControlWord> word = WordAt(pos_ - 1);
   return word && AnnouncesBinData(*word);
 }
 
-bool TemplateScanner::LineBreakSymbolFollows() const {
-  return IsLineBreak(RawByteAt(report_.TemplatePos));
-}
+bool TemplateScanner::LineBreakSymbolFollows() const { return IsLineBreak(RawByteAt(pos_)); }
 
 int TemplateScanner::DoubleByteRest(unsigned char c) const {
   const CodePage code_page = code_pages_.Current();
@@ -126,7 +134,7 @@ int TemplateScanner::DoubleByteRest(unsigned char c) const {
   const bool escaped = c == '\\';
   int rest = 0;
   if (escaped) {
-    if (RawByteAt(report_.TemplatePos) != '\'' || !IsHexDigit(Peek(1)) || !IsHexDigit(Peek(2))) {
+    if (RawByteAt(pos_) != '\'' || !IsHexDigit(Peek(1)) || !IsHexDigit(Peek(2))) {
       return 0;
     }
     const auto lead = static_cast<unsigned char>(HexValue(Peek(1)) * 16 + HexValue(Peek(2)));
@@ -182,30 +190,30 @@ bool TemplateScanner::HeaderGroupFollows() const { return HeaderGroupKind() != 0
 
 std::optional<std::string> TemplateScanner::NextTag() {
   while (true) {
-    const int32_t before = report_.TemplatePos;
+    const int32_t before = pos_;
     const unsigned char c = ReadChar();
     if (c == kEndOfTemplate) {
       // Bytes passed over at the very end still belong to the copied text.
-      if (report_.TemplatePos > before) report_.WriteTextRecord();
+      if (pos_ > before) report_.WriteTextRecord();
       return std::nullopt;
     }
-    const int32_t at = report_.TemplatePos - 1;
+    const int32_t at = pos_ - 1;
     if (const int rest = DoubleByteRest(c); rest > 0) {
       // A trail byte belongs to its character: it is never RTF syntax, nor half a delimiter.
       Advance(rest);
     } else if (c == '\\' && LineBreakSymbolFollows()) {
-      report_.LastBreakPos = at;
+      last_break_pos_ = at;
     } else if (const std::optional<ControlWord> word = c == '\\' ? WordAt(at) : std::nullopt;
                word && AnnouncesBinData(*word)) {
       // Raw data is copied as it stands, as a group is: a tag in it would change the length
       // its count gives, and braces in it are no structure.
-      report_.TemplatePos = at;
+      pos_ = at;
       report_.WriteTextRecord();
-      report_.TemplatePos = static_cast<int32_t>(BinDataEndAt(at, *word));
+      pos_ = static_cast<int32_t>(BinDataEndAt(at, *word));
       report_.WriteVerbatimGroup();
       continue;
     } else if (c == '\\') {
-      if (ParagraphWordFollows()) report_.LastBreakPos = at;
+      if (ParagraphWordFollows()) last_break_pos_ = at;
       if (WordFollows("TROWD")) {
         StartRow(at, at > before);
         continue;
@@ -215,7 +223,7 @@ std::optional<std::string> TemplateScanner::NextTag() {
         continue;
       }
       if (const int delimiter = DelimiterLength(); delimiter > 0) {
-        report_.TagStartPos = at;
+        tag_start_pos_ = at;
         return CollectTag(delimiter);
       }
       if (word) NoteControlWord(*word);
@@ -256,11 +264,10 @@ bool TemplateScanner::ReadHeaderGroup() {
     return true;
   }
   tables_seen_.push_back(kind);
-  table_depth_ = GroupDepthAt(report_.TemplatePos - 1);
+  table_depth_ = GroupDepthAt(pos_ - 1);
   // Nothing of the information group is written, so a control word before it would run into
   // the text after it.
-  const bool needs_delimiter =
-      kind == rkInfo && EndsInOpenWord(report_.TemplateText(1, report_.TemplatePos - 1));
+  const bool needs_delimiter = kind == rkInfo && EndsInOpenWord(report_.TemplateText(1, pos_ - 1));
   TQeHeaderTables& tables = report_.HeaderTables;
   switch (kind) {
     case rkFontTable:
@@ -292,14 +299,12 @@ bool TemplateScanner::ReadHeaderGroup() {
       break;
   }
   CheckTableClosedBefore(kind);
-  report_.Stream().WriteEmpty(kind, report_.TemplatePos);
+  report_.Stream().WriteEmpty(kind, pos_);
   if (needs_delimiter) report_.WriteLiteral(" ");
   return true;
 }
 
-int32_t TemplateScanner::Position() const { return report_.TemplatePos; }
-
-void TemplateScanner::MoveTo(int32_t position) { report_.TemplatePos = position; }
+void TemplateScanner::MoveTo(int32_t position) { pos_ = position; }
 
 int64_t TemplateScanner::GroupDepthAt(int32_t end) {
   if (end < depth_pos_) {
@@ -324,7 +329,7 @@ int64_t TemplateScanner::GroupDepthAt(int32_t end) {
 
 bool TemplateScanner::TookEnclosingBrace() const {
   if (table_depth_ <= 0) return false;
-  for (int32_t pos = report_.TemplatePos; pos <= report_.TemplateLength(); ++pos) {
+  for (int32_t pos = pos_; pos <= report_.TemplateLength(); ++pos) {
     if (report_.TemplateByte(pos) > ' ') return false;
   }
   return true;
@@ -348,16 +353,16 @@ int64_t TemplateScanner::SkipEscape(int64_t backslash) const {
 }
 
 bool TemplateScanner::SkipBinaryData() {
-  const int32_t backslash = report_.TemplatePos - 2;
+  const int32_t backslash = pos_ - 2;
   const std::optional<ControlWord> word = WordAt(backslash);
   if (!word || !AnnouncesBinData(*word)) return false;
-  report_.TemplatePos = static_cast<int32_t>(BinDataEndAt(backslash, *word));
+  pos_ = static_cast<int32_t>(BinDataEndAt(backslash, *word));
   return true;
 }
 
 void TemplateScanner::SkipVerbatimGroup() {
   const int64_t length = report_.TemplateLength();
-  int64_t pos = report_.TemplatePos;
+  int64_t pos = pos_;
   int64_t depth = 1;
   while (pos <= length && depth > 0) {
     const unsigned char c = RawByteAt(pos);
@@ -373,17 +378,17 @@ void TemplateScanner::SkipVerbatimGroup() {
     ++pos;
   }
   // A group left open runs to the end of the template, copied unchanged.
-  report_.TemplatePos = static_cast<int32_t>(std::min<int64_t>(pos, length + 1));
+  pos_ = static_cast<int32_t>(std::min<int64_t>(pos, length + 1));
   report_.WriteVerbatimGroup();
 }
 
 void TemplateScanner::StartRow(int32_t backslash_pos, bool bytes_skipped) {
-  const int32_t after = report_.TemplatePos;
-  report_.TemplatePos = backslash_pos;
+  const int32_t after = pos_;
+  pos_ = backslash_pos;
   // Bytes passed over right before the row mark stay with the text in front of it.
   if (bytes_skipped) report_.WriteTextRecord();
   report_.WriteRowStart();
-  report_.TemplatePos = after;
+  pos_ = after;
   report_.WriteTextRecord();
   in_row_ = true;
 }
@@ -397,7 +402,7 @@ void TemplateScanner::EndRow() {
 
 std::optional<std::string> TemplateScanner::CollectTag(int delimiter_length) {
   Advance(delimiter_length - 1);
-  const int32_t resume = report_.TemplatePos;
+  const int32_t resume = pos_;
   std::string text;
   int count = 0;
   quote_opener_ = 0;
@@ -430,7 +435,7 @@ std::optional<std::string> TemplateScanner::CollectTag(int delimiter_length) {
   }
   quote_opener_ = 0;
   if (closed) return text;
-  report_.TemplatePos = resume;
+  pos_ = resume;
   report_.WriteTextRecord();
   return std::nullopt;
 }
@@ -488,22 +493,22 @@ void TemplateScanner::AppendTagByte(unsigned char c, std::string& text, int& cou
 }
 
 CommandParagraph TemplateScanner::TakeCommandParagraph() {
-  const int32_t break_pos = report_.LastBreakPos;
-  const int32_t tag_start = report_.TagStartPos;
+  const int32_t break_pos = last_break_pos_;
+  const int32_t tag_start = tag_start_pos_;
   if (break_pos >= 0 && break_pos < tag_start) {
     // A stretch too long to check is treated as holding text: the paragraph stays.
     if (tag_start - break_pos > kMaxTagLength) return {};
     if (HasPlainText(report_.TemplateText(break_pos, tag_start))) return {};
   }
-  const int32_t start = report_.TemplatePos;
+  const int32_t start = pos_;
   std::optional<std::string> read = ReadToParagraphMark();
   if (!read || HasPlainText(*read)) {
-    report_.TemplatePos = start;
+    pos_ = start;
     return {};
   }
-  report_.LastBreakPos = report_.TemplatePos - 1;
+  last_break_pos_ = pos_ - 1;
   if (LineBreakSymbolFollows()) {
-    ++report_.TemplatePos;
+    ++pos_;
   } else {
     Advance(3);
     if (Peek(0) == ' ') Advance(1);

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/qebasereport/base_report.h"
 #include "engine/qebasereport/rtf_control_words.h"
 #include "engine/qebasereport/template_code_pages.h"
 
@@ -20,18 +21,20 @@ struct CommandParagraph {
   std::string absorbed_text;
 };
 
-// Walks a report's loaded template from its TemplatePos to the end. On the way it appends
+// Walks a report's loaded template from its first byte to the end. On the way it appends
 // the records of what it passes to the report's compiled stream (merged text, verbatim
 // field/picture/object groups, row marks, header-table places, the tables themselves go to
-// HeaderTables) and stops after each tag. The report must outlive the scanner; one scanner
+// HeaderTables) and stops after each tag. It owns the compile pass's cursor and is the
+// report's TemplateCursor while it lives. The report must outlive the scanner; one scanner
 // serves one run.
-class TemplateScanner {
+class TemplateScanner final : public TemplateCursor {
  public:
   static constexpr unsigned char kEndOfTemplate = 26;
   // Bytes counted in a tag's text before the candidate is given up.
   static constexpr int kMaxTagLength = 10000;
 
   explicit TemplateScanner(TQeBaseRTFReport& report);
+  ~TemplateScanner();
   TemplateScanner(const TemplateScanner&) = delete;
   TemplateScanner& operator=(const TemplateScanner&) = delete;
 
@@ -48,7 +51,7 @@ class TemplateScanner {
   bool FollowedBy(std::string_view upper_text, WordEnd end) const;
   // Moves past `count` bytes as LookAhead counts them.
   void Advance(int count);
-  int32_t Position() const;
+  int32_t TemplatePos() const override { return pos_; }
   void MoveTo(int32_t position);
   // Whether the header group just read may have taken the closing brace of a group around
   // it: one was open where it began, and nothing but blanks and control bytes follows.
@@ -64,8 +67,15 @@ class TemplateScanner {
   // For a "\b" just read: when "in" and a count follow, moves past the control word and the
   // raw data it announces, by their bytes as they stand, and returns true.
   bool SkipBinaryData();
+  // After a command tag's records: while no paragraph-level word was read yet, the next
+  // command's paragraph counts from this tag's opening delimiter.
+  void EndCommand();
   // True between a row start and its row end.
   bool InRow() const { return in_row_; }
+  // Position of the last paragraph-level control word read, and of the current tag's opening
+  // delimiter; -1 until there is one.
+  int32_t LastBreakPos() const { return last_break_pos_; }
+  int32_t TagStartPos() const { return tag_start_pos_; }
 
  private:
   bool WordFollows(std::string_view upper_word) const {
@@ -117,6 +127,9 @@ class TemplateScanner {
   std::optional<std::string> ReadToParagraphMark();
 
   TQeBaseRTFReport& report_;
+  int32_t pos_ = 1;
+  int32_t last_break_pos_ = -1;
+  int32_t tag_start_pos_ = -1;
   TemplateCodePages code_pages_;
   // The kinds of the header tables read so far.
   std::vector<int32_t> tables_seen_;

@@ -16,7 +16,7 @@ class TagScanningTest : public ScannerTest {};
 
 TEST_F(TagScanningTest, TagBetweenVisibleBackslashesIsCut) {
   EXPECT_EQ(Trace(R"({\rtf1 price \\SALE_PRICE\\ now})"), R"({\rtf1 price <tag:SALE_PRICE> now})");
-  EXPECT_EQ(report.TagStartPos, 14);
+  EXPECT_EQ(scanner->TagStartPos(), 14);
 }
 
 TEST_F(TagScanningTest, HexEscapeOfBackslashDelimitsInEitherCase) {
@@ -48,7 +48,7 @@ TEST_F(TagScanningTest, ParagraphLevelWordsEndACandidate) {
 // Look-ahead passes over line breaks, which made "\par", a line feed and text one word.
 TEST_F(TagScanningTest, LineBreakEndsAParagraphWord) {
   EXPECT_EQ(Trace("{\\rtf1 \\\\A\\par\nB\\\\ C\\\\}"), "{\\rtf1 \\\\A\\par\nB<tag: C>}");
-  EXPECT_EQ(report.LastBreakPos, 11);
+  EXPECT_EQ(scanner->LastBreakPos(), 11);
 }
 
 TEST_F(TagScanningTest, GroupsEndACandidateEvenInsideQuotes) {
