@@ -98,7 +98,9 @@ class TQeBaseReport {
   virtual int ShellOpen(const std::string& file_name, int show_command);
 
   // --- compiled-stream writers and readers, in record-table order ---
-  // Writers take the template cursor's TemplatePos; readers fill the stream's cursors.
+  // Writers take the template cursor's TemplatePos; readers fill the stream's cursors. Every
+  // writer has its reader in this order, the ones the generator reads through the stream itself
+  // too (verbatim group, row marks, block mark): subclasses override by this layout.
   virtual void WriteTextRecord();
   virtual void ReadTextRecord();
   virtual void WriteVerbatimGroup();
