@@ -27,6 +27,14 @@ inline bool IsAsciiLetter(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 inline bool IsAsciiDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+// The value of a hex digit, as in a "\'XX" escape; -1 for any other byte.
+inline int HexDigitValue(unsigned char c) {
+  if (IsAsciiDigit(c)) return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+inline bool IsHexDigit(unsigned char c) { return HexDigitValue(c) >= 0; }
 
 // True when `text` ends in a control word with no delimiter, so that any letter or digit put
 // after it would run into it. A "-" at the end is still part of the word: a digit after it

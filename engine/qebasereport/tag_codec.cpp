@@ -9,14 +9,6 @@
 namespace vorn {
 
 namespace {
-bool IsLetter(unsigned char c) { return IsAsciiLetter(c); }
-
-int HexValue(unsigned char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 bool IsPlainByte(unsigned char c) {
   return (c >= 32 && c <= 91) || c == 93 || (c >= 95 && c <= 122) || c == 124 || c == 126 ||
@@ -32,7 +24,7 @@ unsigned char At(std::string_view raw, size_t i) {
 // line break right before visible text, and that text belongs to the tag.
 size_t ControlLength(std::string_view raw, size_t i) {
   if (i + 1 >= raw.size()) return 1;
-  if (!IsLetter(At(raw, i + 1))) return 2;
+  if (!IsAsciiLetter(At(raw, i + 1))) return 2;
   return ReadControlWord(raw, i).length;
 }
 
@@ -41,7 +33,7 @@ const QuoteForm* QuoteWordAt(std::string_view raw, size_t i) {
   for (const QuoteForm& form : kQuoteForms) {
     if (!form.IsWord()) continue;
     const std::string_view word = form.token.substr(1);
-    if (raw.substr(i + 1, word.size()) == word && !IsLetter(At(raw, i + 1 + word.size()))) {
+    if (raw.substr(i + 1, word.size()) == word && !IsAsciiLetter(At(raw, i + 1 + word.size()))) {
       return &form;
     }
   }
@@ -56,8 +48,8 @@ void SplitRaw(std::string_view raw, Sink& sink) {
   while (i < raw.size()) {
     const unsigned char c = At(raw, i);
     if (c == '{') {
-      const bool list_text =
-          raw.substr(i + 1, 5) == "\\*\\pn" && (At(raw, i + 6) == ' ' || IsLetter(At(raw, i + 6)));
+      const bool list_text = raw.substr(i + 1, 5) == "\\*\\pn" &&
+                             (At(raw, i + 6) == ' ' || IsAsciiLetter(At(raw, i + 6)));
       const size_t length = list_text ? FindGroupEnd(raw, i).end - i : 1;
       sink.Format(raw.substr(i, length));
       i += length;
@@ -76,8 +68,8 @@ void SplitRaw(std::string_view raw, Sink& sink) {
     if (i + 1 >= raw.size()) {
       ++i;  // a lone backslash at the end would swallow whatever follows the value
     } else if (next == '\'') {
-      const int high = i + 2 < raw.size() ? HexValue(At(raw, i + 2)) : -1;
-      const int low = i + 3 < raw.size() ? HexValue(At(raw, i + 3)) : -1;
+      const int high = i + 2 < raw.size() ? HexDigitValue(At(raw, i + 2)) : -1;
+      const int low = i + 3 < raw.size() ? HexDigitValue(At(raw, i + 3)) : -1;
       if (high >= 0 && low >= 0) {
         const auto value = static_cast<unsigned char>(high * 16 + low);
         if (value != 0 && sink.Plain(value)) return;

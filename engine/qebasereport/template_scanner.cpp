@@ -13,15 +13,6 @@
 namespace vorn {
 
 namespace {
-bool IsLetter(unsigned char c) { return IsAsciiLetter(c); }
-bool IsDigit(unsigned char c) { return IsAsciiDigit(c); }
-bool IsHexDigit(unsigned char c) {
-  return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-int HexValue(unsigned char c) {
-  if (IsDigit(c)) return c - '0';
-  return (c | 0x20) - 'a' + 10;
-}
 bool IsLineBreak(unsigned char c) { return c == '\r' || c == '\n'; }
 // Trail bytes of the double-byte code pages start at 0x40.
 bool CanBeTrailByte(unsigned char c) { return c >= 0x40 && c != 0x7F; }
@@ -90,7 +81,7 @@ bool TemplateScanner::FollowedBy(std::string_view upper_text, WordEnd end) const
     if (matched == upper_text.size()) {
       // A line break ends a control word even though look-ahead passes over it.
       if (end == WordEnd::kAny || LookSkips(c)) return true;
-      return !IsLetter(c) && (end == WordEnd::kNoLetter || !IsDigit(c));
+      return !IsAsciiLetter(c) && (end == WordEnd::kNoLetter || !IsAsciiDigit(c));
     }
     if (LookSkips(c)) continue;
     if (Upper(c) != static_cast<unsigned char>(upper_text[matched])) return false;
@@ -113,7 +104,7 @@ std::string_view TemplateScanner::Text() const {
 }
 
 std::optional<ControlWord> TemplateScanner::WordAt(int64_t backslash) const {
-  if (!IsLetter(RawByteAt(backslash + 1))) return std::nullopt;
+  if (!IsAsciiLetter(RawByteAt(backslash + 1))) return std::nullopt;
   return ReadControlWord(Text(), static_cast<size_t>(backslash - 1));
 }
 
@@ -137,7 +128,8 @@ int TemplateScanner::DoubleByteRest(unsigned char c) const {
     if (RawByteAt(pos_) != '\'' || !IsHexDigit(Peek(1)) || !IsHexDigit(Peek(2))) {
       return 0;
     }
-    const auto lead = static_cast<unsigned char>(HexValue(Peek(1)) * 16 + HexValue(Peek(2)));
+    const auto lead =
+        static_cast<unsigned char>(HexDigitValue(Peek(1)) * 16 + HexDigitValue(Peek(2)));
     if (!IsLeadByte(lead, code_page)) return 0;
     rest = 3;
   } else if (!IsLeadByte(c, code_page)) {
@@ -540,7 +532,7 @@ std::optional<std::string> TemplateScanner::ReadToParagraphMark() {
       }
       read.push_back('\\');
       const unsigned char next = Peek(0);
-      if (!IsLetter(next) && next != kEndOfTemplate) {
+      if (!IsAsciiLetter(next) && next != kEndOfTemplate) {
         read.push_back(static_cast<char>(next));
         Advance(1);
       }
