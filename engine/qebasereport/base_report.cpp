@@ -106,66 +106,68 @@ int TQeBaseReport::ShellOpen(const std::string& file_name, int show_command) {
 
 // --- compiled-stream slots ---
 
-void TQeBaseReport::WriteTextRecord() { stream_.WriteText(TemplatePos); }
+void TQeBaseReport::WriteTextRecord() { stream_.WriteText(TemplatePos()); }
 void TQeBaseReport::ReadTextRecord() { stream_.ReadTrailer(); }
-void TQeBaseReport::WriteVerbatimGroup() { stream_.WriteEmpty(rkVerbatimGroup, TemplatePos); }
+void TQeBaseReport::WriteVerbatimGroup() { stream_.WriteEmpty(rkVerbatimGroup, TemplatePos()); }
 void TQeBaseReport::ReadVerbatimGroup() { stream_.ReadTrailer(); }
-void TQeBaseReport::WriteRowStart() { stream_.WriteEmpty(rkRowStart, TemplatePos); }
+void TQeBaseReport::WriteRowStart() { stream_.WriteEmpty(rkRowStart, TemplatePos()); }
 void TQeBaseReport::ReadRowStart() { stream_.ReadTrailer(); }
-void TQeBaseReport::WriteRowEnd() { stream_.WriteEmpty(rkRowEnd, TemplatePos); }
+void TQeBaseReport::WriteRowEnd() { stream_.WriteEmpty(rkRowEnd, TemplatePos()); }
 void TQeBaseReport::ReadRowEnd() { stream_.ReadTrailer(); }
-void TQeBaseReport::WriteLiteral(std::string_view text) { stream_.WriteLiteral(TemplatePos, text); }
+void TQeBaseReport::WriteLiteral(std::string_view text) {
+  stream_.WriteLiteral(TemplatePos(), text);
+}
 std::string TQeBaseReport::ReadLiteral() { return stream_.ReadLiteral(); }
 void TQeBaseReport::WriteScan(const TQeCommandContent& body) {
-  stream_.WriteCommand(rkScan, TemplatePos, body);
+  stream_.WriteCommand(rkScan, TemplatePos(), body);
 }
 TQeCommandContent TQeBaseReport::ReadScan() { return stream_.ReadCommand(rkScan); }
 void TQeBaseReport::WriteScanWhile(const TQeCommandContent& body) {
-  stream_.WriteCommand(rkScanWhile, TemplatePos, body);
+  stream_.WriteCommand(rkScanWhile, TemplatePos(), body);
 }
 TQeCommandContent TQeBaseReport::ReadScanWhile() { return stream_.ReadCommand(rkScanWhile); }
 void TQeBaseReport::WriteIf(const TQeCommandContent& body) {
-  stream_.WriteCommand(rkIf, TemplatePos, body);
+  stream_.WriteCommand(rkIf, TemplatePos(), body);
 }
 TQeCommandContent TQeBaseReport::ReadIf() { return stream_.ReadCommand(rkIf); }
 void TQeBaseReport::WriteScanEntry(const TQeCommandContent& body) {
-  stream_.WriteCommand(rkScanEntry, TemplatePos, body);
+  stream_.WriteCommand(rkScanEntry, TemplatePos(), body);
 }
 TQeCommandContent TQeBaseReport::ReadScanEntry() { return stream_.ReadCommand(rkScanEntry); }
 void TQeBaseReport::WriteScanFooter(const TQeCommandContent& body) {
-  stream_.WriteCommand(rkScanFooter, TemplatePos, body);
+  stream_.WriteCommand(rkScanFooter, TemplatePos(), body);
 }
 TQeCommandContent TQeBaseReport::ReadScanFooter() { return stream_.ReadCommand(rkScanFooter); }
 void TQeBaseReport::WriteEndScan(const TQeCommandContent& body) {
-  stream_.WriteCommand(rkEndScan, TemplatePos, body);
+  stream_.WriteCommand(rkEndScan, TemplatePos(), body);
 }
 TQeCommandContent TQeBaseReport::ReadEndScan() { return stream_.ReadCommand(rkEndScan); }
 void TQeBaseReport::WriteEndIf(const TQeCommandContent& body) {
-  stream_.WriteCommand(rkEndIf, TemplatePos, body);
+  stream_.WriteCommand(rkEndIf, TemplatePos(), body);
 }
 TQeCommandContent TQeBaseReport::ReadEndIf() { return stream_.ReadCommand(rkEndIf); }
 void TQeBaseReport::WriteScanBodyEnd(int16_t block_id) {
-  stream_.WriteBlockIdRecord(rkScanBodyEnd, TemplatePos, block_id);
+  stream_.WriteBlockIdRecord(rkScanBodyEnd, TemplatePos(), block_id);
 }
 int16_t TQeBaseReport::ReadScanBodyEnd() { return stream_.ReadBlockIdRecord(); }
 void TQeBaseReport::WriteBlockMark(int16_t block_id) {
-  stream_.WriteBlockIdRecord(rkBlockMark, TemplatePos, block_id);
+  stream_.WriteBlockIdRecord(rkBlockMark, TemplatePos(), block_id);
 }
 int16_t TQeBaseReport::ReadBlockMark() { return stream_.ReadBlockIdRecord(); }
 void TQeBaseReport::WriteOperand(int32_t kind, const TQeRowContent& row) {
-  stream_.WriteOperand(kind, TemplatePos, row);
+  stream_.WriteOperand(kind, TemplatePos(), row);
 }
 void TQeBaseReport::PatchOperand(int32_t index, bool not_found) {
   stream_.PatchOperand(stream_.LastRecordStart, index, not_found);
 }
 TQeRowContent TQeBaseReport::ReadOperand() { return stream_.ReadOperand(); }
 void TQeBaseReport::WriteExprStart(const TQeExprHead& head) {
-  stream_.WriteExprStart(TemplatePos, head);
+  stream_.WriteExprStart(TemplatePos(), head);
 }
 TQeExprHead TQeBaseReport::ReadExprStart() { return stream_.ReadExprStart(); }
-void TQeBaseReport::WriteExprEnd() { stream_.WriteEmpty(rkExprEnd, TemplatePos); }
+void TQeBaseReport::WriteExprEnd() { stream_.WriteEmpty(rkExprEnd, TemplatePos()); }
 void TQeBaseReport::ReadExprEnd() { stream_.ReadTrailer(); }
-void TQeBaseReport::WriteCall(const TQeCall& call) { stream_.WriteCall(TemplatePos, call); }
+void TQeBaseReport::WriteCall(const TQeCall& call) { stream_.WriteCall(TemplatePos(), call); }
 TQeCall TQeBaseReport::ReadCall() { return stream_.ReadCall(); }
 
 // --- run state ---
@@ -179,7 +181,6 @@ std::string_view TQeBaseReport::TemplateText(int32_t from, int32_t to_exclusive)
 }
 
 void TQeBaseReport::LoadTemplate() {
-  TemplatePos = 1;
   FreeTemplate();
   if (template_bytes_) {
     if (template_bytes_->size() > INT32_MAX - 2) {

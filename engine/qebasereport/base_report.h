@@ -20,6 +20,17 @@ class TStream;
 
 using TNotifyEvent = std::function<void(class TQeBaseReport& Sender)>;
 
+// Where the compile pass stands in the template, as the compiled-stream writers ask it: every
+// record covers the template up to the position of the next byte to read.
+class TemplateCursor {
+ public:
+  // The 1-based position of the next template byte.
+  virtual int32_t TemplatePos() const = 0;
+
+ protected:
+  ~TemplateCursor() = default;
+};
+
 // The report base: variables, boolean texts, user-defined functions, template and
 // output file names, and the machinery one run uses (template buffer, compiled stream,
 // dataset names, output streams). Run state exists only from a run's start to its end.
@@ -87,7 +98,9 @@ class TQeBaseReport {
   virtual int ShellOpen(const std::string& file_name, int show_command);
 
   // --- compiled-stream writers and readers, in record-table order ---
-  // Writers take the template cursor TemplatePos; readers fill the stream's cursors.
+  // Writers take the template cursor's TemplatePos; readers fill the stream's cursors. Every
+  // writer has its reader in this order, the ones the generator reads through the stream itself
+  // too (verbatim group, row marks, block mark): subclasses override by this layout.
   virtual void WriteTextRecord();
   virtual void ReadTextRecord();
   virtual void WriteVerbatimGroup();
@@ -140,8 +153,11 @@ class TQeBaseReport {
   void LoadTemplate();
   void FreeTemplate();
 
-  // The 1-based position of the next template byte (compile pass).
-  int32_t TemplatePos = 1;
+  // The compile pass's cursor, which the template scanner sets for its lifetime.
+  void SetTemplateCursor(const TemplateCursor* cursor) { cursor_ = cursor; }
+  const TemplateCursor* Cursor() const { return cursor_; }
+  // The 1-based position of the next template byte the compile pass reads; 1 before it reads.
+  int32_t TemplatePos() const { return cursor_ != nullptr ? cursor_->TemplatePos() : 1; }
   CompiledStream& Stream() { return stream_; }
   const CompiledStream& Stream() const { return stream_; }
   const std::vector<TDataSet*>& DataSets() const { return datasets_; }
@@ -172,6 +188,7 @@ class TQeBaseReport {
   int32_t template_length_ = -1;
   CompiledStream stream_;
   TStream* output_ = nullptr;
+  const TemplateCursor* cursor_ = nullptr;
   // GetVariable's object.
   TQeReportVariable own_variable_{this};
 };

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "engine/conscom/exceptions.h"
+#include "engine/qebasereport/quote_rules.h"
 #include "platform/system/clock.h"
 #include "platform/system/files.h"
 #include "platform/system/stream.h"
@@ -11,11 +12,6 @@
 namespace vorn {
 
 namespace {
-constexpr unsigned char kLeftDoubleQuote = 0x93;
-constexpr unsigned char kRightDoubleQuote = 0x94;
-constexpr unsigned char kLeftGuillemet = 0xAB;
-constexpr unsigned char kRightGuillemet = 0xBB;
-
 std::string Hex(uint32_t value, int digits) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
@@ -39,40 +35,13 @@ std::optional<uint8_t> TQeBaseRTFReport::FontCharset() const {
   return charset_;
 }
 
-bool TQeBaseRTFReport::IsQuoteOpen(unsigned char c) const {
-  return c == '"' || c == '\'' || c == '`' || c == '~' || c == kLeftDoubleQuote ||
-         c == kRightDoubleQuote || c == kLeftGuillemet || c == kRightGuillemet;
-}
+bool TQeBaseRTFReport::IsQuoteOpen(unsigned char c) const { return IsQuoteOpener(c); }
 
 bool TQeBaseRTFReport::IsQuoteClose(unsigned char opener, unsigned char c) const {
-  switch (opener) {
-    case '"':
-    case '\'':
-    case '`':
-    case '~':
-      return c == opener;
-    case kLeftDoubleQuote:
-    case kRightDoubleQuote:
-      return c == kRightDoubleQuote;
-    case kLeftGuillemet:
-    case kRightGuillemet:
-      return c == kRightGuillemet;
-    default:
-      return false;
-  }
+  return ClosesQuote(opener, c);
 }
 
-bool TQeBaseRTFReport::IsQuotedString(std::string_view text) const {
-  if (text.size() <= 2) return false;
-  const auto opener = static_cast<unsigned char>(text.front());
-  if (!IsQuoteOpen(opener) || !IsQuoteClose(opener, static_cast<unsigned char>(text.back()))) {
-    return false;
-  }
-  for (size_t i = 1; i + 1 < text.size(); ++i) {
-    if (IsQuoteClose(opener, static_cast<unsigned char>(text[i]))) return false;
-  }
-  return true;
-}
+bool TQeBaseRTFReport::IsQuotedString(std::string_view text) const { return IsQuotedText(text); }
 
 std::string TQeBaseRTFReport::CreateFileName(const std::string& dir, const std::string& prefix) {
   return CreateFileName(dir, prefix, ".doc");

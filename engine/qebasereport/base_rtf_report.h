@@ -63,8 +63,8 @@ struct TQeOutTab {
 };
 using TQeOutTabArray = std::vector<TQeOutTab>;
 
-// Adds the RTF side: character set and language of the text written, options, the
-// tag reader's markers, the run's header tables and the default palette.
+// Adds the RTF side: character set and language of the text written, options, the run's
+// header tables and the default palette.
 class TQeBaseRTFReport : public TQeBaseReport {
  public:
   TQeBaseRTFReport();
@@ -110,10 +110,6 @@ class TQeBaseRTFReport : public TQeBaseReport {
   // --- run state ---
   TQeHeaderTables HeaderTables;
   TQeOutTabArray OutTabs;
-  // Position of the last paragraph-level control word read, and of the current tag's
-  // opening delimiter; -1 at the start of a run.
-  int32_t LastBreakPos = -1;
-  int32_t TagStartPos = -1;
   // `Lang` in decimal, kept for value output during a run.
   std::string LangText;
 

@@ -5,6 +5,7 @@
 
 #include "engine/conscom/exceptions.h"
 #include "engine/qebasereport/compiled_stream.h"
+#include "engine/qebasereport/rtf_control_words.h"
 #include "engine/qebasereport/template_scanner.h"
 #include "platform/system/stream.h"
 
@@ -31,8 +32,6 @@ void WriteGroup(const char* keyword, const std::vector<std::string>& entries, TS
   for (const std::string& entry : entries) out.Write(entry);
   out.Write("}");
 }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Raw \bin data may hold any byte, braces too. A font or colour table never holds any, so
 // meeting one (the "b" after the backslash was just read) fails the run with the table's
@@ -81,7 +80,7 @@ bool IsBlank(unsigned char c) { return c <= ' '; }
 // number to its ";", and is kept in braces like the others.
 void TakeLooseFont(std::string& loose, std::vector<std::string>& entries) {
   const size_t start = loose.find("\\f");
-  if (start != std::string::npos && start + 2 < loose.size() && IsDigit(loose[start + 2])) {
+  if (start != std::string::npos && start + 2 < loose.size() && IsAsciiDigit(loose[start + 2])) {
     entries.push_back("{" + loose.substr(start) + "}");
   }
   loose.clear();
@@ -94,7 +93,7 @@ TableRead ReadGroupEntries(TemplateScanner& in, std::vector<std::string>& entrie
                            const char* message, bool loose_fonts = false) {
   TableRead read;
   std::string loose;
-  int32_t after_entry = in.Position();
+  int32_t after_entry = in.TemplatePos();
   while (true) {
     const unsigned char c = in.ReadChar();
     if (c == kEnd) return read;
@@ -107,7 +106,7 @@ TableRead ReadGroupEntries(TemplateScanner& in, std::vector<std::string>& entrie
       std::optional<std::string> group = ReadBraceGroup(in, message, binary);
       if (!group) return read;
       if (!binary) entries.push_back(std::move(*group));
-      after_entry = in.Position();
+      after_entry = in.TemplatePos();
       continue;
     }
     if (!IsBlank(c) && !read.text_at) {
@@ -139,15 +138,17 @@ void ReadEntryTable(TemplateScanner& in, std::vector<std::string>& entries) {
 // The number after "\f" at the entry's start and the one after "fcharset", when both stand.
 std::optional<std::pair<int32_t, int>> FontCharset(std::string_view entry) {
   constexpr std::string_view kWord = "fcharset";
-  if (entry.substr(0, 3) != "{\\f" || entry.size() < 4 || !IsDigit(entry[3])) return std::nullopt;
+  if (entry.substr(0, 3) != "{\\f" || entry.size() < 4 || !IsAsciiDigit(entry[3]))
+    return std::nullopt;
   const size_t at = entry.find(kWord);
   if (at == std::string_view::npos) return std::nullopt;
   int32_t font = 0;
-  for (size_t i = 3; i < entry.size() && IsDigit(entry[i]) && font < 1000000; ++i) {
+  for (size_t i = 3; i < entry.size() && IsAsciiDigit(entry[i]) && font < 1000000; ++i) {
     font = font * 10 + (entry[i] - '0');
   }
   int charset = 0;
-  for (size_t i = at + kWord.size(); i < entry.size() && IsDigit(entry[i]) && charset < 1000; ++i) {
+  for (size_t i = at + kWord.size(); i < entry.size() && IsAsciiDigit(entry[i]) && charset < 1000;
+       ++i) {
     charset = charset * 10 + (entry[i] - '0');
   }
   return std::pair{font, charset};
@@ -159,7 +160,7 @@ std::string RewriteCharset(const std::string& entry, std::optional<uint8_t> char
   const size_t at = entry.find(kWord);
   if (at == std::string::npos) return entry;
   size_t digits_end = at + kWord.size();
-  while (digits_end < entry.size() && IsDigit(entry[digits_end])) ++digits_end;
+  while (digits_end < entry.size() && IsAsciiDigit(entry[digits_end])) ++digits_end;
   if (digits_end == at + kWord.size()) {
     throw EBadRtfFormat("Can't read font table from input file");
   }
@@ -172,7 +173,7 @@ int ColorPart(std::string_view entry, std::string_view word) {
   const size_t at = entry.find(word);
   if (at == std::string_view::npos) return 0;
   int value = 0;
-  for (size_t i = at + word.size(); i < entry.size() && IsDigit(entry[i]); ++i) {
+  for (size_t i = at + word.size(); i < entry.size() && IsAsciiDigit(entry[i]); ++i) {
     value = std::min(value * 10 + (entry[i] - '0'), 255);
   }
   return value;

@@ -2,25 +2,13 @@
 
 #include <cstddef>
 
+#include "engine/qebasereport/quote_rules.h"
+#include "engine/qebasereport/rtf_control_words.h"
 #include "platform/text/code_page.h"
 
 namespace vorn {
 
 namespace {
-constexpr unsigned char kLeftDoubleQuote = 0x93;
-constexpr unsigned char kRightDoubleQuote = 0x94;
-constexpr unsigned char kLeftGuillemet = 0xAB;
-constexpr unsigned char kRightGuillemet = 0xBB;
-
-bool IsLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-
-int HexValue(unsigned char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 bool IsPlainByte(unsigned char c) {
   return (c >= 32 && c <= 91) || c == 93 || (c >= 95 && c <= 122) || c == 124 || c == 126 ||
@@ -32,51 +20,21 @@ unsigned char At(std::string_view raw, size_t i) {
   return i < raw.size() ? static_cast<unsigned char>(raw[i]) : ' ';
 }
 
-// A control word ends at the first byte that is neither a letter nor part of its number,
-// taking one delimiting blank with it; a word processor often ends one with a line break
-// right before visible text, and that text belongs to the tag.
+// A control word takes one delimiting blank with it; a word processor often ends one with a
+// line break right before visible text, and that text belongs to the tag.
 size_t ControlLength(std::string_view raw, size_t i) {
-  size_t j = i + 1;
-  if (j >= raw.size()) return 1;
-  if (!IsLetter(At(raw, j))) return 2;
-  while (j < raw.size() && IsLetter(At(raw, j))) ++j;
-  if (j + 1 < raw.size() && raw[j] == '-' && IsDigit(At(raw, j + 1))) ++j;
-  while (j < raw.size() && IsDigit(At(raw, j))) ++j;
-  if (j < raw.size() && raw[j] == ' ') ++j;
-  return j - i;
+  if (i + 1 >= raw.size()) return 1;
+  if (!IsAsciiLetter(At(raw, i + 1))) return 2;
+  return ReadControlWord(raw, i).length;
 }
 
-// The brace group opening at raw[i], escaped braces not counted; to the end if unclosed.
-size_t GroupLength(std::string_view raw, size_t i) {
-  int depth = 0;
-  size_t j = i;
-  while (j < raw.size()) {
-    const auto c = static_cast<unsigned char>(raw[j]);
-    if (c == '\\') {
-      j += 2;
-      continue;
-    }
-    if (c == '{') ++depth;
-    if (c == '}' && --depth == 0) return j + 1 - i;
-    ++j;
-  }
-  return raw.size() - i;
-}
-
-// The quote word right after the backslash at raw[i] and the byte it stands for.
-struct QuoteWord {
-  std::string_view word;
-  unsigned char byte;
-};
-constexpr QuoteWord kQuoteWords[] = {{"lquote", 0x27},
-                                     {"rquote", 0x27},
-                                     {"ldblquote", kLeftDoubleQuote},
-                                     {"rdblquote", kRightDoubleQuote}};
-
-const QuoteWord* QuoteWordAt(std::string_view raw, size_t i) {
-  for (const QuoteWord& q : kQuoteWords) {
-    if (raw.substr(i + 1, q.word.size()) == q.word && !IsLetter(At(raw, i + 1 + q.word.size()))) {
-      return &q;
+// The quote control word right after the backslash at raw[i], as written (lower case).
+const QuoteForm* QuoteWordAt(std::string_view raw, size_t i) {
+  for (const QuoteForm& form : kQuoteForms) {
+    if (!form.IsWord()) continue;
+    const std::string_view word = form.token.substr(1);
+    if (raw.substr(i + 1, word.size()) == word && !IsAsciiLetter(At(raw, i + 1 + word.size()))) {
+      return &form;
     }
   }
   return nullptr;
@@ -90,9 +48,9 @@ void SplitRaw(std::string_view raw, Sink& sink) {
   while (i < raw.size()) {
     const unsigned char c = At(raw, i);
     if (c == '{') {
-      const bool list_text =
-          raw.substr(i + 1, 5) == "\\*\\pn" && (At(raw, i + 6) == ' ' || IsLetter(At(raw, i + 6)));
-      const size_t length = list_text ? GroupLength(raw, i) : 1;
+      const bool list_text = raw.substr(i + 1, 5) == "\\*\\pn" &&
+                             (At(raw, i + 6) == ' ' || IsAsciiLetter(At(raw, i + 6)));
+      const size_t length = list_text ? FindGroupEnd(raw, i).end - i : 1;
       sink.Format(raw.substr(i, length));
       i += length;
       continue;
@@ -110,8 +68,8 @@ void SplitRaw(std::string_view raw, Sink& sink) {
     if (i + 1 >= raw.size()) {
       ++i;  // a lone backslash at the end would swallow whatever follows the value
     } else if (next == '\'') {
-      const int high = i + 2 < raw.size() ? HexValue(At(raw, i + 2)) : -1;
-      const int low = i + 3 < raw.size() ? HexValue(At(raw, i + 3)) : -1;
+      const int high = i + 2 < raw.size() ? HexDigitValue(At(raw, i + 2)) : -1;
+      const int low = i + 3 < raw.size() ? HexDigitValue(At(raw, i + 3)) : -1;
       if (high >= 0 && low >= 0) {
         const auto value = static_cast<unsigned char>(high * 16 + low);
         if (value != 0 && sink.Plain(value)) return;
@@ -125,9 +83,9 @@ void SplitRaw(std::string_view raw, Sink& sink) {
     } else if (next == '~') {
       if (sink.Plain(' ')) return;
       i += 2;
-    } else if (const QuoteWord* quote = QuoteWordAt(raw, i)) {
+    } else if (const QuoteForm* quote = QuoteWordAt(raw, i)) {
       if (sink.Plain(quote->byte)) return;
-      i += 1 + quote->word.size();
+      i += quote->token.size();
       if (i < raw.size() && raw[i] == ' ') ++i;
     } else {
       const size_t length = ControlLength(raw, i);
@@ -164,17 +122,6 @@ std::string_view Trim(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
-bool OpensQuote(unsigned char c) {
-  return c == '"' || c == '\'' || c == '`' || c == '~' || c == kLeftDoubleQuote ||
-         c == kRightDoubleQuote || c == kLeftGuillemet || c == kRightGuillemet;
-}
-
-bool ClosesQuote(unsigned char opener, unsigned char c) {
-  if (opener == kLeftDoubleQuote || opener == kRightDoubleQuote) return c == kRightDoubleQuote;
-  if (opener == kLeftGuillemet || opener == kRightGuillemet) return c == kRightGuillemet;
-  return c == opener;
-}
-
 // The second pass: blanks survive only inside quotes and square brackets.
 std::string DropBlanks(std::string_view plain) {
   std::string out;
@@ -186,7 +133,7 @@ std::string DropBlanks(std::string_view plain) {
     if (opener != 0) {
       out.push_back(ch);
       if (ClosesQuote(opener, c)) opener = 0;
-    } else if (OpensQuote(c)) {
+    } else if (IsQuoteOpener(c)) {
       opener = c;
       out.push_back(ch);
     } else if (c == '[' || c == ']') {

@@ -5,21 +5,14 @@
 
 #include "engine/conscom/exceptions.h"
 #include "engine/qebasereport/base_rtf_report.h"
+#include "engine/qebasereport/quote_rules.h"
+#include "engine/qebasereport/rtf_control_words.h"
 #include "engine/qebasereport/tag_codec.h"
 #include "platform/text/code_page.h"
 
 namespace vorn {
 
 namespace {
-bool IsLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(unsigned char c) {
-  return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-int HexValue(unsigned char c) {
-  if (IsDigit(c)) return c - '0';
-  return (c | 0x20) - 'a' + 10;
-}
 bool IsLineBreak(unsigned char c) { return c == '\r' || c == '\n'; }
 // Trail bytes of the double-byte code pages start at 0x40.
 bool CanBeTrailByte(unsigned char c) { return c >= 0x40 && c != 0x7F; }
@@ -33,37 +26,24 @@ bool LookSkips(unsigned char c) { return c < 32 && c != 9; }
 constexpr std::array<std::string_view, 7> kParagraphWords = {"TROWD", "ROW",  "CELL", "PAGE",
                                                              "SECT",  "LINE", "PAR"};
 
-// A quote form as appended to the tag text: one byte, or a backslash form whose part after
-// the backslash is compared ignoring case (control words only as whole words).
-struct QuoteForm {
-  std::string_view token;
-  int kind;
-};
-constexpr QuoteForm kOpeners[] = {
-    {"\x93", 1},     {"\\'93", 1},       {"\x94", 1},        {"\\'94", 1},
-    {"\\lquote", 2}, {"\\ldblquote", 8}, {"\\rdblquote", 8}, {"\\rquote", 2},
-    {"\xAB", 3},     {"\\'ab", 3},       {"\xBB", 3},        {"\\'bb", 3},
-    {"\"", 4},       {"'", 5},           {"`", 6},           {"~", 7},
-};
-constexpr std::array<std::array<std::string_view, 3>, 9> kClosers = {{
-    {},
-    {"\x94", "\\'94", "\\rdblquote"},
-    {"'", "\\rquote"},
-    {"\\'bb", "\xBB"},
-    {"\""},
-    {"'", "\\rquote"},
-    {"`"},
-    {"~"},
-    {"\x94", "\\'94", "\\rdblquote"},
-}};
 }  // namespace
 
-TemplateScanner::TemplateScanner(TQeBaseRTFReport& report) : report_(report) {}
+TemplateScanner::TemplateScanner(TQeBaseRTFReport& report) : report_(report) {
+  report_.SetTemplateCursor(this);
+}
 
-bool TemplateScanner::AtEnd() const { return report_.TemplatePos > report_.TemplateLength(); }
+TemplateScanner::~TemplateScanner() {
+  if (report_.Cursor() == this) report_.SetTemplateCursor(nullptr);
+}
+
+void TemplateScanner::EndCommand() {
+  if (last_break_pos_ == -1) last_break_pos_ = tag_start_pos_;
+}
+
+bool TemplateScanner::AtEnd() const { return pos_ > report_.TemplateLength(); }
 
 unsigned char TemplateScanner::ReadChar() {
-  int32_t& pos = report_.TemplatePos;
+  int32_t& pos = pos_;
   while (pos <= report_.TemplateLength()) {
     const unsigned char c = report_.TemplateByte(pos++);
     if (!ReadSkips(c)) return c;
@@ -71,15 +51,19 @@ unsigned char TemplateScanner::ReadChar() {
   return kEndOfTemplate;
 }
 
-unsigned char TemplateScanner::Peek(int index) const {
-  int32_t pos = report_.TemplatePos;
+int32_t TemplateScanner::PeekPosition(int index) const {
+  int32_t pos = pos_;
   const int32_t length = report_.TemplateLength();
-  for (;; ++pos) {
-    if (pos > length) return kEndOfTemplate;
-    const unsigned char c = report_.TemplateByte(pos);
-    if (LookSkips(c)) continue;
-    if (index-- == 0) return c;
+  for (; pos <= length; ++pos) {
+    if (LookSkips(report_.TemplateByte(pos))) continue;
+    if (index-- == 0) return pos;
   }
+  return length + 1;
+}
+
+unsigned char TemplateScanner::Peek(int index) const {
+  const int32_t pos = PeekPosition(index);
+  return pos <= report_.TemplateLength() ? report_.TemplateByte(pos) : kEndOfTemplate;
 }
 
 std::string TemplateScanner::LookAhead(int count) const {
@@ -89,7 +73,7 @@ std::string TemplateScanner::LookAhead(int count) const {
 }
 
 bool TemplateScanner::FollowedBy(std::string_view upper_text, WordEnd end) const {
-  int32_t pos = report_.TemplatePos;
+  int32_t pos = pos_;
   const int32_t length = report_.TemplateLength();
   size_t matched = 0;
   for (; pos <= length; ++pos) {
@@ -97,7 +81,7 @@ bool TemplateScanner::FollowedBy(std::string_view upper_text, WordEnd end) const
     if (matched == upper_text.size()) {
       // A line break ends a control word even though look-ahead passes over it.
       if (end == WordEnd::kAny || LookSkips(c)) return true;
-      return !IsLetter(c) && (end == WordEnd::kNoLetter || !IsDigit(c));
+      return !IsAsciiLetter(c) && (end == WordEnd::kNoLetter || !IsAsciiDigit(c));
     }
     if (LookSkips(c)) continue;
     if (Upper(c) != static_cast<unsigned char>(upper_text[matched])) return false;
@@ -107,7 +91,7 @@ bool TemplateScanner::FollowedBy(std::string_view upper_text, WordEnd end) const
 }
 
 void TemplateScanner::Advance(int count) {
-  int32_t& pos = report_.TemplatePos;
+  int32_t& pos = pos_;
   const int32_t length = report_.TemplateLength();
   while (count > 0 && pos <= length) {
     if (!LookSkips(report_.TemplateByte(pos))) --count;
@@ -115,15 +99,25 @@ void TemplateScanner::Advance(int count) {
   }
 }
 
-bool TemplateScanner::BinaryDataFollows() const {
-  const int64_t pos = report_.TemplatePos;
-  return RawByteAt(pos) == 'b' && RawByteAt(pos + 1) == 'i' && RawByteAt(pos + 2) == 'n' &&
-         IsDigit(RawByteAt(pos + 3));
+std::string_view TemplateScanner::Text() const {
+  return report_.TemplateText(1, report_.TemplateLength() + 1);
 }
 
-bool TemplateScanner::LineBreakSymbolFollows() const {
-  return IsLineBreak(RawByteAt(report_.TemplatePos));
+std::optional<ControlWord> TemplateScanner::WordAt(int64_t backslash) const {
+  if (!IsAsciiLetter(RawByteAt(backslash + 1))) return std::nullopt;
+  return ReadControlWord(Text(), static_cast<size_t>(backslash - 1));
 }
+
+int64_t TemplateScanner::BinDataEndAt(int64_t backslash, const ControlWord& word) const {
+  return static_cast<int64_t>(BinDataEnd(Text(), static_cast<size_t>(backslash - 1), word)) + 1;
+}
+
+bool TemplateScanner::BinaryDataFollows() const {
+  const std::optional<ControlWord> word = WordAt(pos_ - 1);
+  return word && AnnouncesBinData(*word);
+}
+
+bool TemplateScanner::LineBreakSymbolFollows() const { return IsLineBreak(RawByteAt(pos_)); }
 
 int TemplateScanner::DoubleByteRest(unsigned char c) const {
   const CodePage code_page = code_pages_.Current();
@@ -131,10 +125,11 @@ int TemplateScanner::DoubleByteRest(unsigned char c) const {
   const bool escaped = c == '\\';
   int rest = 0;
   if (escaped) {
-    if (RawByteAt(report_.TemplatePos) != '\'' || !IsHexDigit(Peek(1)) || !IsHexDigit(Peek(2))) {
+    if (RawByteAt(pos_) != '\'' || !IsHexDigit(Peek(1)) || !IsHexDigit(Peek(2))) {
       return 0;
     }
-    const auto lead = static_cast<unsigned char>(HexValue(Peek(1)) * 16 + HexValue(Peek(2)));
+    const auto lead =
+        static_cast<unsigned char>(HexDigitValue(Peek(1)) * 16 + HexDigitValue(Peek(2)));
     if (!IsLeadByte(lead, code_page)) return 0;
     rest = 3;
   } else if (!IsLeadByte(c, code_page)) {
@@ -151,8 +146,8 @@ int TemplateScanner::DoubleByteRest(unsigned char c) const {
     // groups must stay the same to both.
     if (!escaped) {
       const unsigned char after = Peek(rest + 1);
-      const bool binary =
-          after == 'b' && Peek(rest + 2) == 'i' && Peek(rest + 3) == 'n' && IsDigit(Peek(rest + 4));
+      const std::optional<ControlWord> word = WordAt(PeekPosition(rest));
+      const bool binary = word && AnnouncesBinData(*word);
       return after == '{' || after == '}' || after == '\\' || binary ? rest : rest + 1;
     }
     const unsigned char symbol = Peek(rest + 1);
@@ -161,21 +156,8 @@ int TemplateScanner::DoubleByteRest(unsigned char c) const {
   return CanBeTrailByte(trail) && trail != '{' && trail != '}' ? rest + 1 : rest;
 }
 
-void TemplateScanner::NoteControlWord() {
-  int64_t pos = report_.TemplatePos;
-  std::string name;
-  while (IsLetter(RawByteAt(pos)) && name.size() < 32) {
-    name.push_back(static_cast<char>(RawByteAt(pos++)));
-  }
-  const bool negative = RawByteAt(pos) == '-';
-  if (negative) ++pos;
-  int64_t value = 0;
-  bool has_param = false;
-  for (; IsDigit(RawByteAt(pos)); ++pos) {
-    has_param = true;
-    value = std::min<int64_t>(value * 10 + (RawByteAt(pos) - '0'), 1 << 30);
-  }
-  code_pages_.NoteWord(name, has_param, static_cast<int32_t>(negative ? -value : value));
+void TemplateScanner::NoteControlWord(const ControlWord& word) {
+  code_pages_.NoteWord(word.name.substr(1), word.has_param, word.param);
 }
 
 int TemplateScanner::DelimiterLength() const {
@@ -200,31 +182,30 @@ bool TemplateScanner::HeaderGroupFollows() const { return HeaderGroupKind() != 0
 
 std::optional<std::string> TemplateScanner::NextTag() {
   while (true) {
-    const int32_t before = report_.TemplatePos;
+    const int32_t before = pos_;
     const unsigned char c = ReadChar();
     if (c == kEndOfTemplate) {
       // Bytes passed over at the very end still belong to the copied text.
-      if (report_.TemplatePos > before) report_.WriteTextRecord();
+      if (pos_ > before) report_.WriteTextRecord();
       return std::nullopt;
     }
-    const int32_t at = report_.TemplatePos - 1;
+    const int32_t at = pos_ - 1;
     if (const int rest = DoubleByteRest(c); rest > 0) {
       // A trail byte belongs to its character: it is never RTF syntax, nor half a delimiter.
       Advance(rest);
     } else if (c == '\\' && LineBreakSymbolFollows()) {
-      report_.LastBreakPos = at;
-    } else if (c == '\\' && BinaryDataFollows()) {
+      last_break_pos_ = at;
+    } else if (const std::optional<ControlWord> word = c == '\\' ? WordAt(at) : std::nullopt;
+               word && AnnouncesBinData(*word)) {
       // Raw data is copied as it stands, as a group is: a tag in it would change the length
       // its count gives, and braces in it are no structure.
-      const int32_t word = report_.TemplatePos;
-      report_.TemplatePos = at;
+      pos_ = at;
       report_.WriteTextRecord();
-      report_.TemplatePos = word + 1;
-      SkipBinaryData();
+      pos_ = static_cast<int32_t>(BinDataEndAt(at, *word));
       report_.WriteVerbatimGroup();
       continue;
     } else if (c == '\\') {
-      if (ParagraphWordFollows()) report_.LastBreakPos = at;
+      if (ParagraphWordFollows()) last_break_pos_ = at;
       if (WordFollows("TROWD")) {
         StartRow(at, at > before);
         continue;
@@ -234,10 +215,10 @@ std::optional<std::string> TemplateScanner::NextTag() {
         continue;
       }
       if (const int delimiter = DelimiterLength(); delimiter > 0) {
-        report_.TagStartPos = at;
+        tag_start_pos_ = at;
         return CollectTag(delimiter);
       }
-      if (IsLetter(RawByteAt(report_.TemplatePos))) NoteControlWord();
+      if (word) NoteControlWord(*word);
       // An escaped brace or a visible backslash before "*" is text as a whole.
       if (Peek(0) == '{' || Peek(0) == '}' || Peek(0) == '\\') Advance(1);
     } else if (c == '{') {
@@ -264,18 +245,6 @@ int32_t TemplateScanner::HeaderGroupKind() const {
   return 0;
 }
 
-bool TemplateScanner::EndsInOpenWord(int32_t end) const {
-  int32_t pos = end;
-  while (pos >= 1 && IsDigit(report_.TemplateByte(pos))) --pos;
-  if (pos >= 1 && pos < end && report_.TemplateByte(pos) == '-') --pos;
-  const int32_t letters_end = pos;
-  while (pos >= 1 && IsLetter(report_.TemplateByte(pos))) --pos;
-  if (pos == letters_end || pos < 1 || report_.TemplateByte(pos) != '\\') return false;
-  int32_t backslashes = 0;
-  for (; pos >= 1 && report_.TemplateByte(pos) == '\\'; --pos) ++backslashes;
-  return backslashes % 2 == 1;
-}
-
 bool TemplateScanner::ReadHeaderGroup() {
   const int32_t kind = HeaderGroupKind();
   if (kind == 0) return false;
@@ -287,10 +256,10 @@ bool TemplateScanner::ReadHeaderGroup() {
     return true;
   }
   tables_seen_.push_back(kind);
-  table_depth_ = GroupDepthAt(report_.TemplatePos - 1);
+  table_depth_ = GroupDepthAt(pos_ - 1);
   // Nothing of the information group is written, so a control word before it would run into
   // the text after it.
-  const bool needs_delimiter = kind == rkInfo && EndsInOpenWord(report_.TemplatePos - 2);
+  const bool needs_delimiter = kind == rkInfo && EndsInOpenWord(report_.TemplateText(1, pos_ - 1));
   TQeHeaderTables& tables = report_.HeaderTables;
   switch (kind) {
     case rkFontTable:
@@ -322,14 +291,12 @@ bool TemplateScanner::ReadHeaderGroup() {
       break;
   }
   CheckTableClosedBefore(kind);
-  report_.Stream().WriteEmpty(kind, report_.TemplatePos);
+  report_.Stream().WriteEmpty(kind, pos_);
   if (needs_delimiter) report_.WriteLiteral(" ");
   return true;
 }
 
-int32_t TemplateScanner::Position() const { return report_.TemplatePos; }
-
-void TemplateScanner::MoveTo(int32_t position) { report_.TemplatePos = position; }
+void TemplateScanner::MoveTo(int32_t position) { pos_ = position; }
 
 int64_t TemplateScanner::GroupDepthAt(int32_t end) {
   if (end < depth_pos_) {
@@ -341,9 +308,7 @@ int64_t TemplateScanner::GroupDepthAt(int32_t end) {
   while (pos < end) {
     const unsigned char c = RawByteAt(pos);
     if (c == '\\') {
-      const bool binary = RawByteAt(pos + 1) == 'b' && RawByteAt(pos + 2) == 'i' &&
-                          RawByteAt(pos + 3) == 'n' && IsDigit(RawByteAt(pos + 4));
-      pos = binary ? BinaryDataEnd(pos + 4) : pos + 2;
+      pos = SkipEscape(pos);
       continue;
     }
     if (c == '{') ++depth_;
@@ -356,7 +321,7 @@ int64_t TemplateScanner::GroupDepthAt(int32_t end) {
 
 bool TemplateScanner::TookEnclosingBrace() const {
   if (table_depth_ <= 0) return false;
-  for (int32_t pos = report_.TemplatePos; pos <= report_.TemplateLength(); ++pos) {
+  for (int32_t pos = pos_; pos <= report_.TemplateLength(); ++pos) {
     if (report_.TemplateByte(pos) > ' ') return false;
   }
   return true;
@@ -372,30 +337,24 @@ unsigned char TemplateScanner::RawByteAt(int64_t p) const {
   return p <= report_.TemplateLength() ? report_.TemplateByte(static_cast<int32_t>(p)) : 0;
 }
 
-int64_t TemplateScanner::BinaryDataEnd(int64_t digits) const {
-  const int64_t length = report_.TemplateLength();
-  // The count is capped by what is left, so no count can overflow.
-  int64_t count = 0;
-  int64_t pos = digits;
-  for (; IsDigit(RawByteAt(pos)); ++pos) {
-    count = std::min<int64_t>(count * 10 + (RawByteAt(pos) - '0'), length + 1);
-  }
-  if (RawByteAt(pos) == ' ') ++pos;
-  return std::min<int64_t>(pos + count, length + 1);
+int64_t TemplateScanner::SkipEscape(int64_t backslash) const {
+  const std::optional<ControlWord> word = WordAt(backslash);
+  if (!word) return backslash + 2;
+  if (AnnouncesBinData(*word)) return BinDataEndAt(backslash, *word);
+  return backslash + static_cast<int64_t>(word->length);
 }
 
 bool TemplateScanner::SkipBinaryData() {
-  const int64_t pos = report_.TemplatePos;
-  if (RawByteAt(pos) != 'i' || RawByteAt(pos + 1) != 'n' || !IsDigit(RawByteAt(pos + 2))) {
-    return false;
-  }
-  report_.TemplatePos = static_cast<int32_t>(BinaryDataEnd(pos + 2));
+  const int32_t backslash = pos_ - 2;
+  const std::optional<ControlWord> word = WordAt(backslash);
+  if (!word || !AnnouncesBinData(*word)) return false;
+  pos_ = static_cast<int32_t>(BinDataEndAt(backslash, *word));
   return true;
 }
 
 void TemplateScanner::SkipVerbatimGroup() {
   const int64_t length = report_.TemplateLength();
-  int64_t pos = report_.TemplatePos;
+  int64_t pos = pos_;
   int64_t depth = 1;
   while (pos <= length && depth > 0) {
     const unsigned char c = RawByteAt(pos);
@@ -404,29 +363,24 @@ void TemplateScanner::SkipVerbatimGroup() {
     } else if (c == '}') {
       --depth;
     } else if (c == '\\') {
-      const bool bin = RawByteAt(pos + 1) == 'b' && RawByteAt(pos + 2) == 'i' &&
-                       RawByteAt(pos + 3) == 'n' && IsDigit(RawByteAt(pos + 4));
-      if (!bin) {
-        pos += 2;  // an escaped brace or backslash counts for nothing
-        continue;
-      }
-      pos = BinaryDataEnd(pos + 4);  // raw data follows
+      // Escaped braces count for nothing, nor do braces in raw data.
+      pos = SkipEscape(pos);
       continue;
     }
     ++pos;
   }
   // A group left open runs to the end of the template, copied unchanged.
-  report_.TemplatePos = static_cast<int32_t>(std::min<int64_t>(pos, length + 1));
+  pos_ = static_cast<int32_t>(std::min<int64_t>(pos, length + 1));
   report_.WriteVerbatimGroup();
 }
 
 void TemplateScanner::StartRow(int32_t backslash_pos, bool bytes_skipped) {
-  const int32_t after = report_.TemplatePos;
-  report_.TemplatePos = backslash_pos;
+  const int32_t after = pos_;
+  pos_ = backslash_pos;
   // Bytes passed over right before the row mark stay with the text in front of it.
   if (bytes_skipped) report_.WriteTextRecord();
   report_.WriteRowStart();
-  report_.TemplatePos = after;
+  pos_ = after;
   report_.WriteTextRecord();
   in_row_ = true;
 }
@@ -440,10 +394,10 @@ void TemplateScanner::EndRow() {
 
 std::optional<std::string> TemplateScanner::CollectTag(int delimiter_length) {
   Advance(delimiter_length - 1);
-  const int32_t resume = report_.TemplatePos;
+  const int32_t resume = pos_;
   std::string text;
   int count = 0;
-  quote_kind_ = 0;
+  quote_opener_ = 0;
   bool closed = false;
   while (count < kMaxTagLength && !AtEnd()) {
     const unsigned char c = ReadChar();
@@ -459,7 +413,7 @@ std::optional<std::string> TemplateScanner::CollectTag(int delimiter_length) {
     if (TakeQuoteToken(c, text, count)) continue;
     // No tag is ever found inside a picture, field or object group, quoted or not.
     if (c == '{' && (VerbatimGroupFollows() || HeaderGroupFollows())) break;
-    if (quote_kind_ == 0) {
+    if (quote_opener_ == 0) {
       if (c == '\\' && ParagraphWordFollows()) break;
       if (c == '\\') {
         if (const int delimiter = DelimiterLength(); delimiter > 0) {
@@ -471,14 +425,14 @@ std::optional<std::string> TemplateScanner::CollectTag(int delimiter_length) {
     }
     AppendTagByte(c, text, count);
   }
-  quote_kind_ = 0;
+  quote_opener_ = 0;
   if (closed) return text;
-  report_.TemplatePos = resume;
+  pos_ = resume;
   report_.WriteTextRecord();
   return std::nullopt;
 }
 
-// Opens or closes a quote when `c` begins one of the current quote state's forms.
+// Opens or closes a quote when `c` begins one of the forms the quote state allows.
 bool TemplateScanner::TakeQuoteToken(unsigned char c, std::string& text, int& count) {
   auto begins = [&](std::string_view token) {
     if (token.size() == 1) return c == static_cast<unsigned char>(token[0]);
@@ -487,35 +441,28 @@ bool TemplateScanner::TakeQuoteToken(unsigned char c, std::string& text, int& co
     for (const char t : token.substr(1)) upper.push_back(static_cast<char>(Upper(t)));
     return FollowedBy(upper, token[1] == '\'' ? WordEnd::kAny : WordEnd::kNoLetter);
   };
-  std::string_view token;
-  int kind = 0;
-  if (quote_kind_ == 0) {
-    for (const QuoteForm& form : kOpeners) {
-      if (begins(form.token)) {
-        token = form.token;
-        kind = form.kind;
-        break;
-      }
-    }
-  } else {
-    for (std::string_view closer : kClosers[static_cast<size_t>(quote_kind_)]) {
-      if (!closer.empty() && begins(closer)) {
-        token = closer;
-        kind = quote_kind_;
-        break;
-      }
+  const QuoteForm* found = nullptr;
+  for (const QuoteForm& form : kQuoteForms) {
+    const bool allowed =
+        quote_opener_ == 0 || (form.closes && ClosesQuote(quote_opener_, form.byte));
+    if (allowed && begins(form.token)) {
+      found = &form;
+      break;
     }
   }
-  if (kind == 0) return false;
-  text.append(token);
-  Advance(static_cast<int>(token.size()) - 1);
-  count += static_cast<int>(token.size());
-  if ((kind == 2 || kind == 8) && Peek(0) == ' ') {
+  if (found == nullptr) return false;
+  const bool opening = quote_opener_ == 0;
+  if (opening) opened_by_word_ = found->IsWord();
+  text.append(found->token);
+  Advance(static_cast<int>(found->token.size()) - 1);
+  count += static_cast<int>(found->token.size());
+  // A quote opened by a control word takes a blank after either of its marks.
+  if (opened_by_word_ && Peek(0) == ' ') {
     Advance(1);
     text.push_back(' ');
     ++count;
   }
-  quote_kind_ = quote_kind_ == 0 ? kind : 0;
+  quote_opener_ = opening ? found->byte : 0;
   return true;
 }
 
@@ -528,7 +475,7 @@ void TemplateScanner::AppendTagByte(unsigned char c, std::string& text, int& cou
     extra = 3;
   } else if (Peek(0) == '~') {
     extra = 1;
-  } else if (quote_kind_ != 0) {
+  } else if (quote_opener_ != 0) {
     // Inside a quote a delimiter is part of the string, as it was written.
     extra = std::max(DelimiterLength() - 1, 0);
   }
@@ -538,22 +485,22 @@ void TemplateScanner::AppendTagByte(unsigned char c, std::string& text, int& cou
 }
 
 CommandParagraph TemplateScanner::TakeCommandParagraph() {
-  const int32_t break_pos = report_.LastBreakPos;
-  const int32_t tag_start = report_.TagStartPos;
+  const int32_t break_pos = last_break_pos_;
+  const int32_t tag_start = tag_start_pos_;
   if (break_pos >= 0 && break_pos < tag_start) {
     // A stretch too long to check is treated as holding text: the paragraph stays.
     if (tag_start - break_pos > kMaxTagLength) return {};
     if (HasPlainText(report_.TemplateText(break_pos, tag_start))) return {};
   }
-  const int32_t start = report_.TemplatePos;
+  const int32_t start = pos_;
   std::optional<std::string> read = ReadToParagraphMark();
   if (!read || HasPlainText(*read)) {
-    report_.TemplatePos = start;
+    pos_ = start;
     return {};
   }
-  report_.LastBreakPos = report_.TemplatePos - 1;
+  last_break_pos_ = pos_ - 1;
   if (LineBreakSymbolFollows()) {
-    ++report_.TemplatePos;
+    ++pos_;
   } else {
     Advance(3);
     if (Peek(0) == ' ') Advance(1);
@@ -585,7 +532,7 @@ std::optional<std::string> TemplateScanner::ReadToParagraphMark() {
       }
       read.push_back('\\');
       const unsigned char next = Peek(0);
-      if (!IsLetter(next) && next != kEndOfTemplate) {
+      if (!IsAsciiLetter(next) && next != kEndOfTemplate) {
         read.push_back(static_cast<char>(next));
         Advance(1);
       }

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/qebasereport/base_report.h"
+#include "engine/qebasereport/rtf_control_words.h"
 #include "engine/qebasereport/template_code_pages.h"
 
 namespace vorn {
@@ -19,18 +21,20 @@ struct CommandParagraph {
   std::string absorbed_text;
 };
 
-// Walks a report's loaded template from its TemplatePos to the end. On the way it appends
+// Walks a report's loaded template from its first byte to the end. On the way it appends
 // the records of what it passes to the report's compiled stream (merged text, verbatim
 // field/picture/object groups, row marks, header-table places, the tables themselves go to
-// HeaderTables) and stops after each tag. The report must outlive the scanner; one scanner
+// HeaderTables) and stops after each tag. It owns the compile pass's cursor and is the
+// report's TemplateCursor while it lives. The report must outlive the scanner; one scanner
 // serves one run.
-class TemplateScanner {
+class TemplateScanner final : public TemplateCursor {
  public:
   static constexpr unsigned char kEndOfTemplate = 26;
   // Bytes counted in a tag's text before the candidate is given up.
   static constexpr int kMaxTagLength = 10000;
 
   explicit TemplateScanner(TQeBaseRTFReport& report);
+  ~TemplateScanner();
   TemplateScanner(const TemplateScanner&) = delete;
   TemplateScanner& operator=(const TemplateScanner&) = delete;
 
@@ -47,7 +51,7 @@ class TemplateScanner {
   bool FollowedBy(std::string_view upper_text, WordEnd end) const;
   // Moves past `count` bytes as LookAhead counts them.
   void Advance(int count);
-  int32_t Position() const;
+  int32_t TemplatePos() const override { return pos_; }
   void MoveTo(int32_t position);
   // Whether the header group just read may have taken the closing brace of a group around
   // it: one was open where it began, and nothing but blanks and control bytes follows.
@@ -63,8 +67,15 @@ class TemplateScanner {
   // For a "\b" just read: when "in" and a count follow, moves past the control word and the
   // raw data it announces, by their bytes as they stand, and returns true.
   bool SkipBinaryData();
+  // After a command tag's records: while no paragraph-level word was read yet, the next
+  // command's paragraph counts from this tag's opening delimiter.
+  void EndCommand();
   // True between a row start and its row end.
   bool InRow() const { return in_row_; }
+  // Position of the last paragraph-level control word read, and of the current tag's opening
+  // delimiter; -1 until there is one.
+  int32_t LastBreakPos() const { return last_break_pos_; }
+  int32_t TagStartPos() const { return tag_start_pos_; }
 
  private:
   bool WordFollows(std::string_view upper_word) const {
@@ -72,6 +83,8 @@ class TemplateScanner {
   }
   // The `index`-th byte LookAhead would give (0 = the next one).
   unsigned char Peek(int index) const;
+  // Where that byte stands; just past the template when LookAhead would pad.
+  int32_t PeekPosition(int index) const;
   // 2 or 4 when the byte just read opens the pair or the hex form of a visible backslash.
   int DelimiterLength() const;
   // Whether the backslash just read is the control symbol "\" + CR or LF, a paragraph mark.
@@ -83,8 +96,18 @@ class TemplateScanner {
   // text's code page (the rest of a hex-escaped lead byte, then the trail byte, raw or
   // escaped), counted as Advance counts; 0 when it opens none.
   int DoubleByteRest(unsigned char c) const;
-  // For the backslash just read: tells the code-page tracker the control word it opens.
-  void NoteControlWord();
+  // Tells the code-page tracker a control word the text passes.
+  void NoteControlWord(const ControlWord& word);
+  // The whole template, without the spare bytes after it.
+  std::string_view Text() const;
+  // The control word whose backslash stands at `backslash`; none unless a letter follows it.
+  std::optional<ControlWord> WordAt(int64_t backslash) const;
+  // For a \bin `word` at `backslash`: the position after its raw data, at most just past the
+  // template.
+  int64_t BinDataEndAt(int64_t backslash, const ControlWord& word) const;
+  // The position after the control word or symbol at `backslash`, and after the raw data of a
+  // \bin: braces in either are no structure.
+  int64_t SkipEscape(int64_t backslash) const;
   // Throws the table's message when a font or colour table ran to the end of the template:
   // it took the document's closing brace, and the body with it.
   void CheckTableClosedBefore(int32_t kind) const;
@@ -92,15 +115,10 @@ class TemplateScanner {
   bool HeaderGroupFollows() const;
   // rkFontTable .. rkInfo for the header group whose "{" was just read, else 0.
   int32_t HeaderGroupKind() const;
-  // Whether the template's bytes up to `end` end in a control word with no delimiter.
-  bool EndsInOpenWord(int32_t end) const;
   bool ReadHeaderGroup();
   void SkipVerbatimGroup();
   // The template's byte at `p`, 0 past its end.
   unsigned char RawByteAt(int64_t p) const;
-  // For the first digit of a \bin count at `digits`: where the raw data it announces ends,
-  // at most just past the template.
-  int64_t BinaryDataEnd(int64_t digits) const;
   void StartRow(int32_t backslash_pos, bool bytes_skipped);
   void EndRow();
   std::optional<std::string> CollectTag(int delimiter_length);
@@ -109,6 +127,9 @@ class TemplateScanner {
   std::optional<std::string> ReadToParagraphMark();
 
   TQeBaseRTFReport& report_;
+  int32_t pos_ = 1;
+  int32_t last_break_pos_ = -1;
+  int32_t tag_start_pos_ = -1;
   TemplateCodePages code_pages_;
   // The kinds of the header tables read so far.
   std::vector<int32_t> tables_seen_;
@@ -119,7 +140,10 @@ class TemplateScanner {
   int64_t depth_ = 0;
   // The depth where the header group being read began.
   int64_t table_depth_ = 0;
-  int quote_kind_ = 0;
+  // The decoded byte that opened the tag's current quote, 0 when none is open, and whether the
+  // opening mark was a control word.
+  unsigned char quote_opener_ = 0;
+  bool opened_by_word_ = false;
   bool in_row_ = false;
 };
 

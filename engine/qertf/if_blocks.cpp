@@ -36,7 +36,7 @@ void OpenIfBlock(TQeRTF& report, int32_t kind, const TQeCommandContent& body_par
   block.TagText = text;
   block.Update([&](TQeScanInfo::Layout& layout) {
     layout.start_stream_pos = layout.loop_stream_pos = start;
-    layout.start_template_pos = layout.loop_template_pos = report.TemplatePos;
+    layout.start_template_pos = layout.loop_template_pos = report.TemplatePos();
   });
 }
 
@@ -146,7 +146,7 @@ void TQeRTF::CompileIfCommand(int32_t kind, const std::string& text,
       CompileEndIf(*this, text, items, parts, scanner);
       break;
   }
-  if (LastBreakPos == -1) LastBreakPos = TagStartPos;
+  scanner.EndCommand();
 }
 
 void TQeRTF::GenerateIfRecord(int32_t kind) {

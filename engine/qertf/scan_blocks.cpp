@@ -186,7 +186,7 @@ void CompileScan(TQeRTF& report, const std::string& text, const std::vector<std:
   block.TagText = text;
   block.Update([&](TQeScanInfo::Layout& layout) {
     layout.start_stream_pos = layout.loop_stream_pos = start;
-    layout.start_template_pos = layout.loop_template_pos = report.TemplatePos;
+    layout.start_template_pos = layout.loop_template_pos = report.TemplatePos();
     layout.has_while = has_while;
     layout.dataset = options.dataset;
   });
@@ -212,7 +212,7 @@ void CompileScanEntry(TQeRTF& report, const std::string& text,
   report.WriteScanEntry({parts.format_text, paragraph.absorbed_text, block->Compiled().block_id});
   block->Update([&](TQeScanInfo::Layout& layout) {
     layout.loop_stream_pos = loop;
-    layout.loop_template_pos = report.TemplatePos;
+    layout.loop_template_pos = report.TemplatePos();
     layout.has_entry = true;
   });
   CompileScanItems(report, items, text);
@@ -246,7 +246,7 @@ void CompileScanFooter(TQeRTF& report, const std::string& text,
   report.WriteScanFooter({parts.format_text, paragraph.absorbed_text, block->Compiled().block_id});
   block->Update([&](TQeScanInfo::Layout& layout) {
     layout.footer_stream_pos = footer;
-    layout.footer_template_pos = report.TemplatePos;
+    layout.footer_template_pos = report.TemplatePos();
     layout.has_footer = true;
   });
 }
@@ -285,7 +285,7 @@ void TQeRTF::CompileScanCommand(int32_t kind, const std::string& text,
       CompileEndScan(*this, text, items, parts, scanner);
       break;
   }
-  if (LastBreakPos == -1) LastBreakPos = TagStartPos;
+  scanner.EndCommand();
 }
 
 }  // namespace vorn

@@ -17,8 +17,6 @@ void TQeRTF::CompileTemplate() {
   HeaderTables.Clear();
   LangText = std::to_string(Lang());
   SetOutput(nullptr);
-  LastBreakPos = -1;
-  TagStartPos = -1;
   OutTabs.clear();
 
   LoadTemplate();
@@ -32,12 +30,12 @@ void TQeRTF::CompileTemplate() {
   }
 
   Stream().Create();
-  Stream().WriteEmpty(rkStreamStart, TemplatePos);
   TemplateScanner scanner(*this);
+  Stream().WriteEmpty(rkStreamStart, scanner.TemplatePos());
   while (!scanner.AtEnd()) {
     if (std::optional<std::string> tag = scanner.NextTag()) CompileTag(*tag, scanner);
   }
-  Stream().WriteEmpty(rkStreamEnd, TemplatePos);
+  Stream().WriteEmpty(rkStreamEnd, scanner.TemplatePos());
 
   if (TQeScanInfo* block = Scans()->Innermost()) {
     if (block->Compiled().kind != kBlockScan) {

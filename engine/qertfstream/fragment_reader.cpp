@@ -12,10 +12,6 @@ namespace vorn {
 namespace {
 constexpr std::string_view kRtfSignature = "{\\rtf";
 
-bool IsHexDigit(unsigned char c) {
-  return IsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
 // A byte that an undelimited control word before it would take as part of itself.
 bool ContinuesWord(unsigned char c) {
   return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '-' || c == ' ';

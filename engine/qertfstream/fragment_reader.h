@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/qertfstream/rtf_scanner.h"
+#include "engine/qebasereport/rtf_control_words.h"
 #include "engine/qertfstream/table_groups.h"
 
 namespace vorn {

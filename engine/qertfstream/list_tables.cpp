@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "engine/qertfstream/rtf_scanner.h"
+#include "engine/qebasereport/rtf_control_words.h"
 
 namespace vorn {
 

@@ -2,10 +2,10 @@
 #include <string>
 
 #include "data/dataset.h"
+#include "engine/qebasereport/rtf_control_words.h"
 #include "engine/qebasereport/tag_codec.h"
 #include "engine/qertf/qertf.h"
 #include "engine/qertfstream/fragment_reader.h"
-#include "engine/qertfstream/rtf_scanner.h"
 #include "platform/system/stream.h"
 
 namespace vorn {

@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/qertfstream/rtf_scanner.h"
+#include "engine/qebasereport/rtf_control_words.h"
 
 namespace vorn {
 

@@ -16,11 +16,16 @@
 namespace vorn {
 namespace {
 
+// The compile pass standing at template position 7.
+struct FixedCursor : TemplateCursor {
+  int32_t TemplatePos() const override { return 7; }
+};
+
 class FunctionCallsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     report_.Stream().Create();
-    report_.TemplatePos = 7;
+    report_.SetTemplateCursor(&cursor_);
   }
 
   std::vector<std::string> Split(const std::string& text, bool* balanced = nullptr) {
@@ -95,6 +100,7 @@ class FunctionCallsTest : public ::testing::Test {
     return lines;
   }
 
+  FixedCursor cursor_;
   TQeRTF report_;
 };
 

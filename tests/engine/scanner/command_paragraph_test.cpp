@@ -54,8 +54,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(CommandParagraphTest, AbsorptionMovesTheBreakMarkerToTheMark) {
   Trace(R"({\rtf1 \par \\CMDIF\\}\par X})");
-  EXPECT_EQ(report.LastBreakPos, 23);
-  EXPECT_EQ(report.TagStartPos, 13);
+  EXPECT_EQ(scanner->LastBreakPos(), 23);
+  EXPECT_EQ(scanner->TagStartPos(), 13);
 }
 
 TEST_F(CommandParagraphTest, LongFormattingBeforeTheTagKeepsTheParagraph) {

@@ -21,11 +21,10 @@ void ScannerTest::Load(std::string_view rtf) {
   report.LoadTemplate();
   DeleteFile(path_);
   report.HeaderTables.Clear();
-  report.LastBreakPos = -1;
-  report.TagStartPos = -1;
-  report.Stream().Create();
-  report.Stream().WriteEmpty(rkStreamStart, report.TemplatePos);
+  scanner.reset();
   scanner = std::make_unique<TemplateScanner>(report);
+  report.Stream().Create();
+  report.Stream().WriteEmpty(rkStreamStart, report.TemplatePos());
   tags.clear();
 }
 
@@ -42,7 +41,7 @@ void ScannerTest::ScanAll() {
     report.WriteLiteral("<cmd:" + *tag + (paragraph.absorbed ? "|" + paragraph.absorbed_text : "") +
                         ">");
   }
-  report.Stream().WriteEmpty(rkStreamEnd, report.TemplatePos);
+  report.Stream().WriteEmpty(rkStreamEnd, report.TemplatePos());
 }
 
 std::string ScannerTest::Rendered(bool with_marks) {
@@ -107,7 +106,7 @@ std::string ScannerTest::PassThrough(std::string_view rtf) {
       report.WriteTextRecord();
     }
   }
-  report.Stream().WriteEmpty(rkStreamEnd, report.TemplatePos);
+  report.Stream().WriteEmpty(rkStreamEnd, report.TemplatePos());
   return Rendered(false);
 }
 

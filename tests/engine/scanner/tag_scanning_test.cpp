@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/qebasereport/quote_rules.h"
 #include "engine/qebasereport/tag_codec.h"
 #include "engine/scanner/scanner_fixture.h"
 
@@ -15,7 +16,7 @@ class TagScanningTest : public ScannerTest {};
 
 TEST_F(TagScanningTest, TagBetweenVisibleBackslashesIsCut) {
   EXPECT_EQ(Trace(R"({\rtf1 price \\SALE_PRICE\\ now})"), R"({\rtf1 price <tag:SALE_PRICE> now})");
-  EXPECT_EQ(report.TagStartPos, 14);
+  EXPECT_EQ(scanner->TagStartPos(), 14);
 }
 
 TEST_F(TagScanningTest, HexEscapeOfBackslashDelimitsInEitherCase) {
@@ -47,7 +48,7 @@ TEST_F(TagScanningTest, ParagraphLevelWordsEndACandidate) {
 // Look-ahead passes over line breaks, which made "\par", a line feed and text one word.
 TEST_F(TagScanningTest, LineBreakEndsAParagraphWord) {
   EXPECT_EQ(Trace("{\\rtf1 \\\\A\\par\nB\\\\ C\\\\}"), "{\\rtf1 \\\\A\\par\nB<tag: C>}");
-  EXPECT_EQ(report.LastBreakPos, 11);
+  EXPECT_EQ(scanner->LastBreakPos(), 11);
 }
 
 TEST_F(TagScanningTest, GroupsEndACandidateEvenInsideQuotes) {
@@ -153,6 +154,33 @@ TEST_F(TagScanningTest, AnUnclosedQuoteSwallowsLaterDelimiters) {
   EXPECT_EQ(Tags(R"({\rtf1 \\U("a\\ b\\})"), (Strings{" b"}));
   // Kind 3 is not closed by its left form.
   EXPECT_TRUE(Tags(R"({\rtf1 \\U(\'aba\'ab)\\})").empty());
+}
+
+// The scanner protects a backslash with the quote forms of the raw RTF, the expression reader
+// with the bytes they decode to: a string the one collected as quoted must be quoted for the other.
+TEST_F(TagScanningTest, EveryQuoteTheScannerClosesIsAQuotedStringOnceDecoded) {
+  int closed = 0;
+  for (const QuoteForm& open : kQuoteForms) {
+    for (const QuoteForm& close : kQuoteForms) {
+      const std::string inner = std::string(open.token) + " a\\\\b" + std::string(close.token);
+      const Strings found = Tags("{\\rtf1 \\\\U(" + inner + " )\\\\ after}");
+      // An unclosed quote gives the tag up; the backslash pair inside it may then open another.
+      if (found.empty() || found[0].rfind("U(", 0) != 0) continue;
+      ++closed;
+      const std::string text = ExtractTagText(found[0]).text;
+      ASSERT_GE(text.size(), 4u) << inner;
+      EXPECT_TRUE(report.IsQuotedString(text.substr(2, text.size() - 3)))
+          << inner << " -> " << text;
+    }
+  }
+  // 0x93 and 0x94 in three forms each, closed by three; the guillemets in two, closed by two;
+  // three apostrophe openers closed by two; the other three ASCII quotes by themselves.
+  EXPECT_EQ(closed, 6 * 3 + 4 * 2 + 3 * 2 + 3);
+  // The left-hand word decodes to the apostrophe but does not close a quote in the template.
+  EXPECT_TRUE(Tags(R"({\rtf1 \\U('a\\b\lquote )\\})").empty());
+  // A byte that opens nothing closes nothing either.
+  EXPECT_FALSE(report.IsQuoteClose('x', 'x'));
+  EXPECT_FALSE(report.IsQuotedString("xax"));
 }
 
 }  // namespace

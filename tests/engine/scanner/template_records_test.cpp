@@ -90,7 +90,7 @@ TEST_F(TemplateRecordsTest, HeaderKeywordsIgnoreCaseButMustEnd) {
 
 TEST_F(TemplateRecordsTest, ParagraphWordsMoveTheBreakMarker) {
   Trace(R"({\rtf1 a\par b\line c\pard d})");
-  EXPECT_EQ(report.LastBreakPos, 15);
+  EXPECT_EQ(scanner->LastBreakPos(), 15);
 }
 
 }  // namespace

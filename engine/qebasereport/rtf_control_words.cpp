@@ -1,11 +1,16 @@
-#include "engine/qertfstream/rtf_scanner.h"
+#include "engine/qebasereport/rtf_control_words.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace vorn {
 
 bool JoinsOpenWord(std::string_view text, unsigned char next) {
   if (!IsAsciiLetter(next) && !IsAsciiDigit(next) && next != '-' && next != ' ') return false;
+  return EndsInOpenWord(text);
+}
+
+bool EndsInOpenWord(std::string_view text) {
   size_t i = text.size();
   while (i > 0 && IsAsciiDigit(static_cast<unsigned char>(text[i - 1]))) --i;
   if (i > 0 && text[i - 1] == '-') --i;
@@ -33,6 +38,7 @@ ControlWord ReadControlWord(std::string_view text, size_t pos) {
   if (i + 1 < text.size() && text[i] == '-' &&
       IsAsciiDigit(static_cast<unsigned char>(text[i + 1]))) {
     negative = true;
+    word.negative = true;
     ++i;
   }
   // Saturating, so that twenty digits cannot overflow.
@@ -53,6 +59,11 @@ ControlWord ReadControlWord(std::string_view text, size_t pos) {
   }
   word.length = i - pos;
   return word;
+}
+
+size_t BinDataEnd(std::string_view text, size_t pos, const ControlWord& word) {
+  const size_t data = pos + word.length;
+  return data + std::min(static_cast<size_t>(word.param), text.size() - data);
 }
 
 std::optional<size_t> BinDataLength(const ControlWord& word, size_t remaining) {
