@@ -42,6 +42,7 @@ enum TQeRecordKind : int32_t {
   rkInfo = -20,               // empty: place of the document-information group
   rkListTable = -27,          // empty: place of the list table
   rkListOverrideTable = -28,  // empty: place of the list override table
+  rkAddedFonts = -29,         // empty: end of a later font table (a \upr twin): fonts the run added
 };
 
 // True for the kinds whose body is an operand (TQeRowContent).

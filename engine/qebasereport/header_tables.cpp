@@ -22,6 +22,7 @@ void TQeHeaderTables::Clear() {
   ListOverrideTableSeen = false;
   FontCharsets.clear();
   ColorTableSeen = false;
+  TemplateFontCount = 0;
 }
 
 namespace {
@@ -195,6 +196,9 @@ void TQeHeaderTables::WriteTable(int32_t table_type, TStream& out) const {
     case rkListOverrideTable:
       WriteGroup("{\\*\\listoverridetable", ListOverrides, out);
       break;
+    case rkAddedFonts:
+      for (size_t i = TemplateFontCount; i < Fonts.size(); ++i) out.Write(Fonts[i]);
+      break;
     case rkColorTable:
       WriteGroup("{\\colortbl", Colors, out);
       break;
@@ -214,6 +218,7 @@ void TQeHeaderTables::ReadFontTable(TemplateScanner& in, std::optional<uint8_t> 
     if (auto font = FontCharset(entry)) FontCharsets.push_back(*font);
     Fonts.push_back(RewriteCharset(entry, charset));
   }
+  TemplateFontCount = Fonts.size();
 }
 
 void TQeHeaderTables::ReadColorTable(TemplateScanner& in) {

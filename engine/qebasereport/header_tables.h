@@ -29,10 +29,14 @@ class TQeHeaderTables {
   // has them (the fonts themselves get the report's Charset).
   std::vector<std::pair<int32_t, int>> FontCharsets;
   bool ColorTableSeen = false;
+  // How many of Fonts the template's own font table holds; the rest were added by the run.
+  size_t TemplateFontCount = 0;
 
   void Clear();
   // Writes the table an insertion entry names (-17, -18, -19, -27, -28; -20 and 0 write
   // nothing). List tables the template lacks follow its font table once they have entries.
+  // -29 writes the fonts the run added (fragments' fonts) alone, for a later font table such as
+  // the twin a Unicode reader takes instead of the first.
   void WriteTable(int32_t table_type, TStream& out) const;
 
   // The readers stand after a table's keyword and consume the table up to its closing

@@ -249,10 +249,15 @@ bool TemplateScanner::ReadHeaderGroup() {
   const int32_t kind = HeaderGroupKind();
   if (kind == 0) return false;
   // The report's tables are the first of each kind; a later one (such as the twin of the font
-  // table that a \upr group carries for Unicode readers) stays as the document has it.
+  // table that a \upr group carries for Unicode readers) stays as the document has it, a later
+  // font table with the run's added fonts at its end, since a reader of the twin needs them.
   const auto seen = std::find(tables_seen_.begin(), tables_seen_.end(), kind);
   if (kind != rkInfo && seen != tables_seen_.end()) {
-    SkipVerbatimGroup();
+    if (kind == rkFontTable) {
+      CopyFontTableTwin();
+    } else {
+      SkipVerbatimGroup();
+    }
     return true;
   }
   tables_seen_.push_back(kind);
@@ -353,6 +358,11 @@ bool TemplateScanner::SkipBinaryData() {
 }
 
 void TemplateScanner::SkipVerbatimGroup() {
+  pos_ = GroupEnd();
+  report_.WriteVerbatimGroup();
+}
+
+int32_t TemplateScanner::GroupEnd(bool* closed) const {
   const int64_t length = report_.TemplateLength();
   int64_t pos = pos_;
   int64_t depth = 1;
@@ -370,7 +380,19 @@ void TemplateScanner::SkipVerbatimGroup() {
     ++pos;
   }
   // A group left open runs to the end of the template, copied unchanged.
-  pos_ = static_cast<int32_t>(std::min<int64_t>(pos, length + 1));
+  if (closed != nullptr) *closed = depth == 0;
+  return static_cast<int32_t>(std::min<int64_t>(pos, length + 1));
+}
+
+void TemplateScanner::CopyFontTableTwin() {
+  bool closed = false;
+  const int32_t after = GroupEnd(&closed);
+  // A table left open is copied to the end as it stands.
+  if (!closed) return SkipVerbatimGroup();
+  pos_ = after - 1;  // its closing brace
+  report_.WriteVerbatimGroup();
+  report_.Stream().WriteEmpty(rkAddedFonts, pos_);
+  pos_ = after;
   report_.WriteVerbatimGroup();
 }
 

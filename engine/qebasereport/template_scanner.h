@@ -117,6 +117,11 @@ class TemplateScanner final : public TemplateCursor {
   int32_t HeaderGroupKind() const;
   bool ReadHeaderGroup();
   void SkipVerbatimGroup();
+  // The position after the group whose "{" was just read (past the template's end when it is
+  // left open; `closed` tells which).
+  int32_t GroupEnd(bool* closed = nullptr) const;
+  // A later font table, copied with the fonts the run adds before its closing brace.
+  void CopyFontTableTwin();
   // The template's byte at `p`, 0 past its end.
   unsigned char RawByteAt(int64_t p) const;
   void StartRow(int32_t backslash_pos, bool bytes_skipped);

@@ -43,6 +43,7 @@ void TQeRTF::GenerateDocument() {
       case rkInfo:
       case rkListTable:
       case rkListOverrideTable:
+      case rkAddedFonts:
         stream.ReadTrailer();
         // Written now as the template has them, so that the body needs no second copy when
         // nothing adds entries later.

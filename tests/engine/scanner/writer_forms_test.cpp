@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "data/memory_table.h"
 #include "engine/conscom/exceptions.h"
 #include "engine/qertf/qertf.h"
 #include "engine/scanner/scanner_fixture.h"
@@ -87,6 +88,38 @@ INSTANTIATE_TEST_SUITE_P(
                    R"({\rtf1\ansi{\fonttbl{\f0\fcharset1 A;}{\f1\fcharset1 M;}}\f1 \'a5\'5c\'af\'e0{\f0 \'5c\'5c}\'b3\'5c\\\par})"}),
     [](const ::testing::TestParamInfo<WriterForm>& info) { return info.param.name; });
 // clang-format on
+
+// A Unicode reader takes a \upr group's twin font table instead of the first, so the fonts a
+// merged fragment brings must reach it too, or its text is read in another code page.
+TEST(WriterFormMergeTest, FragmentFontsReachTheTwinFontTable) {
+  TestDir dir;
+  TMemoryTable data;
+  data.SetName("A");
+  data.AddFieldDef({"FRAG", ftMemo, 0, false});
+  data.CreateDataSet();
+  data.Append();
+  data.FieldByName("FRAG").SetAsString(
+      R"({\rtf1\ansi\ansicpg1251{\fonttbl{\f0\froman\fcharset204 Times New Roman CYR;}}\f0 \'cf\'f0\'e8})");
+  data.Post();
+  data.First();
+  const std::string head =
+      R"({\rtf1\mac{\upr{\fonttbl{\f4\fnil Times;}}{\*\ud{\fonttbl{\f4\fnil Times;}}}})";
+  TQeRTF report;
+  report.SetInFile(dir.Write("template.rtf", head + R"(\pard \\FRTF(A:FRAG)\\\par})"));
+  TMemoryStream out;
+  report.ExecuteToStream({&data}, out);
+  const std::string& doc = out.Bytes();
+  const size_t twin = doc.find(
+      R"({\*\ud{\fonttbl{\f4\fnil Times;}{\f5\froman\fcharset204 Times New Roman CYR;}}})");
+  EXPECT_NE(twin, std::string::npos) << doc;
+  EXPECT_NE(doc.find(R"(\f5 \'cf\'f0\'e8)"), std::string::npos) << doc;
+  // Without a fragment the twin is the document's own, byte for byte.
+  TQeRTF plain;
+  plain.SetInFile(dir.Write("plain.rtf", head + "x}"));
+  TMemoryStream plain_out;
+  plain.ExecuteToStream({}, plain_out);
+  EXPECT_NE(plain_out.Bytes().find(R"({\*\ud{\fonttbl{\f4\fnil Times;}}})"), std::string::npos);
+}
 
 class WriterFormScanTest : public ScannerTest {};
 
