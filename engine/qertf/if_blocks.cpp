@@ -71,7 +71,9 @@ void CompileElse(TQeRTF& report, const std::string& text, const std::vector<std:
   const CommandParagraph paragraph = scanner.TakeCommandParagraph();
   const TQeCommandContent body{parts.format_text, paragraph.absorbed_text,
                                block->Compiled().block_id};
-  report.WriteEndIf(body);
+  // The else's own formatting is written once, as its branch starts: written at the end of the
+  // if branch as well, a brace in it left the document unbalanced.
+  report.WriteEndIf({"", body.AbsorbedText, body.BlockId});
   report.Scans()->Pop();
   OpenIfBlock(report, kBlockElse, body, "", text);
 }

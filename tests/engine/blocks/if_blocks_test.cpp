@@ -27,6 +27,9 @@ TEST_F(IfBlocksTest, ConditionChoosesThePartWritten) {
       {Tag("IF(1=2)") + Tag("IF(1=1)") + "a" + Tag("ELSE") + "b" + Tag("ENDIF") + Tag("ELSE") +
            "c" + Tag("ENDIF"),
        "c"},
+      // An else partly in bold (a group opened inside its tag) writes that formatting once.
+      {Tag("IF(1=1)") + "a " + "\\\\E{\\b LSE\\\\ b} " + Tag("ENDIF"), "a {\\b }"},
+      {Tag("IF(1=2)") + "a " + "\\\\E{\\b LSE\\\\ b} " + Tag("ENDIF"), "{\\b  b} "},
   };
   for (const Case& c : cases) EXPECT_EQ(Render(c.body), c.expected) << c.body;
 }
