@@ -139,8 +139,14 @@ CONF
   cupsd -f -c "$cups/cupsd.conf" -s "$cups/cups-files.conf" &
   cupsd_pid=$!
   export CUPS_SERVER=$cups/cups.sock
-  for _ in $(seq 50); do lpstat -r >/dev/null 2>&1 && break; sleep 0.2; done
-  lpadmin -p vornpdf -E -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null
+  # A loaded machine may take a while to start the scheduler and to accept the printer.
+  for _ in $(seq 150); do lpstat -r >/dev/null 2>&1 && break; sleep 0.2; done
+  for _ in $(seq 30); do
+    lpadmin -p vornpdf -E -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd 2>"$work/lpadmin.err" &&
+      lpstat -p vornpdf >/dev/null 2>&1 && break
+    sleep 1
+  done
+  lpstat -p vornpdf >/dev/null 2>&1 || fail "print: no test printer: $(cat "$work/lpadmin.err")"
   # cups-pdf writes into the PDF folder of the job's user (Out in /etc/cups/cups-pdf.conf).
   out_dir=$(eval echo "$(awk '/^Out / { print $2 }' /etc/cups/cups-pdf.conf)")
   out_dir=${out_dir:-$HOME/PDF}
