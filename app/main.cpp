@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/dialog_language.h"
-#include "app/frm_vorn_report.h"
-#include "app/headless.h"
+#include "app/dialog/dialog_language.h"
+#include "app/dialog/frm_vorn_report.h"
+#include "app/headless/command_line.h"
+#include "app/headless/headless.h"
 
 namespace {
 // Qt cannot start a dialog without a window system, and some of its platforms

@@ -1,4 +1,4 @@
-#include "app_test_support.h"
+#include "app/app_test_support.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -8,7 +8,7 @@
 #include <memory>
 #include <sstream>
 
-#include "app/error_box.h"
+#include "app/dialog/error_box.h"
 
 namespace vorn::testing {
 

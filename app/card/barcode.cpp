@@ -1,0 +1,98 @@
+#include "app/card/barcode.h"
+
+#include <zint.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "engine/qefunc/picture.h"
+#include "platform/system/exception.h"
+
+namespace vorn {
+
+namespace {
+struct SymbolDeleter {
+  void operator()(zint_symbol *symbol) const { ZBarcode_Delete(symbol); }
+};
+
+std::string_view TrimmedValue(std::string_view value) {
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+  while (!value.empty() && blank(value.front())) value.remove_prefix(1);
+  while (!value.empty() && blank(value.back())) value.remove_suffix(1);
+  return value;
+}
+
+}  // namespace
+
+char BarcodeCheckDigit(std::string_view digits) {
+  // Weights 3 and 1 alternate from the digit next to the check digit.
+  int sum = 0;
+  int weight = 3;
+  for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
+    sum += (*it - '0') * weight;
+    weight = 4 - weight;
+  }
+  return static_cast<char>('0' + (10 - sum % 10) % 10);
+}
+
+BarcodeDigits ParseBarcode(std::string_view value) {
+  const std::string_view digits = TrimmedValue(value);
+  const std::string named = ": " + std::string(value);
+  for (char c : digits) {
+    if (c < '0' || c > '9') throw Exception("Barcode is not all digits" + named);
+  }
+  BarcodeSymbology symbology;
+  switch (digits.size()) {
+    case 13:
+      symbology = BarcodeSymbology::kEan13;
+      break;
+    case 12:
+      symbology = BarcodeSymbology::kUpcA;
+      break;
+    case 8:
+      symbology = BarcodeSymbology::kEan8;
+      break;
+    default:
+      throw Exception("Barcode needs 8, 12 or 13 digits" + named);
+  }
+  const char check = BarcodeCheckDigit(digits.substr(0, digits.size() - 1));
+  if (check != digits.back()) {
+    throw Exception("Wrong barcode check digit (" + std::string(1, check) + " expected)" + named);
+  }
+  return {symbology, std::string(digits)};
+}
+
+void RenderBarcode(const BarcodeDigits &barcode, Picture &picture, double bar_height_mm) {
+  const std::unique_ptr<zint_symbol, SymbolDeleter> symbol(ZBarcode_Create());
+  if (!symbol) throw Exception("Out of memory for barcode " + barcode.digits);
+  symbol->symbology = barcode.symbology == BarcodeSymbology::kUpcA ? BARCODE_UPCA : BARCODE_EANX;
+  // One pixel per module keeps a thousand cards small; the word processor
+  // scales it.
+  symbol->scale = 0.5f;
+  // The height counts modules, which are pixels here.
+  constexpr double kModuleMm = 25.4 / 96;
+  symbol->height = static_cast<float>(std::max(5.0, std::round(bar_height_mm / kModuleMm)));
+  symbol->show_hrt = 0;
+  // The encoder adds the check digit itself and would reject a second one.
+  const std::string data = barcode.digits.substr(0, barcode.digits.size() - 1);
+  const int status =
+      ZBarcode_Encode_and_Buffer(symbol.get(), reinterpret_cast<const unsigned char *>(data.data()),
+                                 static_cast<int>(data.size()), 0);
+  if (status >= ZINT_ERROR || symbol->bitmap == nullptr || symbol->bitmap_width <= 0 ||
+      symbol->bitmap_height <= 0) {
+    throw Exception("Cannot draw barcode " + barcode.digits + ": " + symbol->errtxt);
+  }
+  const auto width = static_cast<uint32_t>(symbol->bitmap_width);
+  const auto height = static_cast<uint32_t>(symbol->bitmap_height);
+  std::vector<uint32_t> argb(size_t{width} * height);
+  const unsigned char *rgb = symbol->bitmap;
+  for (uint32_t &pixel : argb) {
+    pixel = 0xFF000000u | (uint32_t{rgb[0]} << 16) | (uint32_t{rgb[1]} << 8) | rgb[2];
+    rgb += 3;
+  }
+  LoadPictureFromPixels(picture, width, height, argb);
+}
+
+}  // namespace vorn

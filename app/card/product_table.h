@@ -1,0 +1,49 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/card/card_notices.h"
+
+namespace vorn {
+
+class TField;
+class TMemoryTable;
+
+// Fields of the product record in list order; argument i (1-based) fills field i - 1.
+inline constexpr int kProductFieldCount = 8;
+
+// Defines the product table's storage, its index and its field list, then creates it.
+// The table must be new and use the record code page.
+void CreateProductTable(TMemoryTable& table);
+
+// Assigns UTF-8 text to a field: an empty text clears it; a string is converted to the
+// record's code page and cut to the field's size without splitting a character; other
+// types parse it. Returns the reason when the text was cut, nullopt when it fits. Throws
+// vorn::Exception with the message the operator sees.
+std::optional<std::string> AssignFieldText(TField& field, std::string_view utf8);
+
+// How many bytes of the record's code page a string field holds; 0 for other fields.
+int FieldByteLimit(const TField& field);
+
+// Whether UTF-8 text takes at most `limit` bytes in the record's code page; text that does not
+// convert counts as fitting, so that its error shows when the record is posted.
+bool RecordTextFits(std::string_view utf8, int limit);
+
+// The field's value decoded for display.
+std::string FieldDisplayText(const TField& field);
+// The field's display label decoded for display.
+std::string FieldDisplayLabel(const TField& field);
+
+// Puts the table into edit state and assigns values[i] to field i in list order ("" for
+// missing values, values past the eighth ignored). Returns a notice for each value that was
+// cut. Throws at the first value that fails; the fields after it keep no value.
+CardNotices FillProductRecord(TMemoryTable& table, const std::vector<std::string>& values);
+
+// A notice when the current record's barcode is given but is no valid barcode, so that its
+// card prints without the symbol.
+std::optional<CardNotice> CheckBarcodeOf(const TMemoryTable& table);
+
+}  // namespace vorn

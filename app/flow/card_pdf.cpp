@@ -1,0 +1,112 @@
+#include "app/flow/card_pdf.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "app/card/product_table.h"
+#include "app/flow/print_flow.h"
+#include "app/output/label_sheets.h"
+#include "app/output/pdf_export.h"
+#include "data/memory_table.h"
+#include "platform/system/exception.h"
+#include "platform/system/files.h"
+
+namespace vorn {
+
+namespace {
+namespace fs = std::filesystem;
+
+// Below this a batch goes to LibreOffice whole: a second process would cost more than it saves.
+constexpr int kMinCardsPerPart = 150;
+constexpr int kMaxCardsPerPart = 500;
+
+int JobCount(int asked) {
+  if (const char *jobs = std::getenv("VORN_PDF_JOBS"); jobs != nullptr && *jobs != '\0') {
+    asked = std::atoi(jobs);
+  }
+  if (asked <= 0) asked = static_cast<int>(std::thread::hardware_concurrency());
+  return std::clamp(asked, 1, 16);
+}
+
+void CopyRecord(const TMemoryTable &from, TMemoryTable &to) {
+  to.Append();
+  for (int i = 0; i < from.FieldCount(); ++i) {
+    const TField &field = from.Fields(i);
+    if (field.IsNull()) {
+      to.Fields(i).Clear();
+    } else {
+      to.Fields(i).SetAsString(field.AsString());
+    }
+  }
+  to.Post();
+}
+
+// Writes the batch in parts of `per_part` cards each; returns the parts' documents.
+std::vector<std::string> WriteParts(PrintFlow &flow, std::string_view layout,
+                                    TMemoryTable &products, int per_part,
+                                    const TempFolder &folder) {
+  std::vector<std::string> documents;
+  std::unique_ptr<TMemoryTable> part;
+  const auto flush = [&] {
+    documents.push_back(folder.Path() + "/part" + std::to_string(documents.size() + 1) + ".rtf");
+    flow.WriteBatch(layout, *part, documents.back());
+    part.reset();
+  };
+  for (products.First(); !products.Eof(); products.Next()) {
+    if (!part) {
+      part = std::make_unique<TMemoryTable>(products.CodePage());
+      part->SetName(products.Name());
+      CreateProductTable(*part);
+    }
+    CopyRecord(products, *part);
+    if (part->RecordCount() == per_part) flush();
+  }
+  if (part) flush();
+  products.First();
+  return documents;
+}
+}  // namespace
+
+int CardsPerPart(int cards, int jobs) {
+  if (const char *size = std::getenv("VORN_PDF_PART_CARDS"); size != nullptr && *size != '\0') {
+    return std::max(1, std::atoi(size));
+  }
+  // A process converts several parts in one start, so parts cost little, let the progress move,
+  // and spare LibreOffice the long documents it lays out ever more slowly; four a process at
+  // least.
+  const int even = (cards + jobs * 4 - 1) / (jobs * 4);
+  return std::clamp(even, kMinCardsPerPart, kMaxCardsPerPart);
+}
+
+std::string MakeCardPdf(PrintFlow &flow, std::string_view layout, TMemoryTable *products,
+                        const std::string &document, const CardPdfOptions &options) {
+  const int jobs = JobCount(options.jobs);
+  const int cards = products != nullptr ? products->RecordCount() : 1;
+  const int per_part = CardsPerPart(cards, jobs);
+  fs::path pdf(fs::absolute(document));
+  pdf.replace_extension(".pdf");
+  const TempFolder folder("vornreport-parts-");
+  std::vector<std::string> documents = {document};
+  if (products != nullptr && cards > per_part) {
+    documents = WriteParts(flow, layout, *products, per_part, folder);
+  }
+  const auto progress = [&](size_t done) {
+    if (options.on_progress) {
+      options.on_progress(std::min(cards, static_cast<int>(done) * per_part), cards);
+    }
+  };
+  if (options.on_progress) options.on_progress(0, cards);
+  std::vector<std::string> pdfs = ConvertAllToPdf(documents, jobs, progress);
+  if (options.sheet != nullptr) {
+    ImposeCards(pdfs, *options.sheet, options.imposition, pdf.string());
+  } else if (pdfs.size() > 1) {
+    JoinPdfs(pdfs, pdf.string());
+  }
+  return pdf.string();
+}
+
+}  // namespace vorn

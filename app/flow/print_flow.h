@@ -1,0 +1,88 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "app/card/card_functions.h"
+#include "app/card/card_notices.h"
+#include "app/flow/layouts.h"
+#include "platform/system/exception.h"
+
+namespace vorn {
+
+class TMemoryTable;
+class TQeRTF;
+struct TQeScanInfo;
+
+// The show command that displays an opened window normally.
+inline constexpr int kShowNormal = 5;
+
+// Gives the report component the settings the program keeps for its whole run.
+void ConfigureReport(TQeRTF &report);
+
+// The report wrote the card but the desktop could not open it; the card stays where it was
+// saved.
+class CardNotOpened : public Exception {
+ public:
+  CardNotOpened(const std::string &message, std::string path)
+      : Exception(message), path_(std::move(path)) {}
+  const std::string &Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// A document written by the flow, and what the operator must hear of although it printed.
+struct PrintedCards {
+  std::string path;
+  CardNotices notices;
+};
+
+// The steps a layout button takes, shared by the dialog and the headless mode.
+// The caller keeps the report and the table alive for the flow's lifetime.
+class PrintFlow {
+ public:
+  PrintFlow(TQeRTF &report, TMemoryTable &table, ProgramFolders folders);
+
+  // Called before the record is posted, so that pending edits reach it.
+  std::function<void()> OnBeforePost;
+  // Lets the window repaint before the report runs.
+  std::function<void()> OnProcessMessages;
+  // Called as each card of a batch begins: its 1-based number and the batch's
+  // size.
+  std::function<void(int card, int cards)> OnProgress;
+
+  // Posts the record, fills the layout's template into a fresh "cu" file in the
+  // output folder and, when `open`, hands it to the desktop. Returns the file's
+  // path, with a notice when the barcode prints without its symbol. Throws the
+  // table's or the report's error (CardNotOpened when only opening failed); the
+  // report does not run when posting fails.
+  PrintedCards PrintLayout(std::string_view layout, bool open);
+  // Prints every record of `products` (a table made by CreateProductTable) with
+  // the layout into one fresh "cu" file, the template's body repeated once per
+  // record, each card on a page of its own. Returns the file's path. Throws the
+  // report's error.
+  std::string PrintBatch(std::string_view layout, TMemoryTable &products, bool open);
+  // The same into `path`, without opening it or reporting progress.
+  void WriteBatch(std::string_view layout, TMemoryTable &products, const std::string &path);
+  // Opens the layout's template itself with the desktop; returns the shell's
+  // result code.
+  int OpenTemplate(std::string_view layout);
+
+  const ProgramFolders &Folders() const { return folders_; }
+
+ private:
+  void PostRecord();
+  std::string FreshOutputName();
+  void Run(TMemoryTable &table, bool open);
+  void RunBatch(std::string_view layout, TMemoryTable &products, const std::string &path, bool open,
+                bool progress);
+
+  TQeRTF &report_;
+  TMemoryTable &table_;
+  ProgramFolders folders_;
+  CardFunctions functions_;
+};
+
+}  // namespace vorn

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/flow/layouts.h"
+#include "platform/system/exception.h"
+
+namespace vorn {
+
+// A command line the program cannot act on; the program exits with status 2.
+class UsageError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// What the command line asks for. Values are raw argument bytes.
+struct CommandLine {
+  std::optional<std::string> layout;  // one of the layout names; print without the dialog
+  bool no_open = false;
+  bool help = false;
+  bool version = false;
+  std::optional<std::string> templates_dir;
+  std::optional<std::string> output_dir;
+  std::vector<std::string> values;
+  // Batch printing: one card per product of a CSV file or an SQLite query.
+  std::optional<std::string> csv;
+  std::optional<std::string> sqlite;
+  std::optional<std::string> query;
+  std::optional<int> copies;  // 1 to kMaxCopies
+  bool pdf = false;
+  // Cards on the labels of a sheet, into a PDF.
+  std::optional<std::string> sheet;
+  std::optional<int> first_label;  // 1 to the labels of a sheet
+  bool outline = false;
+  // List the sheets whose labels hold the layout's card, those whose name holds the filter.
+  bool list_sheets = false;
+  std::string sheets_filter;
+  // Send the PDF to a printer; an empty name is the default printer.
+  bool print = false;
+  std::string printer;
+};
+
+// Parses the arguments after the program name. Any argument that is not one of
+// the program's options is a value; "--" makes every later argument a value.
+// Throws UsageError.
+CommandLine ParseCommandLine(const std::vector<std::string> &arguments);
+
+// The folders beside the executable, replaced by --templates and --output.
+ProgramFolders FoldersFor(const CommandLine &command);
+
+std::string UsageText();
+
+}  // namespace vorn
