@@ -15,14 +15,14 @@ namespace {
 // Qt cannot start a dialog without a window system, and some of its platforms
 // end the process when they find none.
 bool HasWindowSystem() {
-  for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char *value = std::getenv(name);
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
     if (value != nullptr && *value != '\0') return true;
   }
   return false;
 }
 
-int RunDialog(char **argv, const vorn::CommandLine &command) {
+int RunDialog(char** argv, const vorn::CommandLine& command) {
   // Qt reads options such as -platform and -style from its arguments; product
   // values must never reach it as options.
   int qt_argc = 1;
@@ -34,14 +34,14 @@ int RunDialog(char **argv, const vorn::CommandLine &command) {
 }
 }  // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
   // Raw bytes: Qt's own argument list would turn invalid UTF-8 into U+FFFD
   // unseen.
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   vorn::CommandLine command;
   try {
     command = vorn::ParseCommandLine(arguments);
-  } catch (const vorn::UsageError &e) {
+  } catch (const vorn::UsageError& e) {
     std::cerr << "vornreport: " << e.what() << "\nTry 'vornreport --help'.\n";
     return vorn::kExitUsage;
   }

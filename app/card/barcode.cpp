@@ -14,7 +14,7 @@ namespace vorn {
 
 namespace {
 struct SymbolDeleter {
-  void operator()(zint_symbol *symbol) const { ZBarcode_Delete(symbol); }
+  void operator()(zint_symbol* symbol) const { ZBarcode_Delete(symbol); }
 };
 
 std::string_view TrimmedValue(std::string_view value) {
@@ -64,7 +64,7 @@ BarcodeDigits ParseBarcode(std::string_view value) {
   return {symbology, std::string(digits)};
 }
 
-void RenderBarcode(const BarcodeDigits &barcode, Picture &picture, double bar_height_mm) {
+void RenderBarcode(const BarcodeDigits& barcode, Picture& picture, double bar_height_mm) {
   const std::unique_ptr<zint_symbol, SymbolDeleter> symbol(ZBarcode_Create());
   if (!symbol) throw Exception("Out of memory for barcode " + barcode.digits);
   symbol->symbology = barcode.symbology == BarcodeSymbology::kUpcA ? BARCODE_UPCA : BARCODE_EANX;
@@ -78,7 +78,7 @@ void RenderBarcode(const BarcodeDigits &barcode, Picture &picture, double bar_he
   // The encoder adds the check digit itself and would reject a second one.
   const std::string data = barcode.digits.substr(0, barcode.digits.size() - 1);
   const int status =
-      ZBarcode_Encode_and_Buffer(symbol.get(), reinterpret_cast<const unsigned char *>(data.data()),
+      ZBarcode_Encode_and_Buffer(symbol.get(), reinterpret_cast<const unsigned char*>(data.data()),
                                  static_cast<int>(data.size()), 0);
   if (status >= ZINT_ERROR || symbol->bitmap == nullptr || symbol->bitmap_width <= 0 ||
       symbol->bitmap_height <= 0) {
@@ -87,8 +87,8 @@ void RenderBarcode(const BarcodeDigits &barcode, Picture &picture, double bar_he
   const auto width = static_cast<uint32_t>(symbol->bitmap_width);
   const auto height = static_cast<uint32_t>(symbol->bitmap_height);
   std::vector<uint32_t> argb(size_t{width} * height);
-  const unsigned char *rgb = symbol->bitmap;
-  for (uint32_t &pixel : argb) {
+  const unsigned char* rgb = symbol->bitmap;
+  for (uint32_t& pixel : argb) {
     pixel = 0xFF000000u | (uint32_t{rgb[0]} << 16) | (uint32_t{rgb[1]} << 8) | rgb[2];
     rgb += 3;
   }

@@ -31,7 +31,7 @@ inline constexpr double kDefaultBarHeightMm = 13.2;
 // Draws the symbol into `picture` at one pixel per module (0.26 mm, the smallest EAN module)
 // with bars `bar_height_mm` high, without the digits under it (the cards print them as text).
 // Throws vorn::Exception with the encoder's message.
-void RenderBarcode(const BarcodeDigits &barcode, Picture &picture,
+void RenderBarcode(const BarcodeDigits& barcode, Picture& picture,
                    double bar_height_mm = kDefaultBarHeightMm);
 
 }  // namespace vorn

@@ -14,33 +14,33 @@
 namespace vorn {
 
 namespace {
-std::string ArgumentText(const TQeUDFObject &argument, const char *function) {
-  if (const auto *variable = std::get_if<TQeReportVariable *>(&argument)) {
+std::string ArgumentText(const TQeUDFObject& argument, const char* function) {
+  if (const auto* variable = std::get_if<TQeReportVariable*>(&argument)) {
     return *variable != nullptr ? (*variable)->AsString() : std::string();
   }
-  if (const auto *field = std::get_if<TField *>(&argument)) {
+  if (const auto* field = std::get_if<TField*>(&argument)) {
     return *field != nullptr ? (*field)->AsString() : std::string();
   }
   throw Exception(std::string(function) + " expects a text or a field");
 }
 
-long double ArgumentNumber(const TQeUDFObject &argument, const char *function) {
-  if (const auto *variable = std::get_if<TQeReportVariable *>(&argument)) {
+long double ArgumentNumber(const TQeUDFObject& argument, const char* function) {
+  if (const auto* variable = std::get_if<TQeReportVariable*>(&argument)) {
     if (*variable != nullptr) return (*variable)->AsFloat();
-  } else if (const auto *field = std::get_if<TField *>(&argument)) {
+  } else if (const auto* field = std::get_if<TField*>(&argument)) {
     if (*field != nullptr) return (*field)->AsFloat();
   }
   throw Exception(std::string(function) + " expects a number");
 }
 
-TQeReportVariable &ResultVariable(TQeUDFObject result) {
-  TQeReportVariable *variable = std::get<TQeReportVariable *>(result);
+TQeReportVariable& ResultVariable(TQeUDFObject result) {
+  TQeReportVariable* variable = std::get<TQeReportVariable*>(result);
   if (variable == nullptr) throw Exception("Function result missing");
   return *variable;
 }
 
-void Barcode(const TQeUDFArgs &args, TQeUDFObject result) {
-  Picture *picture = std::get<Picture *>(result);
+void Barcode(const TQeUDFArgs& args, TQeUDFObject result) {
+  Picture* picture = std::get<Picture*>(result);
   if (args.empty() || picture == nullptr) return;
   double height = kDefaultBarHeightMm;
   if (args.size() > 1) {
@@ -52,19 +52,19 @@ void Barcode(const TQeUDFArgs &args, TQeUDFObject result) {
   std::optional<BarcodeDigits> digits;
   try {
     digits = ParseBarcode(ArgumentText(args.front(), "BARCODE"));
-  } catch (const Exception &) {
+  } catch (const Exception&) {
     // An empty or invalid barcode leaves the picture empty; the card keeps the digits.
     return;
   }
   RenderBarcode(*digits, *picture, height);
 }
 
-void Len(const TQeUDFArgs &args, TQeUDFObject result) {
+void Len(const TQeUDFArgs& args, TQeUDFObject result) {
   const std::string text = ArgumentText(args.front(), "LEN");
   ResultVariable(result).SetAsInteger(static_cast<int64_t>(CountedSize(text)));
 }
 
-double LineWidth(const TQeUDFArgs &args, const char *function) {
+double LineWidth(const TQeUDFArgs& args, const char* function) {
   const long double width = ArgumentNumber(args[1], function);
   if (!(width >= 1 && width <= 1000)) {
     throw Exception(std::string(function) + " needs a line width from 1 to 1000 characters");
@@ -72,24 +72,24 @@ double LineWidth(const TQeUDFArgs &args, const char *function) {
   return static_cast<double>(width);
 }
 
-void Lines(const TQeUDFArgs &args, TQeUDFObject result) {
+void Lines(const TQeUDFArgs& args, TQeUDFObject result) {
   const std::string text = ArgumentText(args.front(), "LINES");
   ResultVariable(result).SetAsInteger(CountCardLines(text, LineWidth(args, "LINES")));
 }
 
-void Wrap(const TQeUDFArgs &args, TQeUDFObject result) {
+void Wrap(const TQeUDFArgs& args, TQeUDFObject result) {
   const std::string text = ArgumentText(args.front(), "WRAP");
   ResultVariable(result).SetAsString(WrapCardText(text, LineWidth(args, "WRAP")));
 }
 
-void AddFunction(TQeUDFList &list, const char *name, uint16_t min_arguments, uint16_t max_arguments,
-                 TQeUDFResultType type, void (*calculate)(const TQeUDFArgs &, TQeUDFObject)) {
-  TQeUDF &udf = list.Functions().Add();
+void AddFunction(TQeUDFList& list, const char* name, uint16_t min_arguments, uint16_t max_arguments,
+                 TQeUDFResultType type, void (*calculate)(const TQeUDFArgs&, TQeUDFObject)) {
+  TQeUDF& udf = list.Functions().Add();
   udf.SetName(name);
   udf.SetArgMaxCount(max_arguments);
   udf.SetArgMinCount(min_arguments);
   udf.SetResultType(type);
-  udf.OnCalculate = [calculate](TQeBaseReport &, const TQeUDFArgs &args, int32_t,
+  udf.OnCalculate = [calculate](TQeBaseReport&, const TQeUDFArgs& args, int32_t,
                                 TQeUDFObject result) { calculate(args, result); };
 }
 }  // namespace

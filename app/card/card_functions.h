@@ -20,10 +20,10 @@ namespace vorn {
 class CardFunctions {
  public:
   CardFunctions();
-  CardFunctions(const CardFunctions &) = delete;
-  CardFunctions &operator=(const CardFunctions &) = delete;
+  CardFunctions(const CardFunctions&) = delete;
+  CardFunctions& operator=(const CardFunctions&) = delete;
 
-  TQeUDFList &List() { return list_; }
+  TQeUDFList& List() { return list_; }
 
  private:
   TQeUDFList list_;

@@ -5,7 +5,7 @@
 namespace vorn {
 
 namespace {
-std::string Subject(const CardNotice &notice, const char *product_word, const char *separator) {
+std::string Subject(const CardNotice& notice, const char* product_word, const char* separator) {
   std::string subject = notice.where;
   if (!notice.product.empty()) {
     subject += (subject.empty() ? "" : separator) + std::string(product_word) + notice.product;
@@ -14,7 +14,7 @@ std::string Subject(const CardNotice &notice, const char *product_word, const ch
 }
 }  // namespace
 
-std::string NoticeText(const CardNotice &notice) {
+std::string NoticeText(const CardNotice& notice) {
   std::string text = Subject(notice, "product ", ", ");
   if (!text.empty()) text += ": ";
   switch (notice.kind) {
@@ -28,7 +28,7 @@ std::string NoticeText(const CardNotice &notice) {
   return text + notice.reason;
 }
 
-std::string NoticeTextForDialog(const CardNotice &notice) {
+std::string NoticeTextForDialog(const CardNotice& notice) {
   std::string where = notice.where;
   if (where.starts_with("line ")) where = "第 " + where.substr(5) + " 行";
   if (where.starts_with("row ")) where = "第 " + where.substr(4) + " 筆";
@@ -47,9 +47,9 @@ std::string NoticeTextForDialog(const CardNotice &notice) {
   return text + notice.reason;
 }
 
-int CountNotices(const CardNotices &notices, CardNotice::Kind kind) {
+int CountNotices(const CardNotices& notices, CardNotice::Kind kind) {
   return static_cast<int>(std::count_if(notices.begin(), notices.end(),
-                                        [kind](const CardNotice &n) { return n.kind == kind; }));
+                                        [kind](const CardNotice& n) { return n.kind == kind; }));
 }
 
 }  // namespace vorn

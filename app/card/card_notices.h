@@ -22,12 +22,12 @@ struct CardNotice {
 using CardNotices = std::vector<CardNotice>;
 
 // One line for standard error: "line 19, product 4710001: left out: <reason>".
-std::string NoticeText(const CardNotice &notice);
+std::string NoticeText(const CardNotice& notice);
 
 // The same for the dialog, in Traditional Chinese with the detail after it.
-std::string NoticeTextForDialog(const CardNotice &notice);
+std::string NoticeTextForDialog(const CardNotice& notice);
 
 // How many notices are of `kind`.
-int CountNotices(const CardNotices &notices, CardNotice::Kind kind);
+int CountNotices(const CardNotices& notices, CardNotice::Kind kind);
 
 }  // namespace vorn

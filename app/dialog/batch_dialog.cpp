@@ -8,14 +8,14 @@
 namespace vorn {
 
 namespace {
-QString Utf8(const std::string &text) { return QString::fromStdString(text); }
+QString Utf8(const std::string& text) { return QString::fromStdString(text); }
 }  // namespace
 
 TBatchDialog::TBatchDialog(
-    const std::vector<LabelSheet> &sheets,
-    std::function<std::pair<double, double>(const std::string &layout)> card_size,
-    std::vector<std::string> printers, std::string default_printer, const BatchChoice &last,
-    QWidget *parent)
+    const std::vector<LabelSheet>& sheets,
+    std::function<std::pair<double, double>(const std::string& layout)> card_size,
+    std::vector<std::string> printers, std::string default_printer, const BatchChoice& last,
+    QWidget* parent)
     : QDialog(parent), sheets_(sheets), card_size_(std::move(card_size)) {
   setObjectName("BatchDialog1");
   setWindowTitle(QString::fromUtf8("批次列印"));
@@ -34,37 +34,37 @@ TBatchDialog::TBatchDialog(
   output_ = new QComboBox(this);
   output_->setObjectName("Output1");
   output_->addItem(QString::fromUtf8("開啟文件"));
-  for (const std::string &printer : printers) {
+  for (const std::string& printer : printers) {
     QString text = QString::fromUtf8("印表機：") + Utf8(printer);
     if (printer == default_printer) text += QString::fromUtf8("（預設）");
     output_->addItem(text, Utf8(printer));
   }
-  auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  auto *form = new QFormLayout;
+  auto* form = new QFormLayout;
   form->addRow(QString::fromUtf8("版面："), layouts_);
   form->addRow(QString::fromUtf8("標籤紙："), sheet_);
   form->addRow(QString::fromUtf8("從第幾張標籤開始："), first_);
   form->addRow(QString(), outline_);
   form->addRow(QString::fromUtf8("列印方式："), output_);
-  auto *layout = new QVBoxLayout(this);
+  auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addWidget(buttons);
   ShowLayout(last);
   connect(layouts_, &QComboBox::currentTextChanged, this,
-          [this](const QString &name) { ShowLayout(LoadBatchChoice(name.toStdString())); });
+          [this](const QString& name) { ShowLayout(LoadBatchChoice(name.toStdString())); });
   connect(sheet_, &QComboBox::currentIndexChanged, this, [this] { SheetChanged(); });
 }
 
-void TBatchDialog::ShowLayout(const BatchChoice &choice) {
+void TBatchDialog::ShowLayout(const BatchChoice& choice) {
   const QSignalBlocker block_layouts(layouts_);
   const QSignalBlocker block_sheet(sheet_);
   layouts_->setCurrentText(Utf8(choice.layout));
   sheet_->clear();
   sheet_->addItem(QString::fromUtf8("不用標籤紙（一頁一張）"));
   const auto [width, height] = card_size_(choice.layout);
-  for (const LabelSheet *sheet : SheetsHolding(sheets_, width, height, "")) {
+  for (const LabelSheet* sheet : SheetsHolding(sheets_, width, height, "")) {
     sheet_->addItem(Utf8(sheet->manufacturer + " " + sheet->name + "（" +
                          std::to_string(sheet->columns) + " x " + std::to_string(sheet->rows) +
                          "，" + SizeText(sheet->label_width, sheet->label_height) + "）"),

@@ -26,24 +26,24 @@ class TBatchDialog : public QDialog {
  public:
   // `card_size` gives a layout's card size in millimetres; `printers` the printers to offer,
   // `default_printer` the one marked as the default. The sheets must outlive the dialog.
-  TBatchDialog(const std::vector<LabelSheet> &sheets,
-               std::function<std::pair<double, double>(const std::string &layout)> card_size,
+  TBatchDialog(const std::vector<LabelSheet>& sheets,
+               std::function<std::pair<double, double>(const std::string& layout)> card_size,
                std::vector<std::string> printers, std::string default_printer,
-               const BatchChoice &last, QWidget *parent = nullptr);
+               const BatchChoice& last, QWidget* parent = nullptr);
 
   BatchChoice Choice() const;
 
  private:
-  void ShowLayout(const BatchChoice &choice);
+  void ShowLayout(const BatchChoice& choice);
   void SheetChanged();
 
-  const std::vector<LabelSheet> &sheets_;
-  std::function<std::pair<double, double>(const std::string &layout)> card_size_;
-  QComboBox *layouts_ = nullptr;
-  QComboBox *sheet_ = nullptr;
-  QSpinBox *first_ = nullptr;
-  QCheckBox *outline_ = nullptr;
-  QComboBox *output_ = nullptr;
+  const std::vector<LabelSheet>& sheets_;
+  std::function<std::pair<double, double>(const std::string& layout)> card_size_;
+  QComboBox* layouts_ = nullptr;
+  QComboBox* sheet_ = nullptr;
+  QSpinBox* first_ = nullptr;
+  QCheckBox* outline_ = nullptr;
+  QComboBox* output_ = nullptr;
 };
 
 }  // namespace vorn

@@ -9,18 +9,18 @@
 namespace vorn {
 
 namespace {
-QString Key(std::string_view layout, const char *name) {
+QString Key(std::string_view layout, const char* name) {
   return QString::fromStdString(std::string(layout)) + "/" + name;
 }
 }  // namespace
 
 std::string BatchSettingsPath() {
-  const char *config = std::getenv("XDG_CONFIG_HOME");
+  const char* config = std::getenv("XDG_CONFIG_HOME");
   std::string folder;
   if (config != nullptr && config[0] == '/') {
     folder = config;
   } else {
-    const char *home = std::getenv("HOME");
+    const char* home = std::getenv("HOME");
     folder = std::string(home != nullptr ? home : "") + "/.config";
   }
   return folder + "/vornreport/batch.ini";
@@ -41,7 +41,7 @@ BatchChoice LoadBatchChoice(std::string_view layout) {
   return choice;
 }
 
-void SaveBatchChoice(const BatchChoice &choice) {
+void SaveBatchChoice(const BatchChoice& choice) {
   QSettings settings(QString::fromStdString(BatchSettingsPath()), QSettings::IniFormat);
   settings.setValue("last/layout", QString::fromStdString(choice.layout));
   settings.setValue(Key(choice.layout, "sheet"), QString::fromStdString(choice.sheet));

@@ -24,6 +24,6 @@ std::string BatchSettingsPath();
 BatchChoice LoadBatchChoice(std::string_view layout);
 
 // Remembers the choice for its layout and as the layout used last.
-void SaveBatchChoice(const BatchChoice &choice);
+void SaveBatchChoice(const BatchChoice& choice);
 
 }  // namespace vorn

@@ -31,7 +31,7 @@ struct SourceRows {
 };
 
 // 19 for "line 19" or "row 19".
-long PlaceNumber(const std::string &where) {
+long PlaceNumber(const std::string& where) {
   const size_t blank = where.rfind(' ');
   return blank == std::string::npos ? 0 : std::strtol(where.c_str() + blank + 1, nullptr, 10);
 }
@@ -42,8 +42,8 @@ CardNotice Skipped(std::string where, std::string product, std::string reason) {
 }
 
 // `place` names a record's position: "line" of a CSV file, "row" of a spreadsheet.
-SourceRows LoadCsvRows(const std::string &path, const std::string &source_name,
-                       const std::string &place) {
+SourceRows LoadCsvRows(const std::string& path, const std::string& source_name,
+                       const std::string& place) {
   SourceRows rows;
   std::vector<size_t> lines;
   TCsvOptions options;
@@ -52,7 +52,7 @@ SourceRows LoadCsvRows(const std::string &path, const std::string &source_name,
   options.encoding = {TDataEncoding::Kind::kUnicode, kRecordCodePage};
   options.separator = 0;
   options.row_lines = &lines;
-  options.on_bad_row = [&rows, &place](size_t line, const std::string &reason) {
+  options.on_bad_row = [&rows, &place](size_t line, const std::string& reason) {
     rows.skipped.push_back(Skipped(place + " " + std::to_string(line), "", reason));
   };
   rows.data = LoadCsv(path, options);
@@ -61,16 +61,16 @@ SourceRows LoadCsvRows(const std::string &path, const std::string &source_name,
 }
 
 // A spreadsheet's first sheet goes through LibreOffice's CSV export; its lines are the rows.
-SourceRows LoadSpreadsheetRows(const std::string &path) {
+SourceRows LoadSpreadsheetRows(const std::string& path) {
   const TempFolder folder("vornreport-sheet-");
   return LoadCsvRows(ConvertSpreadsheetToCsv(path, folder.Path()), path, "row");
 }
 
-SourceRows LoadSqliteRows(const BatchSource &source) {
+SourceRows LoadSqliteRows(const BatchSource& source) {
   SourceRows rows;
   std::set<int64_t> bad;
   rows.data = LoadSqlite(
-      source.sqlite_path, source.query, {}, 0, [&](int64_t row, const std::string &reason) {
+      source.sqlite_path, source.query, {}, 0, [&](int64_t row, const std::string& reason) {
         bad.insert(row);
         rows.skipped.push_back(Skipped("row " + std::to_string(row), "", reason));
       });
@@ -82,7 +82,7 @@ SourceRows LoadSqliteRows(const BatchSource &source) {
   return rows;
 }
 
-SourceRows LoadSource(const BatchSource &source) {
+SourceRows LoadSource(const BatchSource& source) {
   // The loaders keep UTF-8 as it is; the product fields convert it with their own rules.
   if (!source.csv_path.empty()) {
     if (IsSpreadsheetFile(source.csv_path)) return LoadSpreadsheetRows(source.csv_path);
@@ -92,26 +92,26 @@ SourceRows LoadSource(const BatchSource &source) {
   return LoadSqliteRows(source);
 }
 
-std::string SourceName(const BatchSource &source) {
+std::string SourceName(const BatchSource& source) {
   return source.csv_path.empty() ? source.sqlite_path : source.csv_path;
 }
 
-std::optional<int> ColumnOf(const TMemoryTable &table, std::string_view name,
+std::optional<int> ColumnOf(const TMemoryTable& table, std::string_view name,
                             std::string_view label) {
   for (int i = 0; i < table.FieldCount(); ++i) {
-    const std::string &column = table.Fields(i).FieldName();
+    const std::string& column = table.Fields(i).FieldName();
     if (SameFieldName(column, name) || column == label) return i;
   }
   return std::nullopt;
 }
 
 // Source column of each product field, in the product table's field order.
-std::vector<int> MatchColumns(const TMemoryTable &data, const TMemoryTable &products,
-                              const std::string &source_name) {
+std::vector<int> MatchColumns(const TMemoryTable& data, const TMemoryTable& products,
+                              const std::string& source_name) {
   std::vector<int> columns;
   std::string missing;
   for (int i = 0; i < products.FieldCount(); ++i) {
-    const std::string &name = products.Fields(i).FieldName();
+    const std::string& name = products.Fields(i).FieldName();
     const std::string label = FieldDisplayLabel(products.Fields(i));
     const std::optional<int> column = ColumnOf(data, name, label);
     if (!column) missing += (missing.empty() ? "" : ", ") + name + " (" + label + ")";
@@ -121,7 +121,7 @@ std::vector<int> MatchColumns(const TMemoryTable &data, const TMemoryTable &prod
   return columns;
 }
 
-int CopiesOf(const TField &field, int default_copies) {
+int CopiesOf(const TField& field, int default_copies) {
   const std::string text = field.AsString();
   if (text.empty()) return default_copies;
   int copies = 0;
@@ -134,18 +134,18 @@ int CopiesOf(const TField &field, int default_copies) {
   return copies;
 }
 
-bool IsPriceField(const TField &field) { return field.DataType() == ftInteger; }
+bool IsPriceField(const TField& field) { return field.DataType() == ftInteger; }
 
 // The product's values as the fields take them: prices as plain digits.
-std::vector<std::string> ProductValues(const TMemoryTable &data, const std::vector<int> &columns,
-                                       const TMemoryTable &products) {
+std::vector<std::string> ProductValues(const TMemoryTable& data, const std::vector<int>& columns,
+                                       const TMemoryTable& products) {
   std::vector<std::string> values;
   for (int i = 0; i < products.FieldCount(); ++i) {
     std::string text = data.Fields(columns[static_cast<size_t>(i)]).AsString();
     if (IsPriceField(products.Fields(i))) {
       try {
         text = PriceDigits(text);
-      } catch (const Exception &e) {
+      } catch (const Exception& e) {
         throw Exception(FieldDisplayLabel(products.Fields(i)) + ": " + e.what());
       }
     }
@@ -155,12 +155,12 @@ std::vector<std::string> ProductValues(const TMemoryTable &data, const std::vect
 }
 
 // Appends one card; the notices of cut values come with the first copy only.
-void AppendProduct(const std::vector<std::string> &values, TMemoryTable &products,
-                   const std::string &where, CardNotices *notices) {
+void AppendProduct(const std::vector<std::string>& values, TMemoryTable& products,
+                   const std::string& where, CardNotices* notices) {
   products.Append();
   try {
     for (int i = 0; i < products.FieldCount(); ++i) {
-      TField &field = products.Fields(i);
+      TField& field = products.Fields(i);
       const std::optional<std::string> cut = AssignFieldText(field, values[static_cast<size_t>(i)]);
       if (cut && notices != nullptr) {
         notices->push_back(
@@ -175,9 +175,9 @@ void AppendProduct(const std::vector<std::string> &values, TMemoryTable &product
 }
 
 // Adds the record's cards, or a notice saying why it has none.
-void AddProduct(const TMemoryTable &data, const std::vector<int> &columns,
-                const std::optional<int> &copies_column, int copies, const std::string &where,
-                TMemoryTable &products, CardNotices &notices) {
+void AddProduct(const TMemoryTable& data, const std::vector<int>& columns,
+                const std::optional<int>& copies_column, int copies, const std::string& where,
+                TMemoryTable& products, CardNotices& notices) {
   const std::string product = data.Fields(columns[0]).AsString();
   CardNotices card_notices;
   try {
@@ -193,7 +193,7 @@ void AddProduct(const TMemoryTable &data, const std::vector<int> &columns,
         }
       }
     }
-  } catch (const Exception &e) {
+  } catch (const Exception& e) {
     // Only the first copy can fail, and a failing append takes its record back.
     notices.push_back(Skipped(where, product, MessageForDisplay(e.what())));
     return;
@@ -202,7 +202,7 @@ void AddProduct(const TMemoryTable &data, const std::vector<int> &columns,
 }
 }  // namespace
 
-CardNotices LoadBatchProducts(const BatchSource &source, int copies, TMemoryTable &products) {
+CardNotices LoadBatchProducts(const BatchSource& source, int copies, TMemoryTable& products) {
   if (copies < 0 || copies > kMaxCopies) {
     throw Exception("Copies must be from 0 to " + std::to_string(kMaxCopies) + ": " +
                     std::to_string(copies));
@@ -217,7 +217,7 @@ CardNotices LoadBatchProducts(const BatchSource &source, int copies, TMemoryTabl
   }
   products.First();
   // The source's order, whichever reader found the fault.
-  std::stable_sort(notices.begin(), notices.end(), [](const CardNotice &a, const CardNotice &b) {
+  std::stable_sort(notices.begin(), notices.end(), [](const CardNotice& a, const CardNotice& b) {
     return PlaceNumber(a.where) < PlaceNumber(b.where);
   });
   return notices;

@@ -28,7 +28,7 @@ inline constexpr int kMaxCopies = 999;
 // clerks write them (below). A product that can make no correct card is left
 // out; the notices list it, and every card that prints with a fault. Throws
 // vorn::Exception for a source that cannot be read or lacks columns, naming them.
-CardNotices LoadBatchProducts(const BatchSource &source, int copies, TMemoryTable &products);
+CardNotices LoadBatchProducts(const BatchSource& source, int copies, TMemoryTable& products);
 
 // A price as clerks write it, as the digits of a whole number: blanks, a leading
 // "NT$", "$" or "NT", a trailing "元", thousands separators between groups of three

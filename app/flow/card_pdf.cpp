@@ -25,17 +25,17 @@ constexpr int kMinCardsPerPart = 150;
 constexpr int kMaxCardsPerPart = 500;
 
 int JobCount(int asked) {
-  if (const char *jobs = std::getenv("VORN_PDF_JOBS"); jobs != nullptr && *jobs != '\0') {
+  if (const char* jobs = std::getenv("VORN_PDF_JOBS"); jobs != nullptr && *jobs != '\0') {
     asked = std::atoi(jobs);
   }
   if (asked <= 0) asked = static_cast<int>(std::thread::hardware_concurrency());
   return std::clamp(asked, 1, 16);
 }
 
-void CopyRecord(const TMemoryTable &from, TMemoryTable &to) {
+void CopyRecord(const TMemoryTable& from, TMemoryTable& to) {
   to.Append();
   for (int i = 0; i < from.FieldCount(); ++i) {
-    const TField &field = from.Fields(i);
+    const TField& field = from.Fields(i);
     if (field.IsNull()) {
       to.Fields(i).Clear();
     } else {
@@ -46,9 +46,9 @@ void CopyRecord(const TMemoryTable &from, TMemoryTable &to) {
 }
 
 // Writes the batch in parts of `per_part` cards each; returns the parts' documents.
-std::vector<std::string> WriteParts(PrintFlow &flow, std::string_view layout,
-                                    TMemoryTable &products, int per_part,
-                                    const TempFolder &folder) {
+std::vector<std::string> WriteParts(PrintFlow& flow, std::string_view layout,
+                                    TMemoryTable& products, int per_part,
+                                    const TempFolder& folder) {
   std::vector<std::string> documents;
   std::unique_ptr<TMemoryTable> part;
   const auto flush = [&] {
@@ -72,7 +72,7 @@ std::vector<std::string> WriteParts(PrintFlow &flow, std::string_view layout,
 }  // namespace
 
 int CardsPerPart(int cards, int jobs) {
-  if (const char *size = std::getenv("VORN_PDF_PART_CARDS"); size != nullptr && *size != '\0') {
+  if (const char* size = std::getenv("VORN_PDF_PART_CARDS"); size != nullptr && *size != '\0') {
     return std::max(1, std::atoi(size));
   }
   // A process converts several parts in one start, so parts cost little, let the progress move,
@@ -82,8 +82,8 @@ int CardsPerPart(int cards, int jobs) {
   return std::clamp(even, kMinCardsPerPart, kMaxCardsPerPart);
 }
 
-std::string MakeCardPdf(PrintFlow &flow, std::string_view layout, TMemoryTable *products,
-                        const std::string &document, const CardPdfOptions &options) {
+std::string MakeCardPdf(PrintFlow& flow, std::string_view layout, TMemoryTable* products,
+                        const std::string& document, const CardPdfOptions& options) {
   const int jobs = JobCount(options.jobs);
   const int cards = products != nullptr ? products->RecordCount() : 1;
   const int per_part = CardsPerPart(cards, jobs);

@@ -14,7 +14,7 @@ struct LabelSheet;
 
 // What the PDF of a printed document is to be.
 struct CardPdfOptions {
-  const LabelSheet *sheet = nullptr;  // cards on this sheet's labels; null: one card a page
+  const LabelSheet* sheet = nullptr;  // cards on this sheet's labels; null: one card a page
   ImpositionOptions imposition;
   // LibreOffice processes at once; 0 takes one per processor ($VORN_PDF_JOBS overrides).
   int jobs = 0;
@@ -28,8 +28,8 @@ struct CardPdfOptions {
 // null for one card, lets a large batch be cut into parts that several LibreOffice processes
 // convert at once and that are joined again in order. Throws vorn::Exception when LibreOffice
 // is missing or fails, or a card does not fit the sheet's labels.
-std::string MakeCardPdf(PrintFlow &flow, std::string_view layout, TMemoryTable *products,
-                        const std::string &document, const CardPdfOptions &options);
+std::string MakeCardPdf(PrintFlow& flow, std::string_view layout, TMemoryTable* products,
+                        const std::string& document, const CardPdfOptions& options);
 
 // How many cards a part of a large batch holds: few enough to share the work among the
 // processes, show progress and keep LibreOffice's documents short ($VORN_PDF_PART_CARDS

@@ -15,7 +15,7 @@
 
 namespace vorn {
 
-void ConfigureReport(TQeRTF &report) {
+void ConfigureReport(TQeRTF& report) {
   report.SetOutFile("outfile.doc");
   report.SetTrueValue("True");
   report.SetFalseValue("False");
@@ -27,11 +27,11 @@ void ConfigureReport(TQeRTF &report) {
   report.SetUDFList(nullptr);
 }
 
-PrintFlow::PrintFlow(TQeRTF &report, TMemoryTable &table, ProgramFolders folders)
+PrintFlow::PrintFlow(TQeRTF& report, TMemoryTable& table, ProgramFolders folders)
     : report_(report), table_(table), folders_(std::move(folders)) {}
 
 namespace {
-std::string ReadTemplate(const std::string &path) {
+std::string ReadTemplate(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) throw Exception("Cannot open template " + path);
   std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
@@ -40,7 +40,7 @@ std::string ReadTemplate(const std::string &path) {
 }
 }  // namespace
 
-void PrintFlow::Run(TMemoryTable &table, bool open) {
+void PrintFlow::Run(TMemoryTable& table, bool open) {
   report_.SetUDFList(&functions_.List());
   const ScopeExit forget_functions([this] { report_.SetUDFList(nullptr); });
   try {
@@ -49,7 +49,7 @@ void PrintFlow::Run(TMemoryTable &table, bool open) {
     } else {
       report_.Execute({&table});
     }
-  } catch (const Exception &e) {
+  } catch (const Exception& e) {
     // The report is written before the desktop is asked to open it.
     constexpr std::string_view kOpenFailed = "Failed to open report results. Error message: ";
     if (open && std::string_view(e.what()).starts_with(kOpenFailed) &&
@@ -93,17 +93,17 @@ PrintedCards PrintFlow::PrintLayout(std::string_view layout, bool open) {
   return printed;
 }
 
-std::string PrintFlow::PrintBatch(std::string_view layout, TMemoryTable &products, bool open) {
+std::string PrintFlow::PrintBatch(std::string_view layout, TMemoryTable& products, bool open) {
   RunBatch(layout, products, FreshOutputName(), open, true);
   return report_.OutFile();
 }
 
-void PrintFlow::WriteBatch(std::string_view layout, TMemoryTable &products,
-                           const std::string &path) {
+void PrintFlow::WriteBatch(std::string_view layout, TMemoryTable& products,
+                           const std::string& path) {
   RunBatch(layout, products, path, false, false);
 }
 
-void PrintFlow::RunBatch(std::string_view layout, TMemoryTable &products, const std::string &path,
+void PrintFlow::RunBatch(std::string_view layout, TMemoryTable& products, const std::string& path,
                          bool open, bool progress) {
   const std::string template_path = TemplatePath(folders_, layout);
   // The engine reads the wrapped template from memory; the layout's file names it in messages.
@@ -113,7 +113,7 @@ void PrintFlow::RunBatch(std::string_view layout, TMemoryTable &products, const 
   const int cards = products.RecordCount();
   int card = 0;
   if (progress) {
-    report_.OnScanRecord = [this, &card, cards](TQeScanInfo &) {
+    report_.OnScanRecord = [this, &card, cards](TQeScanInfo&) {
       if (OnProgress) OnProgress(++card, cards);
     };
   }

@@ -19,15 +19,15 @@ struct TQeScanInfo;
 inline constexpr int kShowNormal = 5;
 
 // Gives the report component the settings the program keeps for its whole run.
-void ConfigureReport(TQeRTF &report);
+void ConfigureReport(TQeRTF& report);
 
 // The report wrote the card but the desktop could not open it; the card stays where it was
 // saved.
 class CardNotOpened : public Exception {
  public:
-  CardNotOpened(const std::string &message, std::string path)
+  CardNotOpened(const std::string& message, std::string path)
       : Exception(message), path_(std::move(path)) {}
-  const std::string &Path() const { return path_; }
+  const std::string& Path() const { return path_; }
 
  private:
   std::string path_;
@@ -43,7 +43,7 @@ struct PrintedCards {
 // The caller keeps the report and the table alive for the flow's lifetime.
 class PrintFlow {
  public:
-  PrintFlow(TQeRTF &report, TMemoryTable &table, ProgramFolders folders);
+  PrintFlow(TQeRTF& report, TMemoryTable& table, ProgramFolders folders);
 
   // Called before the record is posted, so that pending edits reach it.
   std::function<void()> OnBeforePost;
@@ -63,24 +63,24 @@ class PrintFlow {
   // the layout into one fresh "cu" file, the template's body repeated once per
   // record, each card on a page of its own. Returns the file's path. Throws the
   // report's error.
-  std::string PrintBatch(std::string_view layout, TMemoryTable &products, bool open);
+  std::string PrintBatch(std::string_view layout, TMemoryTable& products, bool open);
   // The same into `path`, without opening it or reporting progress.
-  void WriteBatch(std::string_view layout, TMemoryTable &products, const std::string &path);
+  void WriteBatch(std::string_view layout, TMemoryTable& products, const std::string& path);
   // Opens the layout's template itself with the desktop; returns the shell's
   // result code.
   int OpenTemplate(std::string_view layout);
 
-  const ProgramFolders &Folders() const { return folders_; }
+  const ProgramFolders& Folders() const { return folders_; }
 
  private:
   void PostRecord();
   std::string FreshOutputName();
-  void Run(TMemoryTable &table, bool open);
-  void RunBatch(std::string_view layout, TMemoryTable &products, const std::string &path, bool open,
+  void Run(TMemoryTable& table, bool open);
+  void RunBatch(std::string_view layout, TMemoryTable& products, const std::string& path, bool open,
                 bool progress);
 
-  TQeRTF &report_;
-  TMemoryTable &table_;
+  TQeRTF& report_;
+  TMemoryTable& table_;
   ProgramFolders folders_;
   CardFunctions functions_;
 };

@@ -10,9 +10,9 @@ namespace vorn {
 namespace {
 // The value of an option written "--name VALUE" or "--name=VALUE", or nullopt
 // when `argument` is not that option.
-std::optional<std::string> OptionValue(const std::vector<std::string> &arguments, size_t &i,
-                                       const std::string &name) {
-  const std::string &argument = arguments[i];
+std::optional<std::string> OptionValue(const std::vector<std::string>& arguments, size_t& i,
+                                       const std::string& name) {
+  const std::string& argument = arguments[i];
   if (argument == name) {
     if (i + 1 >= arguments.size()) throw UsageError("Missing value for option " + name);
     return arguments[++i];
@@ -26,9 +26,9 @@ std::optional<std::string> OptionValue(const std::vector<std::string> &arguments
 
 // The value of an option whose value may be left out: "--name=VALUE", or "--name VALUE" when the
 // next argument is no option.
-std::optional<std::string> OptionalValue(const std::vector<std::string> &arguments, size_t &i,
-                                         const std::string &name) {
-  const std::string &argument = arguments[i];
+std::optional<std::string> OptionalValue(const std::vector<std::string>& arguments, size_t& i,
+                                         const std::string& name) {
+  const std::string& argument = arguments[i];
   if (argument == name) {
     if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("-")) return arguments[++i];
     return std::string();
@@ -40,7 +40,7 @@ std::optional<std::string> OptionalValue(const std::vector<std::string> &argumen
   return std::nullopt;
 }
 
-int ParseFirstLabel(const std::string &text) {
+int ParseFirstLabel(const std::string& text) {
   int first = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), first);
   if (error != std::errc() || end != text.data() + text.size() || first < 1 || first > 9999) {
@@ -49,7 +49,7 @@ int ParseFirstLabel(const std::string &text) {
   return first;
 }
 
-int ParseCopies(const std::string &text) {
+int ParseCopies(const std::string& text) {
   int copies = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), copies);
   if (error != std::errc() || end != text.data() + text.size() || copies < 1 ||
@@ -60,7 +60,7 @@ int ParseCopies(const std::string &text) {
   return copies;
 }
 
-void CheckConsistent(const CommandLine &command) {
+void CheckConsistent(const CommandLine& command) {
   if (command.no_open && !command.layout) {
     throw UsageError("Option --no-open needs --layout");
   }
@@ -83,11 +83,11 @@ void CheckConsistent(const CommandLine &command) {
 }
 }  // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string> &arguments) {
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine command;
   bool options_ended = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string &argument = arguments[i];
+    const std::string& argument = arguments[i];
     if (options_ended) {
       command.values.push_back(argument);
     } else if (argument == "--") {
@@ -136,7 +136,7 @@ CommandLine ParseCommandLine(const std::vector<std::string> &arguments) {
   return command;
 }
 
-ProgramFolders FoldersFor(const CommandLine &command) {
+ProgramFolders FoldersFor(const CommandLine& command) {
   ProgramFolders folders = DefaultProgramFolders();
   if (command.templates_dir) folders.templates = *command.templates_dir;
   if (command.output_dir) folders.output = *command.output_dir;

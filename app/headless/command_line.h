@@ -45,10 +45,10 @@ struct CommandLine {
 // Parses the arguments after the program name. Any argument that is not one of
 // the program's options is a value; "--" makes every later argument a value.
 // Throws UsageError.
-CommandLine ParseCommandLine(const std::vector<std::string> &arguments);
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The folders beside the executable, replaced by --templates and --output.
-ProgramFolders FoldersFor(const CommandLine &command);
+ProgramFolders FoldersFor(const CommandLine& command);
 
 std::string UsageText();
 

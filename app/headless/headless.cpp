@@ -23,7 +23,7 @@ namespace vorn {
 namespace {
 // Rewrites one line in place; a few hundred updates a batch are enough to look
 // alive.
-void ShowProgress(std::ostream &err, int card, int cards) {
+void ShowProgress(std::ostream& err, int card, int cards) {
   const int step = cards > 200 ? cards / 200 : 1;
   if (card % step != 0 && card != cards) return;
   err << "\rvornreport: card " << card << " of " << cards << std::flush;
@@ -31,7 +31,7 @@ void ShowProgress(std::ostream &err, int card, int cards) {
 }
 
 // The line changes only when a part of the PDF is done.
-void ShowPdfProgress(std::ostream &err, int done, int cards, int &shown) {
+void ShowPdfProgress(std::ostream& err, int done, int cards, int& shown) {
   if (done == shown) return;
   shown = done;
   err << "\rvornreport: PDF " << done << " of " << cards << " cards" << std::flush;
@@ -48,7 +48,7 @@ std::vector<LabelSheet> InstalledSheets() {
   return LoadLabelSheets(file);
 }
 
-int ListSheets(const CommandLine &command, std::ostream &out) {
+int ListSheets(const CommandLine& command, std::ostream& out) {
   const std::vector<LabelSheet> sheets = InstalledSheets();
   double width = 0;
   double height = 0;
@@ -57,7 +57,7 @@ int ListSheets(const CommandLine &command, std::ostream &out) {
     out << "Sheets whose labels hold a " << *command.layout << " card (" << SizeText(width, height)
         << "):\n";
   }
-  for (const LabelSheet *sheet : SheetsHolding(sheets, width, height, command.sheets_filter)) {
+  for (const LabelSheet* sheet : SheetsHolding(sheets, width, height, command.sheets_filter)) {
     out << sheet->FullName() << "  (" << sheet->name << ")  " << sheet->columns << " x "
         << sheet->rows << " labels of " << SizeText(sheet->label_width, sheet->label_height)
         << " on " << SizeText(sheet->page_width, sheet->page_height) << '\n';
@@ -65,13 +65,13 @@ int ListSheets(const CommandLine &command, std::ostream &out) {
   return kExitSuccess;
 }
 
-void ShowNotices(std::ostream &err, const CardNotices &notices) {
-  for (const CardNotice &notice : notices)
+void ShowNotices(std::ostream& err, const CardNotices& notices) {
+  for (const CardNotice& notice : notices)
     err << "vornreport: warning: " << NoticeText(notice) << '\n';
 }
 
-PrintedCards PrintBatch(const CommandLine &command, PrintFlow &flow, TMemoryTable &table, bool open,
-                        std::ostream &err) {
+PrintedCards PrintBatch(const CommandLine& command, PrintFlow& flow, TMemoryTable& table, bool open,
+                        std::ostream& err) {
   BatchSource source;
   source.csv_path = command.csv.value_or("");
   source.sqlite_path = command.sqlite.value_or("");
@@ -88,8 +88,8 @@ PrintedCards PrintBatch(const CommandLine &command, PrintFlow &flow, TMemoryTabl
   return printed;
 }
 
-PrintedCards PrintDocument(const CommandLine &command, PrintFlow &flow, TMemoryTable &table,
-                           bool open, std::ostream &err) {
+PrintedCards PrintDocument(const CommandLine& command, PrintFlow& flow, TMemoryTable& table,
+                           bool open, std::ostream& err) {
   if (command.csv || command.sqlite) return PrintBatch(command, flow, table, open, err);
   const CardNotices cut = FillProductRecord(table, command.values);
   PrintedCards printed = flow.PrintLayout(*command.layout, open);
@@ -97,7 +97,7 @@ PrintedCards PrintDocument(const CommandLine &command, PrintFlow &flow, TMemoryT
   return printed;
 }
 
-void OpenPdf(const std::string &path) {
+void OpenPdf(const std::string& path) {
   const int code = ShellOpenFile(path, kShowNormal);
   if (code <= 32) {
     throw CardNotOpened("Failed to open the PDF. Error message: " + TQeRTF::ShellErrorText(code),
@@ -106,7 +106,7 @@ void OpenPdf(const std::string &path) {
 }
 }  // namespace
 
-int RunHeadless(const CommandLine &command, std::ostream &out, std::ostream &err,
+int RunHeadless(const CommandLine& command, std::ostream& out, std::ostream& err,
                 bool err_is_terminal) {
   try {
     if (command.list_sheets) return ListSheets(command, out);
@@ -157,11 +157,11 @@ int RunHeadless(const CommandLine &command, std::ostream &out, std::ostream &err
     }
     if (command.no_open) out << printed.path << '\n';
     return printed.notices.empty() ? kExitSuccess : kExitWarnings;
-  } catch (const CardNotOpened &e) {
+  } catch (const CardNotOpened& e) {
     err << "vornreport: " << MessageForDisplay(e.what()) << "\nvornreport: " << OpenerProgram()
         << " could not open it; the card is saved as " << e.Path() << '\n';
     return kExitFailure;
-  } catch (const std::exception &e) {
+  } catch (const std::exception& e) {
     err << "vornreport: " << MessageForDisplay(e.what()) << '\n';
     return kExitFailure;
   }

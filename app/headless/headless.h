@@ -19,7 +19,7 @@ inline constexpr int kExitWarnings = 3;  // printed, but some rows were left out
 // progress line when `err_is_terminal`, and a warning for every product left out
 // of a batch, every barcode printed without its symbol and every value cut to
 // its field (exit status 3). Returns the exit status.
-int RunHeadless(const CommandLine &command, std::ostream &out, std::ostream &err,
+int RunHeadless(const CommandLine& command, std::ostream& out, std::ostream& err,
                 bool err_is_terminal = false);
 
 }  // namespace vorn

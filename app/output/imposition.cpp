@@ -23,24 +23,24 @@ std::string Number(double value) {
   return text;
 }
 
-std::unique_ptr<QPDF> OpenPdf(const std::string &path) {
+std::unique_ptr<QPDF> OpenPdf(const std::string& path) {
   auto pdf = std::make_unique<QPDF>();
   try {
     pdf->processFile(path.c_str());
-  } catch (const std::exception &e) {
+  } catch (const std::exception& e) {
     throw Exception("Cannot read the PDF " + path + ": " + e.what());
   }
   return pdf;
 }
 
 // Writes under a temporary name and renames, so a failure never leaves a partial PDF.
-void WritePdf(QPDF &pdf, const std::string &path) {
+void WritePdf(QPDF& pdf, const std::string& path) {
   const std::string temp = path + ".part";
   try {
     QPDFWriter writer(pdf, temp.c_str());
     writer.setObjectStreamMode(qpdf_o_generate);
     writer.write();
-  } catch (const std::exception &e) {
+  } catch (const std::exception& e) {
     DeleteFile(temp);
     throw Exception("Cannot write the PDF " + path + ": " + e.what());
   }
@@ -53,12 +53,12 @@ void WritePdf(QPDF &pdf, const std::string &path) {
 // A sheet page being filled: its forms and the content that places them.
 class SheetPage {
  public:
-  SheetPage(QPDF &out, const LabelSheet &sheet) : out_(out), sheet_(sheet) {
+  SheetPage(QPDF& out, const LabelSheet& sheet) : out_(out), sheet_(sheet) {
     xobjects_ = QPDFObjectHandle::newDictionary();
   }
 
   // Puts the form on the label at `slot` (0 is the top left label).
-  void Place(QPDFObjectHandle form, int slot, const QPDFObjectHandle::Rectangle &card) {
+  void Place(QPDFObjectHandle form, int slot, const QPDFObjectHandle::Rectangle& card) {
     const QPDFObjectHandle::Rectangle label = LabelRect(slot);
     const std::string name = "/Card" + std::to_string(slot);
     xobjects_.replaceKey(name, form);
@@ -74,7 +74,7 @@ class SheetPage {
                 Number(label.urx - label.llx) + " " + Number(label.ury - label.lly) + " re S Q\n";
   }
 
-  void AddTo(QPDFPageDocumentHelper &pages) {
+  void AddTo(QPDFPageDocumentHelper& pages) {
     QPDFObjectHandle page = QPDFObjectHandle::parse(
         "<< /Type /Page /MediaBox [0 0 " + Number(sheet_.page_width * kPointsPerMm) + " " +
         Number(sheet_.page_height * kPointsPerMm) + "] >>");
@@ -96,18 +96,18 @@ class SheetPage {
             left + sheet_.label_width * kPointsPerMm, page_height - top};
   }
 
-  QPDF &out_;
-  const LabelSheet &sheet_;
+  QPDF& out_;
+  const LabelSheet& sheet_;
   QPDFObjectHandle xobjects_;
   std::string content_;
 };
 
-QPDFObjectHandle::Rectangle CardBox(QPDFPageObjectHelper &page) {
+QPDFObjectHandle::Rectangle CardBox(QPDFPageObjectHelper& page) {
   return page.getTrimBox(false, false).getArrayAsRectangle();
 }
 }  // namespace
 
-std::pair<double, double> FirstPageSize(const std::string &path) {
+std::pair<double, double> FirstPageSize(const std::string& path) {
   const std::unique_ptr<QPDF> pdf = OpenPdf(path);
   std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(*pdf).getAllPages();
   if (pages.empty()) throw Exception("The PDF has no pages: " + path);
@@ -115,8 +115,8 @@ std::pair<double, double> FirstPageSize(const std::string &path) {
   return {(box.urx - box.llx) / kPointsPerMm, (box.ury - box.lly) / kPointsPerMm};
 }
 
-int ImposeCards(const std::vector<std::string> &card_pdfs, const LabelSheet &sheet,
-                const ImpositionOptions &options, const std::string &sheet_pdf) {
+int ImposeCards(const std::vector<std::string>& card_pdfs, const LabelSheet& sheet,
+                const ImpositionOptions& options, const std::string& sheet_pdf) {
   const int per_sheet = sheet.LabelsPerSheet();
   if (options.first_label < 1 || options.first_label > per_sheet) {
     throw Exception("The first label must be from 1 to " + std::to_string(per_sheet) + " on " +
@@ -139,9 +139,9 @@ int ImposeCards(const std::vector<std::string> &card_pdfs, const LabelSheet &she
   start_page();
   // Copied pages read their streams from the sources when the sheets are written.
   std::vector<std::unique_ptr<QPDF>> sources;
-  for (const std::string &path : card_pdfs) {
+  for (const std::string& path : card_pdfs) {
     sources.push_back(OpenPdf(path));
-    for (QPDFPageObjectHelper &card : QPDFPageDocumentHelper(*sources.back()).getAllPages()) {
+    for (QPDFPageObjectHelper& card : QPDFPageDocumentHelper(*sources.back()).getAllPages()) {
       const QPDFObjectHandle::Rectangle box = CardBox(card);
       CheckCardFits(sheet, (box.urx - box.llx) / kPointsPerMm, (box.ury - box.lly) / kPointsPerMm);
       const QPDFObjectHandle form = out.copyForeignObject(card.getFormXObjectForPage());
@@ -160,15 +160,15 @@ int ImposeCards(const std::vector<std::string> &card_pdfs, const LabelSheet &she
   return sheets;
 }
 
-void JoinPdfs(const std::vector<std::string> &pdfs, const std::string &joined_pdf) {
+void JoinPdfs(const std::vector<std::string>& pdfs, const std::string& joined_pdf) {
   QPDF out;
   out.emptyPDF();
   QPDFPageDocumentHelper out_pages(out);
   // The sources must stay open until the joined file is written.
   std::vector<std::unique_ptr<QPDF>> sources;
-  for (const std::string &path : pdfs) {
+  for (const std::string& path : pdfs) {
     sources.push_back(OpenPdf(path));
-    for (QPDFPageObjectHelper &page : QPDFPageDocumentHelper(*sources.back()).getAllPages()) {
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*sources.back()).getAllPages()) {
       out_pages.addPage(page, false);
     }
   }

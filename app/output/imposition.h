@@ -21,13 +21,13 @@ struct ImpositionOptions {
 // each is placed as a form, never rendered. Returns the number of sheets. Throws
 // vorn::Exception for a card PDF that cannot be read, a first label beyond the sheet, or a
 // card larger than the labels (naming both sizes).
-int ImposeCards(const std::vector<std::string> &card_pdfs, const LabelSheet &sheet,
-                const ImpositionOptions &options, const std::string &sheet_pdf);
+int ImposeCards(const std::vector<std::string>& card_pdfs, const LabelSheet& sheet,
+                const ImpositionOptions& options, const std::string& sheet_pdf);
 
 // Joins the pages of `pdfs` into `joined_pdf` in order, as they are.
-void JoinPdfs(const std::vector<std::string> &pdfs, const std::string &joined_pdf);
+void JoinPdfs(const std::vector<std::string>& pdfs, const std::string& joined_pdf);
 
 // The size in millimetres of the first page of a PDF.
-std::pair<double, double> FirstPageSize(const std::string &pdf);
+std::pair<double, double> FirstPageSize(const std::string& pdf);
 
 }  // namespace vorn

@@ -20,7 +20,7 @@ constexpr double kFitTolerance = 0.1;
 
 std::string Lower(std::string_view text) {
   std::string lower(text);
-  for (char &c : lower) {
+  for (char& c : lower) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
   }
   return lower;
@@ -42,14 +42,14 @@ std::string Normalized(std::string_view text) {
 
 // "S;9000;5080;9000;5080;1500;2150;2;5;21000;29700": the kind, then hundredths of a millimetre
 // but for the column and row counts. False for a measure that describes no usable grid.
-bool ParseMeasure(const std::string &measure, LabelSheet &sheet) {
+bool ParseMeasure(const std::string& measure, LabelSheet& sheet) {
   std::vector<double> values;
   size_t at = measure.find(';');
   if (at == std::string::npos) return false;
   while (at != std::string::npos) {
     const size_t next = measure.find(';', at + 1);
     const std::string field = measure.substr(at + 1, next - at - 1);
-    char *end = nullptr;
+    char* end = nullptr;
     const double value = std::strtod(field.c_str(), &end);
     if (field.empty() || *end != '\0' || !std::isfinite(value)) return false;
     values.push_back(value);
@@ -89,7 +89,7 @@ std::string SizeText(double width, double height) {
 }
 
 std::string DefaultLabelsFile() {
-  if (const char *file = std::getenv("VORN_LABELS_FILE"); file != nullptr && *file != '\0') {
+  if (const char* file = std::getenv("VORN_LABELS_FILE"); file != nullptr && *file != '\0') {
     return file;
   }
   std::vector<std::string> candidates;
@@ -102,13 +102,13 @@ std::string DefaultLabelsFile() {
     }
   }
   candidates.push_back("/usr/lib/libreoffice/share/labels/labels.xml");
-  for (const std::string &candidate : candidates) {
+  for (const std::string& candidate : candidates) {
     if (FileExists(candidate)) return candidate;
   }
   return std::string();
 }
 
-std::vector<LabelSheet> LoadLabelSheets(const std::string &path) {
+std::vector<LabelSheet> LoadLabelSheets(const std::string& path) {
   QFile file(QString::fromStdString(path));
   if (!file.open(QIODevice::ReadOnly)) throw Exception("Cannot read the label sheets in " + path);
   QXmlStreamReader xml(&file);
@@ -140,10 +140,10 @@ std::vector<LabelSheet> LoadLabelSheets(const std::string &path) {
   return sheets;
 }
 
-const LabelSheet &FindLabelSheet(const std::vector<LabelSheet> &sheets, std::string_view name) {
+const LabelSheet& FindLabelSheet(const std::vector<LabelSheet>& sheets, std::string_view name) {
   const std::string wanted = Normalized(name);
-  std::vector<const LabelSheet *> found;
-  for (const LabelSheet &sheet : sheets) {
+  std::vector<const LabelSheet*> found;
+  for (const LabelSheet& sheet : sheets) {
     const std::string manufacturer = Normalized(sheet.manufacturer);
     if (wanted == manufacturer + " " + Normalized(sheet.Code()) ||
         wanted == manufacturer + " " + Normalized(sheet.name)) {
@@ -153,8 +153,8 @@ const LabelSheet &FindLabelSheet(const std::vector<LabelSheet> &sheets, std::str
   if (found.empty()) {
     throw Exception("Unknown label sheet (vornreport --sheets lists them): " + std::string(name));
   }
-  for (const LabelSheet *other : found) {
-    const LabelSheet &first = *found.front();
+  for (const LabelSheet* other : found) {
+    const LabelSheet& first = *found.front();
     if (other->label_width != first.label_width || other->label_height != first.label_height ||
         other->columns != first.columns || other->rows != first.rows ||
         other->pitch_x != first.pitch_x || other->pitch_y != first.pitch_y) {
@@ -166,12 +166,12 @@ const LabelSheet &FindLabelSheet(const std::vector<LabelSheet> &sheets, std::str
   return *found.front();
 }
 
-std::vector<const LabelSheet *> SheetsHolding(const std::vector<LabelSheet> &sheets,
-                                              double card_width, double card_height,
-                                              std::string_view filter) {
+std::vector<const LabelSheet*> SheetsHolding(const std::vector<LabelSheet>& sheets,
+                                             double card_width, double card_height,
+                                             std::string_view filter) {
   const std::string wanted = Normalized(filter);
-  std::vector<const LabelSheet *> holding;
-  for (const LabelSheet &sheet : sheets) {
+  std::vector<const LabelSheet*> holding;
+  for (const LabelSheet& sheet : sheets) {
     if (card_width > sheet.label_width + kFitTolerance ||
         card_height > sheet.label_height + kFitTolerance) {
       continue;
@@ -183,7 +183,7 @@ std::vector<const LabelSheet *> SheetsHolding(const std::vector<LabelSheet> &she
   return holding;
 }
 
-void CheckCardFits(const LabelSheet &sheet, double card_width, double card_height) {
+void CheckCardFits(const LabelSheet& sheet, double card_width, double card_height) {
   if (card_width > sheet.label_width + kFitTolerance ||
       card_height > sheet.label_height + kFitTolerance) {
     throw Exception("The card (" + SizeText(card_width, card_height) +

@@ -34,21 +34,21 @@ std::string DefaultLabelsFile();
 
 // Reads every sheet of the database that lies in a grid. Throws vorn::Exception naming the
 // file when it cannot be read or is no label database.
-std::vector<LabelSheet> LoadLabelSheets(const std::string &path);
+std::vector<LabelSheet> LoadLabelSheets(const std::string& path);
 
 // The sheet called `name`: a manufacturer and a product code or the whole label name, in any
 // case ("avery a4 l7413"). Throws vorn::Exception when no sheet or several different ones
 // answer to it.
-const LabelSheet &FindLabelSheet(const std::vector<LabelSheet> &sheets, std::string_view name);
+const LabelSheet& FindLabelSheet(const std::vector<LabelSheet>& sheets, std::string_view name);
 
 // The sheets whose labels hold a card of the given size, whose full name contains `filter`
 // (any case; every sheet for an empty filter), in the database's order.
-std::vector<const LabelSheet *> SheetsHolding(const std::vector<LabelSheet> &sheets,
-                                              double card_width, double card_height,
-                                              std::string_view filter);
+std::vector<const LabelSheet*> SheetsHolding(const std::vector<LabelSheet>& sheets,
+                                             double card_width, double card_height,
+                                             std::string_view filter);
 
 // Throws vorn::Exception naming both sizes when a card does not fit the sheet's labels.
-void CheckCardFits(const LabelSheet &sheet, double card_width, double card_height);
+void CheckCardFits(const LabelSheet& sheet, double card_width, double card_height);
 
 // "90 x 50.8 mm".
 std::string SizeText(double width, double height);

@@ -17,13 +17,13 @@ namespace vorn {
 namespace {
 namespace fs = std::filesystem;
 
-std::string PdfPathFor(const std::string &document) {
+std::string PdfPathFor(const std::string& document) {
   fs::path pdf(document);
   pdf.replace_extension(".pdf");
   return pdf.string();
 }
 
-std::string RequireOffice(const std::string &what) {
+std::string RequireOffice(const std::string& what) {
   const std::string office = FindOfficeProgram();
   if (office.empty()) {
     throw Exception("LibreOffice is not installed (no soffice on PATH); cannot " + what);
@@ -40,7 +40,7 @@ std::string ProfileFor(int slot) {
 }
 
 // One LibreOffice start converting `documents` in turn into PDFs in `folder`.
-std::vector<std::string> PdfCommand(const std::string &office, int slot, const std::string &folder,
+std::vector<std::string> PdfCommand(const std::string& office, int slot, const std::string& folder,
                                     std::vector<std::string> documents) {
   std::vector<std::string> command = {office, ProfileFor(slot), "--headless",
                                       // Cards are RTF under a ".doc" name; the Word filter would
@@ -54,7 +54,7 @@ std::vector<std::string> PdfCommand(const std::string &office, int slot, const s
 
 std::string FindOfficeProgram() { return FindProgram("soffice"); }
 
-std::string ConvertToPdf(const std::string &document) {
+std::string ConvertToPdf(const std::string& document) {
   const std::string office = RequireOffice("write the PDF of " + document);
   const std::string absolute = fs::absolute(document).string();
   const std::string pdf = PdfPathFor(absolute);
@@ -68,11 +68,11 @@ std::string ConvertToPdf(const std::string &document) {
   return pdf;
 }
 
-std::vector<std::string> ConvertAllToPdf(const std::vector<std::string> &documents, int jobs,
-                                         const std::function<void(size_t done)> &on_progress) {
+std::vector<std::string> ConvertAllToPdf(const std::vector<std::string>& documents, int jobs,
+                                         const std::function<void(size_t done)>& on_progress) {
   const std::string office = RequireOffice("write the PDF of " + documents.front());
   std::vector<std::string> pdfs;
-  for (const std::string &document : documents) {
+  for (const std::string& document : documents) {
     pdfs.push_back(PdfPathFor(fs::absolute(document).string()));
     DeleteFile(pdfs.back());
   }
@@ -100,7 +100,7 @@ std::vector<std::string> ConvertAllToPdf(const std::vector<std::string> &documen
   while (true) {
     size_t done = 0;
     bool all_finished = true;
-    for (Run &run : runs) {
+    for (Run& run : runs) {
       if (run.process->Finished()) {
         for (size_t d = run.first; d < run.end; ++d) {
           if (run.process->Status() != 0 || !FileExists(pdfs[d])) {
@@ -123,16 +123,16 @@ std::vector<std::string> ConvertAllToPdf(const std::vector<std::string> &documen
   }
 }
 
-bool IsSpreadsheetFile(const std::string &path) {
+bool IsSpreadsheetFile(const std::string& path) {
   std::string extension = fs::path(path).extension().string();
-  for (char &c : extension) {
+  for (char& c : extension) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
   }
   return extension == ".xlsx" || extension == ".xls" || extension == ".ods" ||
          extension == ".xlsm" || extension == ".fods";
 }
 
-std::string ConvertSpreadsheetToCsv(const std::string &spreadsheet, const std::string &folder) {
+std::string ConvertSpreadsheetToCsv(const std::string& spreadsheet, const std::string& folder) {
   const std::string office = RequireOffice("read the spreadsheet " + spreadsheet);
   if (!FileExists(spreadsheet)) throw Exception("Cannot open data file: " + spreadsheet);
   const std::string absolute = fs::absolute(spreadsheet).string();

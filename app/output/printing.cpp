@@ -11,7 +11,7 @@ namespace vorn {
 
 namespace {
 // Runs a CUPS client program; its status and what it printed, blanks trimmed.
-std::pair<int, std::string> RunClient(const std::vector<std::string> &arguments) {
+std::pair<int, std::string> RunClient(const std::vector<std::string>& arguments) {
   const TempFile output("vornlp");
   const int status = RunProgram(arguments, output.Path());
   std::ifstream file(output.Path());
@@ -44,7 +44,7 @@ std::string DefaultPrinter() {
   return answer.substr(colon + 2);
 }
 
-std::string PrintPdf(const std::string &pdf, const std::string &printer, std::string_view title) {
+std::string PrintPdf(const std::string& pdf, const std::string& printer, std::string_view title) {
   if (FindProgram("lp").empty()) {
     throw Exception("Cannot print: CUPS is not installed (no lp on PATH); the PDF is " + pdf);
   }

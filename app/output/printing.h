@@ -16,6 +16,6 @@ std::string DefaultPrinter();
 // Sends a PDF to `printer` ("" for the default one) with `lp`, started without a shell, and
 // returns what lp answered ("request id is ..."). Throws vorn::Exception with lp's own message
 // when the job is refused.
-std::string PrintPdf(const std::string &pdf, const std::string &printer, std::string_view title);
+std::string PrintPdf(const std::string& pdf, const std::string& printer, std::string_view title);
 
 }  // namespace vorn

@@ -15,7 +15,7 @@
 #include "platform/system/exception.h"
 #include "platform/system/files.h"
 
-extern char **environ;
+extern char** environ;
 
 namespace vorn {
 
@@ -23,12 +23,11 @@ namespace {
 int ExitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
 }  // namespace
 
-ChildProcess::ChildProcess(const std::vector<std::string> &arguments,
-                           const std::string &output_file) {
+ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
+                           const std::string& output_file) {
   if (arguments.empty()) throw Exception("No program to start");
-  std::vector<char *> argv;
-  for (const std::string &argument : arguments)
-    argv.push_back(const_cast<char *>(argument.c_str()));
+  std::vector<char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -78,17 +77,17 @@ void ChildProcess::Reap(int options) {
   }
 }
 
-int RunProgram(const std::vector<std::string> &arguments, const std::string &output_file) {
+int RunProgram(const std::vector<std::string>& arguments, const std::string& output_file) {
   try {
     ChildProcess child(arguments, output_file);
     return child.Wait();
-  } catch (const Exception &) {
+  } catch (const Exception&) {
     return -1;
   }
 }
 
-std::string FindProgram(const std::string &name) {
-  const char *path = std::getenv("PATH");
+std::string FindProgram(const std::string& name) {
+  const char* path = std::getenv("PATH");
   if (path == nullptr) return std::string();
   std::string_view rest(path);
   while (true) {

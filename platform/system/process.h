@@ -14,11 +14,11 @@ namespace vorn {
 class ChildProcess {
  public:
   // Throws vorn::Exception naming the program when it cannot be started.
-  explicit ChildProcess(const std::vector<std::string> &arguments,
-                        const std::string &output_file = "/dev/null");
+  explicit ChildProcess(const std::vector<std::string>& arguments,
+                        const std::string& output_file = "/dev/null");
   ~ChildProcess();
-  ChildProcess(const ChildProcess &) = delete;
-  ChildProcess &operator=(const ChildProcess &) = delete;
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
 
   // Whether it has ended; never blocks.
   bool Finished();
@@ -38,10 +38,10 @@ class ChildProcess {
 
 // Runs the program to its end and returns its exit status, -1 when it could not start or did
 // not end normally; its output goes to `output_file`.
-int RunProgram(const std::vector<std::string> &arguments,
-               const std::string &output_file = "/dev/null");
+int RunProgram(const std::vector<std::string>& arguments,
+               const std::string& output_file = "/dev/null");
 
 // The first executable called `name` in the folders of PATH, or "" when there is none.
-std::string FindProgram(const std::string &name);
+std::string FindProgram(const std::string& name);
 
 }  // namespace vorn

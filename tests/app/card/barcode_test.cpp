@@ -10,9 +10,9 @@ namespace vorn {
 namespace {
 
 struct BarcodeCase {
-  const char *value;
+  const char* value;
   BarcodeSymbology symbology;
-  const char *digits;
+  const char* digits;
 };
 
 TEST(BarcodeTest, LengthChoosesTheSymbolAndTheDigitsStayTheProducts) {
@@ -24,7 +24,7 @@ TEST(BarcodeTest, LengthChoosesTheSymbolAndTheDigitsStayTheProducts) {
       {"490000289114", BarcodeSymbology::kUpcA, "490000289114"},
       {"0000000000000", BarcodeSymbology::kEan13, "0000000000000"},
   };
-  for (const BarcodeCase &c : cases) {
+  for (const BarcodeCase& c : cases) {
     const BarcodeDigits barcode = ParseBarcode(c.value);
     EXPECT_EQ(barcode.symbology, c.symbology) << c.value;
     EXPECT_EQ(barcode.digits, c.digits) << c.value;
@@ -33,7 +33,7 @@ TEST(BarcodeTest, LengthChoosesTheSymbolAndTheDigitsStayTheProducts) {
 
 // These once became a different, valid code with a check digit the product never had.
 TEST(BarcodeTest, NothingIsCompletedAndBadValuesSayWhy) {
-  const std::pair<const char *, const char *> cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"4710088410109", "Wrong barcode check digit (8 expected): 4710088410109"},
       {"96385075", "Wrong barcode check digit (4 expected): 96385075"},
       {"490000289115", "Wrong barcode check digit (4 expected): 490000289115"},
@@ -44,11 +44,11 @@ TEST(BarcodeTest, NothingIsCompletedAndBadValuesSayWhy) {
       {"-471008841011", "Barcode is not all digits: -471008841011"},
       {"12345678901234", "Barcode needs 8, 12 or 13 digits: 12345678901234"},
   };
-  for (const auto &[value, message] : cases) {
+  for (const auto& [value, message] : cases) {
     try {
       ParseBarcode(value);
       ADD_FAILURE() << value;
-    } catch (const Exception &e) {
+    } catch (const Exception& e) {
       EXPECT_STREQ(e.what(), message);
     }
   }
@@ -74,7 +74,7 @@ TEST(BarcodeTest, RendersOnePixelPerModuleWithTheAskedBarHeight) {
 
 TEST(BarcodeTest, ListOffersTheCardFunctions) {
   CardFunctions functions;
-  const TQeUDFCollection &list = functions.List().Functions();
+  const TQeUDFCollection& list = functions.List().Functions();
   ASSERT_EQ(list.IndexOf("barcode"), 0);
   EXPECT_EQ(list.Items(0).ResultType(), udfrTPicture);
   EXPECT_EQ(list.Items(0).ArgMinCount(), 1);

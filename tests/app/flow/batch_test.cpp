@@ -13,11 +13,11 @@
 namespace vorn {
 namespace {
 
-constexpr const char *kHeader =
+constexpr const char* kHeader =
     "PROD_ID,PROD_BARCODE,PROD_NAME,PROD_SNAME,"
     "UNITNAME,SALE_PRICE,PSALE_PRICE,VIP_PRICE";
 
-size_t Count(const std::string &text, const std::string &part) {
+size_t Count(const std::string& text, const std::string& part) {
   size_t count = 0;
   for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
     ++count;
@@ -27,7 +27,7 @@ size_t Count(const std::string &text, const std::string &part) {
 
 class BatchTest : public ::testing::Test {
  protected:
-  std::string WriteFile(const std::string &name, const std::string &text) {
+  std::string WriteFile(const std::string& name, const std::string& text) {
     const std::string path = dir_.Path(name);
     std::ofstream(path, std::ios::binary) << text;
     return path;
@@ -103,7 +103,7 @@ TEST_F(BatchTest, FilesAsClerksSaveThem) {
           wide.push_back(static_cast<char16_t>(code));
           i += n;
         }
-        return std::string(reinterpret_cast<const char *>(wide.data()), wide.size() * 2);
+        return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
       }());
   ASSERT_EQ(Run({"--layout", "SM2", "--csv", utf16}), kExitSuccess) << err_.str();
   const std::string card = Card();
@@ -113,15 +113,15 @@ TEST_F(BatchTest, FilesAsClerksSaveThem) {
 }
 
 TEST(PriceDigitsTest, WholeNumbersAsClerksWriteThem) {
-  const std::pair<const char *, const char *> good[] = {
+  const std::pair<const char*, const char*> good[] = {
       {"1280", "1280"},  {"1,280", "1280"}, {"12,345,678", "12345678"},
       {"$199", "199"},   {"NT$199", "199"}, {"nt$ 199", "199"},
       {" 45.00 ", "45"}, {"45.", "45"},     {"199元", "199"},
       {"", ""},          {"  ", ""},        {"007", "7"},
       {"0", "0"},        {"NT 50", "50"},
   };
-  for (const auto &[text, digits] : good) EXPECT_EQ(PriceDigits(text), digits) << text;
-  for (const char *text : {"45.50", "45.5", "1,28", "12,34,567", ",123", "123,", "1.234,00", "-5",
+  for (const auto& [text, digits] : good) EXPECT_EQ(PriceDigits(text), digits) << text;
+  for (const char* text : {"45.50", "45.5", "1,28", "12,34,567", ",123", "123,", "1.234,00", "-5",
                            "$", "12a", "1 280", "2147483648", "99999999999"}) {
     EXPECT_THROW(PriceDigits(text), Exception) << text;
   }
@@ -158,7 +158,7 @@ TEST_F(BatchTest, SourcesThatCannotPrintFailWithTheirReason) {
        "vornreport: No cards to print in @\n"},
       {h + "\nA1,,\"n,s,u,1,2,3\n", "Quoted cell not closed before the end of the file"},
   };
-  for (const auto &[text, message] : cases) {
+  for (const auto& [text, message] : cases) {
     const std::string csv = WriteFile("bad.csv", text);
     EXPECT_EQ(Run({"--layout", "SM2", "--csv", csv}), kExitFailure) << text;
     std::string expected = message;
@@ -235,7 +235,7 @@ TEST_F(BatchTest, ProgressLineOnlyOnATerminal) {
 }
 
 TEST_F(BatchTest, PdfWithoutLibreOfficeFailsClearly) {
-  const char *old_path = std::getenv("PATH");
+  const char* old_path = std::getenv("PATH");
   const std::string saved = old_path != nullptr ? old_path : "";
   setenv("PATH", dir_.Path("no-such-bin").c_str(), 1);
   const int status = Run({"--layout", "SM2", "--pdf", "--", "A1"});

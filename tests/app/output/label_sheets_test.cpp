@@ -19,7 +19,7 @@
 namespace vorn {
 namespace {
 
-constexpr const char *kLabels = R"(<?xml version='1.0' encoding='UTF-8'?>
+constexpr const char* kLabels = R"(<?xml version='1.0' encoding='UTF-8'?>
 <!-- <manufacturer name="_[MANUFACTURERNAME]_"> in a comment is no sheet -->
 <manufacturers>
   <manufacturer name="Avery A4">
@@ -47,10 +47,10 @@ class LabelSheetsTest : public ::testing::Test {
     std::ofstream(path) << kLabels;
     sheets_ = LoadLabelSheets(path);
   }
-  std::string FindError(const std::string &name) {
+  std::string FindError(const std::string& name) {
     try {
       FindLabelSheet(sheets_, name);
-    } catch (const Exception &e) {
+    } catch (const Exception& e) {
       return e.what();
     }
     return "(found)";
@@ -62,7 +62,7 @@ class LabelSheetsTest : public ::testing::Test {
 
 TEST_F(LabelSheetsTest, SheetsAreReadAndFoundByManufacturerAndCode) {
   ASSERT_EQ(sheets_.size(), 5u);  // the sheet without a grid is left out
-  const LabelSheet &l7413 = FindLabelSheet(sheets_, "  avery   A4 l7413 ");
+  const LabelSheet& l7413 = FindLabelSheet(sheets_, "  avery   A4 l7413 ");
   EXPECT_EQ(l7413.FullName(), "Avery A4 L7413");
   EXPECT_DOUBLE_EQ(l7413.label_height, 50.8);
   EXPECT_DOUBLE_EQ(l7413.top, 21.5);
@@ -78,7 +78,7 @@ TEST_F(LabelSheetsTest, SheetsAreReadAndFoundByManufacturerAndCode) {
 
 TEST_F(LabelSheetsTest, OnlySheetsWhoseLabelsHoldTheCardAreOffered) {
   std::vector<std::string> names;
-  for (const LabelSheet *sheet : SheetsHolding(sheets_, 90, 50, "")) {
+  for (const LabelSheet* sheet : SheetsHolding(sheets_, 90, 50, "")) {
     names.push_back(sheet->FullName());
   }
   EXPECT_EQ(names, (std::vector<std::string>{"Avery A4 L7413", "Avery A4 C2341", "Avery A4 C2341",
@@ -89,7 +89,7 @@ TEST_F(LabelSheetsTest, OnlySheetsWhoseLabelsHoldTheCardAreOffered) {
   try {
     CheckCardFits(sheets_[0], 148, 105);
     ADD_FAILURE();
-  } catch (const Exception &e) {
+  } catch (const Exception& e) {
     EXPECT_STREQ(e.what(),
                  "The card (148 x 105 mm) is larger than the labels of Avery A4 L7413 (90 x 50.8 "
                  "mm)");
@@ -97,7 +97,7 @@ TEST_F(LabelSheetsTest, OnlySheetsWhoseLabelsHoldTheCardAreOffered) {
 }
 
 // A PDF of `count` cards of 90 x 50 mm, as LibreOffice writes a batch.
-std::string CardsPdf(const std::string &path, int count) {
+std::string CardsPdf(const std::string& path, int count) {
   QPDF pdf;
   pdf.emptyPDF();
   QPDFPageDocumentHelper pages(pdf);
@@ -115,14 +115,14 @@ std::string CardsPdf(const std::string &path, int count) {
 }
 
 // Where each sheet page puts its cards: "x,y" of each placement, in content order.
-std::vector<std::vector<std::string>> Placements(const std::string &path) {
+std::vector<std::vector<std::string>> Placements(const std::string& path) {
   QPDF pdf;
   pdf.processFile(path.c_str());
   std::vector<std::vector<std::string>> sheets;
   const std::regex place(R"(1 0 0 1 ([0-9.]+) ([0-9.]+) cm /Card)");
-  for (QPDFPageObjectHelper &page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+  for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
     const auto data = page.getObjectHandle().getKey("/Contents").getStreamData();
-    const std::string content(reinterpret_cast<const char *>(data->getBuffer()), data->getSize());
+    const std::string content(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
     std::vector<std::string> placed;
     for (std::sregex_iterator it(content.begin(), content.end(), place), end; it != end; ++it) {
       placed.push_back(std::to_string(static_cast<int>(std::stod((*it)[1]))) + "," +
@@ -135,7 +135,7 @@ std::vector<std::vector<std::string>> Placements(const std::string &path) {
 }
 
 TEST_F(LabelSheetsTest, CardsGoOnTheLabelsInReadingOrderFromTheFirstFreeOne) {
-  const LabelSheet &sheet = FindLabelSheet(sheets_, "Avery A4 L7413");
+  const LabelSheet& sheet = FindLabelSheet(sheets_, "Avery A4 L7413");
   const std::string cards = CardsPdf(dir_.Path("cards.pdf"), 12);
   const std::string out = dir_.Path("sheets.pdf");
   EXPECT_EQ(ImposeCards({cards}, sheet, {}, out), 2);
@@ -165,7 +165,7 @@ TEST_F(LabelSheetsTest, CardsGoOnTheLabelsInReadingOrderFromTheFirstFreeOne) {
 
 // The batch offers what each layout's card fits and what was chosen for it last.
 TEST_F(LabelSheetsTest, BatchDialogOffersFittingSheetsAndRemembersEachLayout) {
-  const auto card_size = [](const std::string &layout) -> std::pair<double, double> {
+  const auto card_size = [](const std::string& layout) -> std::pair<double, double> {
     return layout == "SM1" ? std::pair(90.0, 50.0) : std::pair(210.0, 297.0);
   };
   BatchChoice a4;
@@ -178,18 +178,18 @@ TEST_F(LabelSheetsTest, BatchDialogOffersFittingSheetsAndRemembersEachLayout) {
   sm1.sheet = "Avery A4 L7413 Business Card";
   sm1.outline = true;
   TBatchDialog dialog(sheets_, card_size, {"Laser", "Label"}, "Label", sm1);
-  auto *sheets = dialog.findChild<QComboBox *>("Sheets1");
+  auto* sheets = dialog.findChild<QComboBox*>("Sheets1");
   // One card a page, then the four sheets whose labels hold 90 x 50 mm.
   EXPECT_EQ(sheets->count(), 5);
   EXPECT_EQ(sheets->currentData().toString().toStdString(), "Avery A4 L7413 Business Card");
-  dialog.findChild<QSpinBox *>("FirstLabel1")->setValue(12);  // beyond the sheet's ten
+  dialog.findChild<QSpinBox*>("FirstLabel1")->setValue(12);  // beyond the sheet's ten
   BatchChoice chosen = dialog.Choice();
   EXPECT_EQ(chosen.sheet, "Avery A4 L7413 Business Card");
   EXPECT_EQ(chosen.first_label, 10);
   EXPECT_TRUE(chosen.outline);
   EXPECT_FALSE(chosen.print);
   // A4 brings back its own printer and offers no sheet its card would not fit.
-  dialog.findChild<QComboBox *>("Layouts1")->setCurrentText("A4");
+  dialog.findChild<QComboBox*>("Layouts1")->setCurrentText("A4");
   EXPECT_EQ(sheets->count(), 1);  // one card a page only
   chosen = dialog.Choice();
   EXPECT_EQ(chosen.layout, "A4");
@@ -197,7 +197,7 @@ TEST_F(LabelSheetsTest, BatchDialogOffersFittingSheetsAndRemembersEachLayout) {
   EXPECT_TRUE(chosen.print);
   EXPECT_EQ(chosen.printer, "Laser");
   EXPECT_EQ(LoadBatchChoice("").layout, "A4");
-  EXPECT_EQ(dialog.findChild<QComboBox *>("Output1")->itemText(2).toStdString(),
+  EXPECT_EQ(dialog.findChild<QComboBox*>("Output1")->itemText(2).toStdString(),
             "印表機：Label（預設）");
 }
 
