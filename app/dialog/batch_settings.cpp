@@ -2,9 +2,9 @@
 
 #include <QSettings>
 #include <QString>
-#include <cstdlib>
 
 #include "app/flow/layouts.h"
+#include "platform/system/user_folders.h"
 
 namespace vorn {
 
@@ -15,15 +15,7 @@ QString Key(std::string_view layout, const char* name) {
 }  // namespace
 
 std::string BatchSettingsPath() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  std::string folder;
-  if (config != nullptr && config[0] == '/') {
-    folder = config;
-  } else {
-    const char* home = std::getenv("HOME");
-    folder = std::string(home != nullptr ? home : "") + "/.config";
-  }
-  return folder + "/vornreport/batch.ini";
+  return UserFolder(UserFolderKind::kConfig) + "/vornreport/batch.ini";
 }
 
 BatchChoice LoadBatchChoice(std::string_view layout) {

@@ -1,13 +1,12 @@
 #include "app/output/pdf_export.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <thread>
 
+#include "app/output/office_profile.h"
 #include "platform/system/exception.h"
 #include "platform/system/files.h"
 #include "platform/system/process.h"
@@ -31,18 +30,10 @@ std::string RequireOffice(const std::string& what) {
   return office;
 }
 
-// Each LibreOffice process of a run needs a profile of its own: two sharing one would hand
-// their work to each other.
-std::string ProfileFor(int slot) {
-  std::string profile = TempDir() + "/vornreport-office-" + std::to_string(::getuid());
-  if (slot > 0) profile += "-" + std::to_string(slot);
-  return "-env:UserInstallation=file://" + profile;
-}
-
 // One LibreOffice start converting `documents` in turn into PDFs in `folder`.
-std::vector<std::string> PdfCommand(const std::string& office, int slot, const std::string& folder,
-                                    std::vector<std::string> documents) {
-  std::vector<std::string> command = {office, ProfileFor(slot), "--headless",
+std::vector<std::string> PdfCommand(const std::string& office, const OfficeProfile& profile,
+                                    const std::string& folder, std::vector<std::string> documents) {
+  std::vector<std::string> command = {office, profile.SofficeArgument(), "--headless",
                                       // Cards are RTF under a ".doc" name; the Word filter would
                                       // refuse them.
                                       "--infilter=Rich Text Format", "--convert-to", "pdf",
@@ -60,8 +51,9 @@ std::string ConvertToPdf(const std::string& document) {
   const std::string pdf = PdfPathFor(absolute);
   // A PDF left from an earlier run must not pass for this one's.
   DeleteFile(pdf);
-  const int status =
-      RunProgram(PdfCommand(office, 0, fs::path(absolute).parent_path().string(), {absolute}));
+  const OfficeProfile profile;
+  const int status = RunProgram(
+      PdfCommand(office, profile, fs::path(absolute).parent_path().string(), {absolute}));
   if (status != 0 || !FileExists(pdf)) {
     throw Exception("LibreOffice could not convert the document to PDF: " + document);
   }
@@ -82,6 +74,8 @@ std::vector<std::string> ConvertAllToPdf(const std::vector<std::string>& documen
   struct Run {
     size_t first = 0;
     size_t end = 0;
+    // Each process needs a profile of its own: two sharing one would hand their work over.
+    OfficeProfile profile;
     std::unique_ptr<ChildProcess> process;
   };
   std::vector<Run> runs(processes);
@@ -94,8 +88,8 @@ std::vector<std::string> ConvertAllToPdf(const std::vector<std::string>& documen
     }
     // The documents of a run share a folder, as the parts of a batch do.
     runs[i].process = std::make_unique<ChildProcess>(
-        PdfCommand(office, static_cast<int>(i),
-                   fs::path(pdfs[runs[i].first]).parent_path().string(), std::move(run_documents)));
+        PdfCommand(office, runs[i].profile, fs::path(pdfs[runs[i].first]).parent_path().string(),
+                   std::move(run_documents)));
   }
   while (true) {
     size_t done = 0;
@@ -142,8 +136,9 @@ std::string ConvertSpreadsheetToCsv(const std::string& spreadsheet, const std::s
   // Comma between cells, double quotes around text, UTF-8 (76), from the first row, cells as
   // they are stored rather than as shown (a barcode shown as 4.71E+12, a price as $1,280), of
   // the first sheet.
+  const OfficeProfile profile;
   const int status =
-      RunProgram({office, ProfileFor(0), "--headless", "--convert-to",
+      RunProgram({office, profile.SofficeArgument(), "--headless", "--convert-to",
                   "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false",
                   "--outdir", folder, absolute});
   if (status != 0 || !FileExists(csv.string())) {

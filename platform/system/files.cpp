@@ -65,6 +65,25 @@ std::string DirName(const std::string& path) {
   return path.substr(0, slash);
 }
 
+std::string FileUrl(const std::string& absolute_path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string url = "file://";
+  for (const char c : absolute_path) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                       (byte >= '0' && byte <= '9') || c == '-' || c == '.' || c == '_' ||
+                       c == '~' || c == '/';
+    if (plain) {
+      url.push_back(c);
+    } else {
+      url.push_back('%');
+      url.push_back(kHex[byte >> 4]);
+      url.push_back(kHex[byte & 15]);
+    }
+  }
+  return url;
+}
+
 std::string TempDir() {
   const char* env = std::getenv("TMPDIR");
   if (env != nullptr && DirectoryExists(env)) {

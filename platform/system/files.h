@@ -20,6 +20,9 @@ std::string ExecutableDir();
 // The system's temporary folder: $TMPDIR when it names a folder, else /tmp.
 std::string TempDir();
 std::string DirName(const std::string& path);
+// The file URL of an absolute path, every byte but letters, digits, "-._~" and "/" escaped as
+// %XX, so that ";", "%", "#", blanks and non-ASCII names reach a program taking URLs intact.
+std::string FileUrl(const std::string& absolute_path);
 
 // A temporary file created with a unique name in the temporary folder and the given
 // prefix; it is removed when the object goes away.
