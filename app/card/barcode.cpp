@@ -1,22 +1,16 @@
 #include "app/card/barcode.h"
 
-#include <zint.h>
-
 #include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
 
-#include "engine/qefunc/picture.h"
+#include "app/card/zint_symbol.h"
 #include "platform/system/exception.h"
 
 namespace vorn {
 
 namespace {
-struct SymbolDeleter {
-  void operator()(zint_symbol* symbol) const { ZBarcode_Delete(symbol); }
-};
-
 std::string_view TrimmedValue(std::string_view value) {
   const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
   while (!value.empty() && blank(value.front())) value.remove_prefix(1);
@@ -65,8 +59,7 @@ BarcodeDigits ParseBarcode(std::string_view value) {
 }
 
 void RenderBarcode(const BarcodeDigits& barcode, Picture& picture, double bar_height_mm) {
-  const std::unique_ptr<zint_symbol, SymbolDeleter> symbol(ZBarcode_Create());
-  if (!symbol) throw Exception("Out of memory for barcode " + barcode.digits);
+  const ZintSymbol symbol = NewZintSymbol();
   symbol->symbology = barcode.symbology == BarcodeSymbology::kUpcA ? BARCODE_UPCA : BARCODE_EANX;
   // One pixel per module keeps a thousand cards small; the word processor
   // scales it.
@@ -84,15 +77,7 @@ void RenderBarcode(const BarcodeDigits& barcode, Picture& picture, double bar_he
       symbol->bitmap_height <= 0) {
     throw Exception("Cannot draw barcode " + barcode.digits + ": " + symbol->errtxt);
   }
-  const auto width = static_cast<uint32_t>(symbol->bitmap_width);
-  const auto height = static_cast<uint32_t>(symbol->bitmap_height);
-  std::vector<uint32_t> argb(size_t{width} * height);
-  const unsigned char* rgb = symbol->bitmap;
-  for (uint32_t& pixel : argb) {
-    pixel = 0xFF000000u | (uint32_t{rgb[0]} << 16) | (uint32_t{rgb[1]} << 8) | rgb[2];
-    rgb += 3;
-  }
-  LoadPictureFromPixels(picture, width, height, argb);
+  LoadZintBitmap(*symbol, picture);
 }
 
 }  // namespace vorn

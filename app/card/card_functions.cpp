@@ -1,10 +1,16 @@
 #include "app/card/card_functions.h"
 
+#include <cmath>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/card/barcode.h"
 #include "app/card/card_text.h"
+#include "app/card/net_content.h"
+#include "app/card/qr_code.h"
+#include "app/card/record_text.h"
 #include "data/dataset.h"
 #include "engine/qebasereport/report_variables.h"
 #include "engine/qefunc/picture.h"
@@ -82,8 +88,27 @@ void Wrap(const TQeUDFArgs& args, TQeUDFObject result) {
   ResultVariable(result).SetAsString(WrapCardText(text, LineWidth(args, "WRAP")));
 }
 
+void UnitPrice(const TQeUDFArgs& args, TQeUDFObject result) {
+  TQeReportVariable& out = ResultVariable(result);
+  const std::string price = ArgumentText(args[0], "UNITPRICE");
+  const std::string content = ArgumentText(args[1], "UNITPRICE");
+  out.SetAsString("");
+  if (price.empty() || content.empty()) return;
+  const long double amount = ArgumentNumber(args[0], "UNITPRICE");
+  if (!(amount >= 0 && amount <= 2147483647.0L) || amount != std::floor(amount)) {
+    throw Exception("UNITPRICE expects a whole price: " + price);
+  }
+  try {
+    const NetContent parsed = ParseNetContent(Utf8FromRecordBytes(content));
+    out.SetAsString(RecordBytesFromUtf8(UnitPriceText(static_cast<int64_t>(amount), parsed), ""));
+  } catch (const Exception&) {
+    // A content that cannot be read shows no unit price; the program warns about the product.
+  }
+}
+
 void AddFunction(TQeUDFList& list, const char* name, uint16_t min_arguments, uint16_t max_arguments,
-                 TQeUDFResultType type, void (*calculate)(const TQeUDFArgs&, TQeUDFObject)) {
+                 TQeUDFResultType type,
+                 std::function<void(const TQeUDFArgs&, TQeUDFObject)> calculate) {
   TQeUDF& udf = list.Functions().Add();
   udf.SetName(name);
   udf.SetArgMaxCount(max_arguments);
@@ -99,6 +124,26 @@ CardFunctions::CardFunctions() {
   AddFunction(list_, "LEN", 1, 1, udfrTQeReportVariable, Len);
   AddFunction(list_, "LINES", 2, 2, udfrTQeReportVariable, Lines);
   AddFunction(list_, "WRAP", 2, 2, udfrTQeReportVariable, Wrap);
+  AddFunction(list_, "UNITPRICE", 2, 2, udfrTQeReportVariable, UnitPrice);
+  AddFunction(list_, "QR", 1, 2, udfrTPicture,
+              [this](const TQeUDFArgs& args, TQeUDFObject result) { Qr(args, result); });
+}
+
+void CardFunctions::Qr(const TQeUDFArgs& args, TQeUDFObject result) {
+  Picture* picture = std::get<Picture*>(result);
+  if (args.empty() || picture == nullptr) return;
+  double size = kDefaultQrSizeMm;
+  if (args.size() > 1) {
+    size = static_cast<double>(ArgumentNumber(args[1], "QR"));
+    if (!(size >= 5 && size <= 200)) throw Exception("QR needs a size from 5 to 200 mm");
+  }
+  const std::string text = Utf8FromRecordBytes(ArgumentText(args.front(), "QR"));
+  if (text.empty()) return;
+  if (!RenderQrCode(text, size, *picture)) too_long_qr_.push_back(text);
+}
+
+std::vector<std::string> CardFunctions::TakeTooLongQrTexts() {
+  return std::exchange(too_long_qr_, {});
 }
 
 }  // namespace vorn

@@ -3,6 +3,9 @@
 #include <array>
 
 #include "app/card/barcode.h"
+#include "app/card/card_date.h"
+#include "app/card/net_content.h"
+#include "app/card/promotion.h"
 #include "app/card/record_text.h"
 #include "data/memory_table.h"
 #include "platform/system/exception.h"
@@ -11,7 +14,13 @@
 namespace vorn {
 
 namespace {
-struct ProductField {
+constexpr int kAllFieldCount = kGivenFieldCount + 5;
+// Positions in list order.
+constexpr int kStorePriceField = 5;
+constexpr int kSuggestedPriceField = 6;
+constexpr int kMemberPriceField = 7;
+
+struct FieldDefinition {
   const char* name;
   TFieldType type;
   int size;
@@ -20,7 +29,7 @@ struct ProductField {
 };
 
 // Storage order; the field list swaps the two first prices.
-constexpr std::array<ProductField, kProductFieldCount> kStorage = {{
+constexpr std::array<FieldDefinition, kAllFieldCount> kStorage = {{
     {"PROD_ID", ftString, 20, "商品編號", true},
     {"PROD_BARCODE", ftString, 20, "國際條碼", false},
     {"PROD_NAME", ftString, 50, "商品名稱", false},
@@ -29,8 +38,29 @@ constexpr std::array<ProductField, kProductFieldCount> kStorage = {{
     {"SALE_PRICE", ftInteger, 0, "建議售價", false},
     {"PSALE_PRICE", ftInteger, 0, "門市價", false},
     {"VIP_PRICE", ftInteger, 0, "會員價", false},
+    {"PROMO_PRICE", ftInteger, 0, "促銷價", false},
+    {"PROMO_START", ftString, 20, "促銷開始", false},
+    {"PROMO_END", ftString, 20, "促銷結束", false},
+    {"NET_CONTENT", ftString, 20, "內容量", false},
+    {"QR", ftString, 300, "QR", false},
+    // Worked out for each card: see FillCardFields.
+    {"PROMO_ON", ftBoolean, 0, "特價中", false},
+    {"PRICE_NOW", ftInteger, 0, "今日售價", false},
+    {"PROMO_FROM", ftString, 10, "特價開始", false},
+    {"PROMO_TO", ftString, 10, "特價至", false},
+    {"UNIT_PRICE", ftString, 40, "單位價格", false},
 }};
-constexpr std::array<int, kProductFieldCount> kListOrder = {0, 1, 2, 3, 4, 6, 5, 7};
+constexpr std::array<int, kAllFieldCount> kListOrder = {0, 1,  2,  3,  4,  6,  5,  7,  8,
+                                                        9, 10, 11, 12, 13, 14, 15, 16, 17};
+
+// List positions of the fields FillCardFields works out.
+enum CardField : int {
+  kPromoOnField = kGivenFieldCount,
+  kPriceNowField,
+  kPromoFromField,
+  kPromoToField,
+  kUnitPriceField,
+};
 
 bool IsTextField(TFieldType type) {
   return type == ftString || type == ftFixedChar || type == ftWideString || type == ftMemo;
@@ -38,13 +68,13 @@ bool IsTextField(TFieldType type) {
 }  // namespace
 
 void CreateProductTable(TMemoryTable& table) {
-  for (const ProductField& f : kStorage) {
+  for (const FieldDefinition& f : kStorage) {
     table.AddFieldDef({f.name, f.type, f.size, false});
   }
   table.AddIndexDef({"Idx_Index", "PROD_ID", 0});
   std::vector<TFieldListEntry> list;
   for (int storage : kListOrder) {
-    const ProductField& f = kStorage[storage];
+    const FieldDefinition& f = kStorage[static_cast<size_t>(storage)];
     // Labels are record bytes like every other text, so the table's messages are too.
     list.push_back({f.name, RecordBytesFromUtf8(f.label, f.label), f.required});
   }
@@ -94,7 +124,7 @@ std::string FieldDisplayLabel(const TField& field) {
 CardNotices FillProductRecord(TMemoryTable& table, const std::vector<std::string>& values) {
   table.Edit();
   CardNotices notices;
-  for (int i = 0; i < table.FieldCount(); ++i) {
+  for (int i = 0; i < kGivenFieldCount; ++i) {
     const size_t argument = static_cast<size_t>(i);
     TField& field = table.Fields(i);
     const std::optional<std::string> cut =
@@ -118,6 +148,90 @@ std::optional<CardNotice> CheckBarcodeOf(const TMemoryTable& table) {
                       Utf8FromRecordBytes(table.FieldByName("PROD_ID").AsString()), "",
                       Utf8FromRecordBytes(e.what())};
   }
+}
+
+}  // namespace vorn
+
+namespace vorn {
+
+namespace {
+std::string TextOf(const TMemoryTable& table, int field) {
+  return Utf8FromRecordBytes(table.Fields(field).AsString());
+}
+
+CardNotice CardFault(const TMemoryTable& table, std::string field, std::string reason) {
+  return {CardNotice::Kind::kCardFault, "", TextOf(table, 0), std::move(field), std::move(reason)};
+}
+
+void SetOrClear(TField& field, const std::string& record_bytes) {
+  if (record_bytes.empty()) {
+    field.Clear();
+  } else {
+    field.SetAsString(record_bytes);
+  }
+}
+
+PromotionFields PromotionOf(const TMemoryTable& table) {
+  return {TextOf(table, kPromoPriceField), TextOf(table, kPromoStartField),
+          TextOf(table, kPromoEndField), TextOf(table, kStorePriceField)};
+}
+}  // namespace
+
+CardNotices FillCardFields(TMemoryTable& table, std::chrono::year_month_day day) {
+  CardNotices notices;
+  const PromotionState promotion = EvaluatePromotion(PromotionOf(table), day);
+  if (!promotion.fault.empty()) {
+    notices.push_back(CardFault(table, FieldDisplayLabel(table.Fields(kPromoPriceField)),
+                                "printed without the promotion: " + promotion.fault));
+  }
+  table.Fields(kPromoOnField).SetAsString(promotion.shown ? "True" : "False");
+  const int price_field = promotion.shown ? kPromoPriceField : kStorePriceField;
+  SetOrClear(table.Fields(kPriceNowField), table.Fields(price_field).AsString());
+  SetOrClear(table.Fields(kPromoFromField),
+             promotion.shown && promotion.start ? MonthDayText(*promotion.start) : "");
+  SetOrClear(table.Fields(kPromoToField), promotion.shown ? MonthDayText(*promotion.end) : "");
+  std::string unit_price;
+  const std::string content = TextOf(table, kNetContentField);
+  if (!content.empty()) {
+    try {
+      const NetContent parsed = ParseNetContent(content);
+      const TField& price = table.Fields(kPriceNowField);
+      if (!price.IsNull()) unit_price = UnitPriceText(price.AsLargeInt(), parsed);
+    } catch (const Exception& e) {
+      notices.push_back(CardFault(table, FieldDisplayLabel(table.Fields(kNetContentField)),
+                                  "printed without the unit price: " + std::string(e.what())));
+    }
+  }
+  SetOrClear(table.Fields(kUnitPriceField), RecordBytesFromUtf8(unit_price, ""));
+  return notices;
+}
+
+CardValues CardValuesOf(const TMemoryTable& table) {
+  CardValues values;
+  values.product_id = TextOf(table, 0);
+  values.barcode = TextOf(table, 1);
+  values.name = TextOf(table, 2);
+  values.short_name = TextOf(table, 3);
+  values.unit = TextOf(table, 4);
+  values.store_price = TextOf(table, kStorePriceField);
+  values.suggested_price = TextOf(table, kSuggestedPriceField);
+  values.member_price = TextOf(table, kMemberPriceField);
+  values.promo_price = TextOf(table, kPromoPriceField);
+  values.net_content = TextOf(table, kNetContentField);
+  values.qr = TextOf(table, kQrField);
+  const TField& shown = table.Fields(kPromoOnField);
+  values.promo_shown = !shown.IsNull() && shown.AsBoolean();
+  // The history keeps the days as one form, whichever way the clerk wrote them.
+  const auto iso = [](const std::string& text) {
+    try {
+      return text.empty() ? text : IsoDate(ParseCardDate(text));
+    } catch (const Exception&) {
+      return text;
+    }
+  };
+  values.promo_start = iso(TextOf(table, kPromoStartField));
+  values.promo_end = iso(TextOf(table, kPromoEndField));
+  return values;
 }
 
 }  // namespace vorn

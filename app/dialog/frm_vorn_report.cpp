@@ -13,6 +13,7 @@
 #include "app/flow/batch.h"
 #include "app/flow/card_pdf.h"
 #include "app/flow/print_flow.h"
+#include "app/flow/product_source.h"
 #include "app/output/printing.h"
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
@@ -71,8 +72,8 @@ std::string CardNotOpenedSummary(const std::string& path) {
 
 std::string NoticeLines(const CardNotices& notices) {
   std::string lines;
-  for (const CardNotice& notice : notices) {
-    lines += (lines.empty() ? "" : "\n") + NoticeTextForDialog(notice);
+  for (const std::string& line : SummarisedNoticeTexts(notices, NoticeLanguage::kChinese)) {
+    lines += (lines.empty() ? "" : "\n") + line;
   }
   return lines;
 }
@@ -352,23 +353,24 @@ int TFormVornReport::PrintProducts(const std::string& csv_path, const BatchChoic
                                    CardNotices& notices) {
   // The batch has a table of its own, under the record table's name that the templates use;
   // the record in the edit boxes stays as it is.
-  TMemoryTable products(kRecordCodePage);
-  products.SetName(client_data_set1_->Name());
-  CreateProductTable(products);
-  BatchSource source;
-  source.csv_path = csv_path;
-  notices = LoadBatchProducts(source, 1, products);
-  const int cards = products.RecordCount();
+  BatchOptions options;
+  options.day = flow_->CardDay();
+  options.table_name = client_data_set1_->Name();
+  BatchProducts batch = MakeBatchProducts(ReadProductSource({csv_path, ""}), csv_path, options);
+  notices = batch.notices;
+  const int cards = batch.table->RecordCount();
   if (cards == 0) throw Exception("No cards to print in " + csv_path);
+  const LayoutTemplate layout = ReadLayout(flow_->Folders(), choice.layout);
   ShowProgressDialog(cards);
   const bool make_pdf = !choice.sheet.empty() || choice.print;
   try {
-    const std::string document = flow_->PrintBatch(choice.layout, products, !make_pdf);
+    const std::string document = flow_->PrintBatch(layout, batch, !make_pdf);
+    notices = batch.notices;
     // The status tells what reached the document even when the desktop cannot open it.
     batch_status_->setText(QString::fromUtf8("已列印 %1 張").arg(cards));
     if (make_pdf) {
       try {
-        DeliverPdf(document, products, choice);
+        DeliverPdf(document, cards, choice);
       } catch (const BatchCancelled&) {
         // A cancelled batch leaves nothing, its document included.
         DeleteFile(document);
@@ -384,7 +386,7 @@ int TFormVornReport::PrintProducts(const std::string& csv_path, const BatchChoic
   return cards;
 }
 
-void TFormVornReport::DeliverPdf(const std::string& document, TMemoryTable& products,
+void TFormVornReport::DeliverPdf(const std::string& document, int cards,
                                  const BatchChoice& choice) {
   CardPdfOptions options;
   if (!choice.sheet.empty()) {
@@ -394,7 +396,7 @@ void TFormVornReport::DeliverPdf(const std::string& document, TMemoryTable& prod
   }
   options.on_progress = [this](int done, int cards) { ShowPdfProgress(done, cards); };
   last_progress_ = {};
-  const std::string pdf = MakeCardPdf(*flow_, choice.layout, &products, document, options);
+  const std::string pdf = MakeCardPdf(document, cards, options);
   if (choice.print) {
     PrintPdf(pdf, choice.printer, QFileInfo(QString::fromStdString(pdf)).fileName().toStdString());
     batch_status_->setText(

@@ -91,7 +91,7 @@ class TFormVornReport : public QDialog {
   int PrintProducts(const std::string& csv_path, const BatchChoice& choice, CardNotices& notices);
   // The PDF of the batch just written, on a label sheet or one card a page, then printed or
   // opened.
-  void DeliverPdf(const std::string& document, TMemoryTable& products, const BatchChoice& choice);
+  void DeliverPdf(const std::string& document, int cards, const BatchChoice& choice);
   void ShowPdfProgress(int done, int cards);
   void SetBatchRunning(bool running);
   void ShowProgressDialog(int cards);

@@ -1,46 +1,60 @@
 #pragma once
 
+#include <chrono>
+#include <memory>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include "app/card/card_notices.h"
+#include "app/card/card_values.h"
+#include "app/flow/product_source.h"
 
 namespace vorn {
 
 class TMemoryTable;
 
-// Where a batch's products come from: a CSV file with a header row, or the
-// result of one query on an SQLite database.
-struct BatchSource {
-  std::string csv_path;     // set for CSV
-  std::string sqlite_path;  // set for SQLite, with `query`
-  std::string query;
+inline constexpr int kMaxCopies = 999;
+// More cards than this in one run is almost always a mistake (a COPIES column read as prices);
+// the limit can be raised for a run.
+inline constexpr int kDefaultMaxCards = 100'000;
+
+// How a batch makes cards of its source's rows.
+struct BatchOptions {
+  int copies = 1;                   // cards per product unless its COPIES cell says otherwise
+  std::chrono::year_month_day day;  // the day the cards hang, for promotions
+  int max_cards = kDefaultMaxCards;
+  std::string table_name = "ClientDataSet1";  // the name the templates know the products by
 };
 
-inline constexpr int kMaxCopies = 999;
+// One product of a batch that prints.
+struct BatchProduct {
+  std::string place;  // where the source has it: "line 19", "row 19"
+  int first_card;     // its first record in the table
+  int copies;
+  CardValues values;  // what its cards show
+};
 
-// Fills `products`, a new table made by CreateProductTable, with `copies`
-// records per product of the source, in the source's order; a COPIES column,
-// when present and not empty, gives a product's own count. Columns are matched
-// to the product fields by name regardless of case, or by the dialog's label.
-// A CSV file may be UTF-8 (with or without a byte order mark), UTF-16 with a mark,
-// or Big5, with commas, semicolons or tabs between cells. Prices are read as
-// clerks write them (below). A product that can make no correct card is left
-// out; the notices list it, and every card that prints with a fault. Throws
-// vorn::Exception for a source that cannot be read or lacks columns, naming them.
-CardNotices LoadBatchProducts(const BatchSource& source, int copies, TMemoryTable& products);
+// What a batch prints: a product table (CreateProductTable) with one record per card, in the
+// source's order, and what the operator must hear of although it printed.
+struct BatchProducts {
+  std::unique_ptr<TMemoryTable> table;
+  std::vector<BatchProduct> products;
+  CardNotices notices;      // in the source's order
+  int source_products = 0;  // rows of the source that are products, printed or not
+};
 
-// A price as clerks write it, as the digits of a whole number: blanks, a leading
-// "NT$", "$" or "NT", a trailing "元", thousands separators between groups of three
-// digits and a fraction of zeros ("45.00") are allowed; an empty text stays empty.
-// Throws vorn::Exception naming the text for anything else, a fraction that is not
-// zero included ("45.50" is never rounded).
-std::string PriceDigits(std::string_view text);
+// Makes the cards of the source's rows. Columns are matched to the product fields by name
+// regardless of case, or by the dialog's label; the eight of the command line must be there,
+// the promotion, net content and QR columns may be. Prices are read as clerks write them
+// (PriceDigits); a COPIES column, when present and not empty, gives a product's own count. A
+// product that can make no correct card is left out with a notice naming its place and number;
+// so is every card that prints with a fault. Throws vorn::Exception for missing columns (naming
+// them and the source) and for more cards than options.max_cards.
+BatchProducts MakeBatchProducts(SourceRows rows, const std::string& source_name,
+                                const BatchOptions& options);
 
-// The template with its body, everything from the first paragraph at the
-// document's top level to its closing brace, inside a scan over `alias` that
-// begins a page for each card, so that page i of the document is card i. Throws
-// vorn::Exception when the text is no RTF document.
-std::string WrapTemplateInScan(std::string_view rtf, std::string_view alias);
+// Keeps the products whose `keep` entry is true (one entry per product, in order), with their
+// cards; the notices stay.
+void KeepProducts(BatchProducts& batch, const std::vector<bool>& keep);
 
 }  // namespace vorn

@@ -7,11 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/card/product_table.h"
-#include "app/flow/print_flow.h"
+#include "app/flow/batch_document.h"
 #include "app/output/label_sheets.h"
 #include "app/output/pdf_export.h"
-#include "data/memory_table.h"
 #include "platform/system/exception.h"
 #include "platform/system/files.h"
 
@@ -32,43 +30,6 @@ int JobCount(int asked) {
   return std::clamp(asked, 1, 16);
 }
 
-void CopyRecord(const TMemoryTable& from, TMemoryTable& to) {
-  to.Append();
-  for (int i = 0; i < from.FieldCount(); ++i) {
-    const TField& field = from.Fields(i);
-    if (field.IsNull()) {
-      to.Fields(i).Clear();
-    } else {
-      to.Fields(i).SetAsString(field.AsString());
-    }
-  }
-  to.Post();
-}
-
-// Writes the batch in parts of `per_part` cards each; returns the parts' documents.
-std::vector<std::string> WriteParts(PrintFlow& flow, std::string_view layout,
-                                    TMemoryTable& products, int per_part,
-                                    const TempFolder& folder) {
-  std::vector<std::string> documents;
-  std::unique_ptr<TMemoryTable> part;
-  const auto flush = [&] {
-    documents.push_back(folder.Path() + "/part" + std::to_string(documents.size() + 1) + ".rtf");
-    flow.WriteBatch(layout, *part, documents.back());
-    part.reset();
-  };
-  for (products.First(); !products.Eof(); products.Next()) {
-    if (!part) {
-      part = std::make_unique<TMemoryTable>(products.CodePage());
-      part->SetName(products.Name());
-      CreateProductTable(*part);
-    }
-    CopyRecord(products, *part);
-    if (part->RecordCount() == per_part) flush();
-  }
-  if (part) flush();
-  products.First();
-  return documents;
-}
 }  // namespace
 
 int CardsPerPart(int cards, int jobs) {
@@ -82,18 +43,14 @@ int CardsPerPart(int cards, int jobs) {
   return std::clamp(even, kMinCardsPerPart, kMaxCardsPerPart);
 }
 
-std::string MakeCardPdf(PrintFlow& flow, std::string_view layout, TMemoryTable* products,
-                        const std::string& document, const CardPdfOptions& options) {
+std::string MakeCardPdf(const std::string& document, int cards, const CardPdfOptions& options) {
   const int jobs = JobCount(options.jobs);
-  const int cards = products != nullptr ? products->RecordCount() : 1;
   const int per_part = CardsPerPart(cards, jobs);
   fs::path pdf(fs::absolute(document));
   pdf.replace_extension(".pdf");
   const TempFolder folder("vornreport-parts-");
   std::vector<std::string> documents = {document};
-  if (products != nullptr && cards > per_part) {
-    documents = WriteParts(flow, layout, *products, per_part, folder);
-  }
+  if (cards > per_part) documents = WriteBatchParts(document, per_part, folder.Path());
   const auto progress = [&](size_t done) {
     if (options.on_progress) {
       options.on_progress(std::min(cards, static_cast<int>(done) * per_part), cards);

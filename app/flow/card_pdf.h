@@ -2,14 +2,11 @@
 
 #include <functional>
 #include <string>
-#include <string_view>
 
 #include "app/output/imposition.h"
 
 namespace vorn {
 
-class PrintFlow;
-class TMemoryTable;
 struct LabelSheet;
 
 // What the PDF of a printed document is to be.
@@ -23,13 +20,13 @@ struct CardPdfOptions {
   std::function<void(int cards_done, int cards)> on_progress;
 };
 
-// Makes the PDF of `document`, the card or batch just written by `flow` with `layout`, beside
-// it under the same name with ".pdf", and returns its path. `products`, the batch's table or
-// null for one card, lets a large batch be cut into parts that several LibreOffice processes
-// convert at once and that are joined again in order. Throws vorn::Exception when LibreOffice
-// is missing or fails, or a card does not fit the sheet's labels.
-std::string MakeCardPdf(PrintFlow& flow, std::string_view layout, TMemoryTable* products,
-                        const std::string& document, const CardPdfOptions& options);
+// Makes the PDF of `document`, a card or a batch of `cards` cards just written by the print
+// flow, beside it under the same name with ".pdf", and returns its path. A large batch is cut
+// into parts between its cards (batch_document.h) that several LibreOffice processes convert
+// at once and that are joined again in order, so no card is filled twice. Throws
+// vorn::Exception when LibreOffice is missing or fails, or a card does not fit the sheet's
+// labels; nothing is left under the PDF's name then.
+std::string MakeCardPdf(const std::string& document, int cards, const CardPdfOptions& options);
 
 // How many cards a part of a large batch holds: few enough to share the work among the
 // processes, show progress and keep LibreOffice's documents short ($VORN_PDF_PART_CARDS

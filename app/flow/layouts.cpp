@@ -40,17 +40,25 @@ double TwipsAfter(const std::string& head, const std::string& word, double fallb
 }
 }  // namespace
 
-std::pair<double, double> LayoutCardSize(const ProgramFolders& folders, std::string_view layout) {
-  const std::string path = TemplatePath(folders, layout);
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw Exception("Can't read report template from file: " + path);
+LayoutTemplate ReadLayout(const ProgramFolders& folders, std::string_view layout) {
+  LayoutTemplate read;
+  read.name = std::string(layout);
+  read.path = TemplatePath(folders, layout);
+  std::ifstream file(read.path, std::ios::binary);
+  if (!file) throw Exception("Can't read report template from file: " + read.path);
+  read.rtf.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  if (file.bad()) throw Exception("Can't read report template from file: " + read.path);
   // The document's format stands before its text.
-  std::string head(16384, '\0');
-  file.read(head.data(), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<size_t>(file.gcount()));
+  const std::string head = read.rtf.substr(0, 16384);
   constexpr double kMmPerTwip = 25.4 / 1440;
-  return {TwipsAfter(head, "\\paperw", 12240) * kMmPerTwip,
-          TwipsAfter(head, "\\paperh", 15840) * kMmPerTwip};
+  read.width_mm = TwipsAfter(head, "\\paperw", 12240) * kMmPerTwip;
+  read.height_mm = TwipsAfter(head, "\\paperh", 15840) * kMmPerTwip;
+  return read;
+}
+
+std::pair<double, double> LayoutCardSize(const ProgramFolders& folders, std::string_view layout) {
+  const LayoutTemplate read = ReadLayout(folders, layout);
+  return {read.width_mm, read.height_mm};
 }
 
 }  // namespace vorn

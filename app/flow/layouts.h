@@ -25,9 +25,22 @@ ProgramFolders DefaultProgramFolders();
 
 std::string TemplatePath(const ProgramFolders& folders, std::string_view layout);
 
-// The paper size of the layout's template in millimetres, from its \paperw and \paperh (RTF's
-// Letter when it gives none): the size of one card. Throws vorn::Exception when the template
-// cannot be read.
+// A layout's template as a run reads it, once: its bytes and the size of one card in
+// millimetres, the template's paper size from its \paperw and \paperh (RTF's Letter when it
+// gives none).
+struct LayoutTemplate {
+  std::string name;
+  std::string path;
+  std::string rtf;
+  double width_mm = 0;
+  double height_mm = 0;
+};
+
+// Reads the layout's template. Throws vorn::Exception ("Can't read report template from file:
+// PATH") when it cannot be read.
+LayoutTemplate ReadLayout(const ProgramFolders& folders, std::string_view layout);
+
+// The size of the layout's card in millimetres (ReadLayout).
 std::pair<double, double> LayoutCardSize(const ProgramFolders& folders, std::string_view layout);
 
 }  // namespace vorn

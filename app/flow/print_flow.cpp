@@ -1,11 +1,13 @@
 #include "app/flow/print_flow.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <optional>
+#include <set>
 
+#include "app/card/card_date.h"
 #include "app/card/product_table.h"
-#include "app/flow/batch.h"
+#include "app/card/record_text.h"
+#include "app/flow/batch_document.h"
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
 #include "engine/qertf/scan_info.h"
@@ -28,15 +30,13 @@ void ConfigureReport(TQeRTF& report) {
 }
 
 PrintFlow::PrintFlow(TQeRTF& report, TMemoryTable& table, ProgramFolders folders)
-    : report_(report), table_(table), folders_(std::move(folders)) {}
+    : report_(report), table_(table), folders_(std::move(folders)), card_day_(LocalToday()) {}
 
 namespace {
-std::string ReadTemplate(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw Exception("Cannot open template " + path);
-  std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  if (file.bad()) throw Exception("Cannot read template " + path);
-  return text;
+CardNotice QrNotice(std::string place, std::string product, const std::string& text) {
+  return {CardNotice::Kind::kCardFault, std::move(place), std::move(product), "QR",
+          "printed without the QR code: its text (" + std::to_string(text.size()) +
+              " bytes) is too long for the code's room on the card"};
 }
 }  // namespace
 
@@ -81,48 +81,61 @@ std::string PrintFlow::FreshOutputName() {
 
 PrintedCards PrintFlow::PrintLayout(std::string_view layout, bool open) {
   PostRecord();
+  PrintedCards printed;
+  table_.Edit();
+  try {
+    printed.notices = FillCardFields(table_, card_day_);
+    table_.Post();
+  } catch (...) {
+    table_.Cancel();
+    throw;
+  }
   report_.SetInFile(TemplatePath(folders_, layout));
   report_.SetOutFile(FreshOutputName());
   if (OnProcessMessages) OnProcessMessages();
-  PrintedCards printed;
   if (std::optional<CardNotice> barcode = CheckBarcodeOf(table_)) {
     printed.notices.push_back(std::move(*barcode));
   }
+  functions_.TakeTooLongQrTexts();
   Run(table_, open);
+  for (const std::string& text : functions_.TakeTooLongQrTexts()) {
+    printed.notices.push_back(QrNotice("", Utf8FromRecordBytes(table_.Fields(0).AsString()), text));
+    break;  // one card, one code
+  }
   printed.path = report_.OutFile();
   return printed;
 }
 
-std::string PrintFlow::PrintBatch(std::string_view layout, TMemoryTable& products, bool open) {
-  RunBatch(layout, products, FreshOutputName(), open, true);
-  return report_.OutFile();
-}
-
-void PrintFlow::WriteBatch(std::string_view layout, TMemoryTable& products,
-                           const std::string& path) {
-  RunBatch(layout, products, path, false, false);
-}
-
-void PrintFlow::RunBatch(std::string_view layout, TMemoryTable& products, const std::string& path,
-                         bool open, bool progress) {
-  const std::string template_path = TemplatePath(folders_, layout);
+std::string PrintFlow::PrintBatch(const LayoutTemplate& layout, BatchProducts& batch, bool open) {
+  TMemoryTable& products = *batch.table;
   // The engine reads the wrapped template from memory; the layout's file names it in messages.
-  report_.SetInFile(template_path);
-  report_.SetTemplateBytes(WrapTemplateInScan(ReadTemplate(template_path), products.Name()));
-  report_.SetOutFile(path);
+  report_.SetInFile(layout.path);
+  report_.SetTemplateBytes(WrapTemplateInScan(layout.rtf, products.Name()));
+  report_.SetOutFile(FreshOutputName());
   const int cards = products.RecordCount();
   int card = 0;
-  if (progress) {
-    report_.OnScanRecord = [this, &card, cards](TQeScanInfo&) {
-      if (OnProgress) OnProgress(++card, cards);
-    };
-  }
+  report_.OnScanRecord = [this, &card, cards](TQeScanInfo&) {
+    if (OnProgress) OnProgress(++card, cards);
+  };
   const ScopeExit restore([this] {
     report_.OnScanRecord = nullptr;
     report_.ClearTemplateBytes();
   });
   if (OnProcessMessages) OnProcessMessages();
+  functions_.TakeTooLongQrTexts();
   Run(products, open);
+  const std::vector<std::string> too_long = functions_.TakeTooLongQrTexts();
+  if (!too_long.empty()) {
+    const std::set<std::string> texts(too_long.begin(), too_long.end());
+    for (const BatchProduct& product : batch.products) {
+      if (texts.contains(product.values.qr)) {
+        batch.notices.push_back(
+            QrNotice(product.place, product.values.product_id, product.values.qr));
+      }
+    }
+    SortByPlace(batch.notices);
+  }
+  return report_.OutFile();
 }
 
 int PrintFlow::OpenTemplate(std::string_view layout) {

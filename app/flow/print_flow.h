@@ -1,11 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
 
 #include "app/card/card_functions.h"
 #include "app/card/card_notices.h"
+#include "app/flow/batch.h"
 #include "app/flow/layouts.h"
 #include "platform/system/exception.h"
 
@@ -53,19 +55,21 @@ class PrintFlow {
   // size.
   std::function<void(int card, int cards)> OnProgress;
 
-  // Posts the record, fills the layout's template into a fresh "cu" file in the
-  // output folder and, when `open`, hands it to the desktop. Returns the file's
-  // path, with a notice when the barcode prints without its symbol. Throws the
-  // table's or the report's error (CardNotOpened when only opening failed); the
-  // report does not run when posting fails.
+  // The day the cards will hang, which decides whether a promotion shows; today unless set.
+  void SetCardDay(std::chrono::year_month_day day) { card_day_ = day; }
+  std::chrono::year_month_day CardDay() const { return card_day_; }
+
+  // Posts the record, works out what its card shows on the card day, fills the layout's
+  // template into a fresh "cu" file in the output folder and, when `open`, hands it to the
+  // desktop. Returns the file's path, with a notice for each thing the card printed without (a
+  // barcode symbol, a promotion, a unit price, a QR code). Throws the table's or the report's
+  // error (CardNotOpened when only opening failed); the report does not run when posting fails.
   PrintedCards PrintLayout(std::string_view layout, bool open);
-  // Prints every record of `products` (a table made by CreateProductTable) with
-  // the layout into one fresh "cu" file, the template's body repeated once per
-  // record, each card on a page of its own. Returns the file's path. Throws the
-  // report's error.
-  std::string PrintBatch(std::string_view layout, TMemoryTable& products, bool open);
-  // The same into `path`, without opening it or reporting progress.
-  void WriteBatch(std::string_view layout, TMemoryTable& products, const std::string& path);
+  // Prints every card of the batch with the layout into one fresh "cu" file, the template's body
+  // repeated once per card, each card on a page of its own (batch_document.h). Returns the
+  // file's path and adds a notice to the batch for every QR code its text did not fit. Throws
+  // the report's error; nothing is left under the file's name then.
+  std::string PrintBatch(const LayoutTemplate& layout, BatchProducts& batch, bool open);
   // Opens the layout's template itself with the desktop; returns the shell's
   // result code.
   int OpenTemplate(std::string_view layout);
@@ -76,13 +80,12 @@ class PrintFlow {
   void PostRecord();
   std::string FreshOutputName();
   void Run(TMemoryTable& table, bool open);
-  void RunBatch(std::string_view layout, TMemoryTable& products, const std::string& path, bool open,
-                bool progress);
 
   TQeRTF& report_;
   TMemoryTable& table_;
   ProgramFolders folders_;
   CardFunctions functions_;
+  std::chrono::year_month_day card_day_;
 };
 
 }  // namespace vorn

@@ -1,7 +1,9 @@
 #include "app/headless/command_line.h"
 
+#include <algorithm>
 #include <charconv>
 
+#include "app/card/card_date.h"
 #include "app/flow/batch.h"
 #include "app/flow/layouts.h"
 
@@ -60,6 +62,51 @@ int ParseCopies(const std::string& text) {
   return copies;
 }
 
+int ParseMaxCards(const std::string& text) {
+  int max = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), max);
+  if (error != std::errc() || end != text.data() + text.size() || max < 1 || max > 10'000'000) {
+    throw UsageError("The card limit must be a whole number from 1 to 10000000: " + text);
+  }
+  return max;
+}
+
+std::string ParseDate(const std::string& option, const std::string& text) {
+  try {
+    return IsoDate(ParseCardDate(text));
+  } catch (const Exception&) {
+    throw UsageError("Option " + option + " needs a date such as 2026-12-24 or 115/12/24: " + text);
+  }
+}
+
+// The optional fields of the record by their options, in list order.
+struct FieldOption {
+  const char* name;
+  int field;
+};
+constexpr FieldOption kFieldOptions[] = {
+    {"--promo", kPromoPriceField},
+    {"--promo-from", kPromoStartField},
+    {"--promo-to", kPromoEndField},
+    {"--content", kNetContentField},
+    {"--qr", kQrField},
+};
+
+bool TakeFieldOption(const std::vector<std::string>& arguments, size_t& i,
+                     std::vector<std::optional<std::string>>& fields) {
+  for (const FieldOption& option : kFieldOptions) {
+    if (auto value = OptionValue(arguments, i, option.name)) {
+      std::string text = *value;
+      if (option.field == kPromoStartField || option.field == kPromoEndField) {
+        text = ParseDate(option.name, text);
+      }
+      fields[static_cast<size_t>(option.field - kProductFieldCount)] = std::move(text);
+      return true;
+    }
+  }
+  return false;
+}
+
 void CheckConsistent(const CommandLine& command) {
   if (command.no_open && !command.layout) {
     throw UsageError("Option --no-open needs --layout");
@@ -80,15 +127,23 @@ void CheckConsistent(const CommandLine& command) {
   if (batch && !command.values.empty()) {
     throw UsageError("Product values cannot be given with a batch: " + command.values.front());
   }
+  if (command.max_cards > 0 && !batch && !command.sheet) {
+    throw UsageError("Option --max-cards needs --csv, --sqlite or --sheet");
+  }
 }
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine command;
   bool options_ended = false;
+  std::vector<std::optional<std::string>> fields(kGivenFieldCount - kProductFieldCount);
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
-    if (options_ended) {
+    if (options_ended || argument == "-" || !argument.starts_with("-")) {
+      if (command.values.size() == kProductFieldCount) {
+        throw UsageError("More than eight product values (give the others with their options): " +
+                         argument);
+      }
       command.values.push_back(argument);
     } else if (argument == "--") {
       options_ended = true;
@@ -128,8 +183,25 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       command.sheet = *sheet;
     } else if (auto first = OptionValue(arguments, i, "--first")) {
       command.first_label = ParseFirstLabel(*first);
-    } else {
-      command.values.push_back(argument);
+    } else if (auto date = OptionValue(arguments, i, "--date")) {
+      command.date = ParseDate("--date", *date);
+    } else if (auto max = OptionValue(arguments, i, "--max-cards")) {
+      command.max_cards = ParseMaxCards(*max);
+    } else if (!TakeFieldOption(arguments, i, fields)) {
+      // A typo must never print as a product's value.
+      throw UsageError("Unknown option: " + argument);
+    }
+  }
+  const bool any_field = std::any_of(fields.begin(), fields.end(), [](const auto& f) { return f; });
+  if (any_field) {
+    if (command.csv || command.sqlite) {
+      throw UsageError(
+          "Promotion, content and QR options are for one product; a batch takes them "
+          "from its columns");
+    }
+    command.values.resize(kGivenFieldCount);
+    for (size_t i = 0; i < fields.size(); ++i) {
+      if (fields[i]) command.values[kProductFieldCount + i] = *fields[i];
     }
   }
   CheckConsistent(command);
@@ -159,6 +231,17 @@ std::string UsageText() {
          "  --sqlite DB      with --layout and --query: one card per row of the query on DB\n"
          "  --query SQL      the query that selects the products from --sqlite DB\n"
          "  --copies N       cards per product (a COPIES column overrides it); default 1\n"
+         "  --max-cards N    allow a run of up to N cards (default 100000)\n"
+         "  --promo PRICE    the promotion price of the one product (shown as 特價 while the\n"
+         "                   promotion runs on the --date; its store price as 原價)\n"
+         "  --promo-from DATE  the promotion's first day (none: already running)\n"
+         "  --promo-to DATE  the promotion's last day (needed with --promo)\n"
+         "  --content TEXT   the pack's net content (600ml, 1.5L, 300g, 6x330ml, 12入) for the\n"
+         "                   unit price\n"
+         "  --qr TEXT        text or address for the card's QR code\n"
+         "  --date DATE      the day the cards will hang (default today): a promotion shows when\n"
+         "                   this day lies within its period. Dates as 2026-12-24, 2026/12/24,\n"
+         "                   20261224 or 115/12/24\n"
          "  --pdf            with --layout: also convert the document to PDF with LibreOffice\n"
          "                   and open the PDF instead\n"
          "  --sheet NAME     with --layout: put the cards on the labels of a label sheet, as\n"
@@ -174,7 +257,7 @@ std::string UsageText() {
          "  --output DIR     write cards into DIR instead of VORNTEMP\n"
          "  --help           show this text\n"
          "  --version        show the program's version\n"
-         "  --               every later argument is a value\n"
+         "  --               every later argument is a value (for values that begin with -)\n"
          "\n"
          "Every card of a batch starts a page of its own. A product that cannot make a\n"
          "correct card (a price that is no whole number, a row with missing cells, no\n"

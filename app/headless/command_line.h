@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/card/product_table.h"
 #include "app/flow/layouts.h"
 #include "platform/system/exception.h"
 
@@ -23,7 +24,13 @@ struct CommandLine {
   bool version = false;
   std::optional<std::string> templates_dir;
   std::optional<std::string> output_dir;
+  // The product record's values in list order: up to eight by position, then the optional
+  // fields from their options (--promo, --promo-from, --promo-to, --content, --qr).
   std::vector<std::string> values;
+  // The day the cards will hang (YYYY-MM-DD), which decides whether a promotion shows; "" for
+  // today.
+  std::string date;
+  int max_cards = 0;  // 0 for the default limit
   // Batch printing: one card per product of a CSV file or an SQLite query.
   std::optional<std::string> csv;
   std::optional<std::string> sqlite;
@@ -42,9 +49,9 @@ struct CommandLine {
   std::string printer;
 };
 
-// Parses the arguments after the program name. Any argument that is not one of
-// the program's options is a value; "--" makes every later argument a value.
-// Throws UsageError.
+// Parses the arguments after the program name. An argument that begins with "-" must be one of
+// the program's options; any other is a value, at most eight of them; "--" makes every later
+// argument a value, for values that begin with "-". Throws UsageError naming what is wrong.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The folders beside the executable, replaced by --templates and --output.

@@ -5,11 +5,13 @@
 #include <ostream>
 #include <tuple>
 
+#include "app/card/card_date.h"
 #include "app/card/product_table.h"
 #include "app/card/record_text.h"
 #include "app/flow/batch.h"
 #include "app/flow/card_pdf.h"
 #include "app/flow/print_flow.h"
+#include "app/flow/product_source.h"
 #include "app/headless/command_line.h"
 #include "app/output/label_sheets.h"
 #include "app/output/pdf_export.h"
@@ -66,35 +68,46 @@ int ListSheets(const CommandLine& command, std::ostream& out) {
 }
 
 void ShowNotices(std::ostream& err, const CardNotices& notices) {
-  for (const CardNotice& notice : notices)
-    err << "vornreport: warning: " << NoticeText(notice) << '\n';
-}
-
-PrintedCards PrintBatch(const CommandLine& command, PrintFlow& flow, TMemoryTable& table, bool open,
-                        std::ostream& err) {
-  BatchSource source;
-  source.csv_path = command.csv.value_or("");
-  source.sqlite_path = command.sqlite.value_or("");
-  source.query = command.query.value_or("");
-  PrintedCards printed;
-  printed.notices = LoadBatchProducts(source, command.copies.value_or(1), table);
-  if (table.RecordCount() == 0) {
-    // Why each product was left out matters more than the error that ends the run.
-    ShowNotices(err, printed.notices);
-    throw Exception("No cards to print in " +
-                    (source.csv_path.empty() ? source.sqlite_path : source.csv_path));
+  for (const std::string& line : SummarisedNoticeTexts(notices, NoticeLanguage::kEnglish)) {
+    err << "vornreport: warning: " << line << '\n';
   }
-  printed.path = flow.PrintBatch(*command.layout, table, open);
-  return printed;
 }
 
-PrintedCards PrintDocument(const CommandLine& command, PrintFlow& flow, TMemoryTable& table,
-                           bool open, std::ostream& err) {
-  if (command.csv || command.sqlite) return PrintBatch(command, flow, table, open, err);
+struct PrintedDocument {
+  PrintedCards printed;
+  int cards = 1;
+};
+
+PrintedDocument PrintBatch(const CommandLine& command, PrintFlow& flow,
+                           const LayoutTemplate& layout, bool open, std::ostream& err) {
+  const ProductSource source{command.csv ? *command.csv : command.sqlite.value_or(""),
+                             command.query.value_or("")};
+  BatchOptions options;
+  options.copies = command.copies.value_or(1);
+  options.day = flow.CardDay();
+  if (command.max_cards > 0) options.max_cards = command.max_cards;
+  BatchProducts batch = MakeBatchProducts(ReadProductSource(source), source.path, options);
+  PrintedDocument document;
+  document.cards = batch.table->RecordCount();
+  if (document.cards == 0) {
+    // Why each product was left out matters more than the error that ends the run.
+    ShowNotices(err, batch.notices);
+    throw Exception("No cards to print in " + source.path);
+  }
+  document.printed.path = flow.PrintBatch(layout, batch, open);
+  document.printed.notices = std::move(batch.notices);
+  return document;
+}
+
+PrintedDocument PrintDocument(const CommandLine& command, PrintFlow& flow,
+                              const LayoutTemplate& layout, TMemoryTable& table, bool open,
+                              std::ostream& err) {
+  if (command.csv || command.sqlite) return PrintBatch(command, flow, layout, open, err);
   const CardNotices cut = FillProductRecord(table, command.values);
-  PrintedCards printed = flow.PrintLayout(*command.layout, open);
-  printed.notices.insert(printed.notices.begin(), cut.begin(), cut.end());
-  return printed;
+  PrintedDocument document;
+  document.printed = flow.PrintLayout(layout.name, open);
+  document.printed.notices.insert(document.printed.notices.begin(), cut.begin(), cut.end());
+  return document;
 }
 
 void OpenPdf(const std::string& path) {
@@ -116,24 +129,27 @@ int RunHeadless(const CommandLine& command, std::ostream& out, std::ostream& err
     TQeRTF report;
     ConfigureReport(report);
     PrintFlow flow(report, table, FoldersFor(command));
+    if (!command.date.empty()) flow.SetCardDay(ParseCardDate(command.date));
     if (err_is_terminal) {
       flow.OnProgress = [&err](int card, int cards) { ShowProgress(err, card, cards); };
     }
+    const LayoutTemplate layout = ReadLayout(FoldersFor(command), *command.layout);
     // A sheet that cannot hold the card is known before anything is printed.
     std::vector<LabelSheet> sheets;
     CardPdfOptions pdf;
+    const bool batch = command.csv || command.sqlite;
     if (command.sheet) {
       sheets = InstalledSheets();
       pdf.sheet = &FindLabelSheet(sheets, *command.sheet);
-      const auto [width, height] = LayoutCardSize(FoldersFor(command), *command.layout);
-      CheckCardFits(*pdf.sheet, width, height);
+      CheckCardFits(*pdf.sheet, layout.width_mm, layout.height_mm);
       pdf.imposition.first_label = command.first_label.value_or(1);
       pdf.imposition.outline = command.outline;
-      const bool batch = command.csv || command.sqlite;
       if (!batch) pdf.imposition.repeat = command.copies.value_or(1);
     }
     const bool make_pdf = command.pdf || command.sheet || command.print;
-    PrintedCards printed = PrintDocument(command, flow, table, !command.no_open && !make_pdf, err);
+    PrintedDocument document =
+        PrintDocument(command, flow, layout, table, !command.no_open && !make_pdf, err);
+    PrintedCards& printed = document.printed;
     ShowNotices(err, printed.notices);
     if (make_pdf) {
       int shown = -1;
@@ -142,9 +158,7 @@ int RunHeadless(const CommandLine& command, std::ostream& out, std::ostream& err
           ShowPdfProgress(err, done, cards, shown);
         };
       }
-      const bool batch = command.csv || command.sqlite;
-      printed.path =
-          MakeCardPdf(flow, *command.layout, batch ? &table : nullptr, printed.path, pdf);
+      printed.path = MakeCardPdf(printed.path, document.cards, pdf);
       if (command.print) {
         const std::string answer = PrintPdf(
             printed.path, command.printer, std::filesystem::path(printed.path).filename().string());

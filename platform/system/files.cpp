@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -195,6 +196,31 @@ void RemoveStaleOutputTemps(const std::string& final_path) {
     }
   }
   ::closedir(folder);
+}
+
+MappedFile::MappedFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw Exception("Cannot open " + path + ": " + ErrnoText());
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw Exception("Cannot read " + path + ": not a regular file");
+  }
+  size_ = static_cast<size_t>(st.st_size);
+  if (size_ > 0) {
+    data_ = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (data_ == MAP_FAILED) {
+      const std::string reason = ErrnoText();
+      ::close(fd);
+      data_ = nullptr;
+      throw Exception("Cannot read " + path + ": " + reason);
+    }
+  }
+  ::close(fd);
+}
+
+MappedFile::~MappedFile() {
+  if (data_ != nullptr) ::munmap(data_, size_);
 }
 
 }  // namespace vorn

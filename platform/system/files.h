@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/system/stream.h"
 
@@ -81,6 +82,22 @@ class AtomicOutputFile {
   std::string temp_path_;
   std::unique_ptr<TFileStream> stream_;
   bool committed_ = false;
+};
+
+// A file's bytes mapped into memory read-only, for reading a large file without holding a copy.
+// Throws vorn::Exception naming the file when it cannot be opened or mapped.
+class MappedFile {
+ public:
+  explicit MappedFile(const std::string& path);
+  ~MappedFile();
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+
+  std::string_view Bytes() const { return {static_cast<const char*>(data_), size_}; }
+
+ private:
+  void* data_ = nullptr;
+  size_t size_ = 0;
 };
 
 // Removes temporary files that an earlier, killed run left beside `final_path`.

@@ -55,12 +55,14 @@ expect_contains "$work/err" "Option --no-open needs --layout"
 run 2 1 2 3
 expect_contains "$work/err" "no display to show the dialog on"
 
-# Values that look like Qt's own options must not reach Qt: the dialog still comes up
-# (and is still running when the timeout ends it).
-QT_QPA_PLATFORM=offscreen VORN_OPEN_COMMAND=true timeout 3 "$program" -platform nowhere -style x \
+# Values that look like Qt's own options must not reach Qt: after "--" the dialog still comes
+# up (and is still running when the timeout ends it); without it they are unknown options.
+QT_QPA_PLATFORM=offscreen VORN_OPEN_COMMAND=true timeout 3 "$program" -- -platform nowhere -style x \
   >"$work/out" 2>"$work/err"
 status=$?
 [ "$status" -eq 124 ] || { echo "FAIL: dialog with Qt-like values ended with $status" >&2; failures=$((failures + 1)); }
+run 2 -platform nowhere
+expect_contains "$work/err" "Unknown option: -platform"
 
 run 1 --layout B5 --no-open "${folders[@]}"
 expect_text "$work/err" "vornreport: Field '商品編號' must have a value"
@@ -70,7 +72,7 @@ run 1 --layout B5 --no-open "${folders[@]}" -- A1 471 $'\xff\xfe'
 expect_text "$work/err" "vornreport: Cannot convert field '商品名稱' to code page 950: invalid UTF-8 at byte 1"
 run 1 --layout B5 --no-open --templates "$work/none" --output "$work/cards" A1
 expect_text "$work/err" "vornreport: Can't read report template from file: $work/none/B5.rtf"
-run 1 --layout B5 --no-open --templates "$work" --output "$work/none" A1
+run 1 --layout B5 --no-open --templates "$(dirname "$program")/VornSAMPLE" --output "$work/none" A1
 expect_text "$work/err" "vornreport: CreateFileName: directory $work/none does not exist"
 [ -z "$(ls "$work/cards")" ] || { echo "FAIL: a failed run left a card" >&2; failures=$((failures + 1)); }
 

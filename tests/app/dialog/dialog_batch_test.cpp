@@ -187,7 +187,8 @@ TEST_F(DialogBatchTest, FailuresShowTheirMessageAndLeaveTheRecordAsTyped) {
        "B5", "Missing columns in @: PROD_SNAME (簡稱)"},
       {"", "B5", "Cannot open data file: @"},
       {h + ",COPIES\nB1,,n,s,u,1,2,3,0\n", "A4", "No cards to print in @"},
-      {h + "\nB1,,n,s,u,1,2,3\n", "SM1", "Cannot open template " + dir_.Templates() + "/SM1.rtf"},
+      {h + "\nB1,,n,s,u,1,2,3\n", "SM1",
+       "Can't read report template from file: " + dir_.Templates() + "/SM1.rtf"},
   };
   std::filesystem::remove(dir_.Templates() + "/SM1.rtf");
   QLineEdit* name_box = form_->findChild<QLineEdit*>("DBEdit3");

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "app/app_test_support.h"
+#include "app/flow/batch_document.h"
 #include "app/headless/command_line.h"
 #include "app/headless/headless.h"
 
@@ -110,21 +112,6 @@ TEST_F(BatchTest, FilesAsClerksSaveThem) {
   EXPECT_NE(card.find("$1,280"), std::string::npos);
   EXPECT_NE(card.find("$1,399"), std::string::npos);
   EXPECT_NE(card.find("$199"), std::string::npos);
-}
-
-TEST(PriceDigitsTest, WholeNumbersAsClerksWriteThem) {
-  const std::pair<const char*, const char*> good[] = {
-      {"1280", "1280"},  {"1,280", "1280"}, {"12,345,678", "12345678"},
-      {"$199", "199"},   {"NT$199", "199"}, {"nt$ 199", "199"},
-      {" 45.00 ", "45"}, {"45.", "45"},     {"199元", "199"},
-      {"", ""},          {"  ", ""},        {"007", "7"},
-      {"0", "0"},        {"NT 50", "50"},
-  };
-  for (const auto& [text, digits] : good) EXPECT_EQ(PriceDigits(text), digits) << text;
-  for (const char* text : {"45.50", "45.5", "1,28", "12,34,567", ",123", "123,", "1.234,00", "-5",
-                           "$", "12a", "1 280", "2147483648", "99999999999"}) {
-    EXPECT_THROW(PriceDigits(text), Exception) << text;
-  }
 }
 
 TEST_F(BatchTest, SqliteQueryRowsBecomeCards) {
@@ -249,15 +236,48 @@ TEST(WrapTemplateTest, BodyGoesInsideTheScanAndTheHeaderStaysOutside) {
   const std::string rtf = "{\\rtf1{\\fonttbl{\\f0 A;}}\\paperw100\n\\pard x\\{\\par}";
   EXPECT_EQ(WrapTemplateInScan(rtf, "T"),
             "{\\rtf1{\\fonttbl{\\f0 "
-            "A;}}\\paperw100\n\\\\SCAN(T),page\\\\\n\\pard x\\{\\par"
+            "A;}}\\paperw100\n\\\\SCAN(T),page\\\\\n{\\*\\vorncard}\\pard x\\{\\par"
             "\n\\\\ENDSCAN\\\\\n}");
   // A card that begins with a table row once left the row's definition outside: only the
   // first card had its shaded, bordered box.
   EXPECT_EQ(WrapTemplateInScan("{\\rtf1\\sectd\n\\trowd\\cellx9\n\\pard\\intbl x\\cell\\row}", "T"),
-            "{\\rtf1\\sectd\n\\\\SCAN(T),page\\\\\n\\trowd\\cellx9\n\\pard\\intbl x\\cell\\row"
+            "{\\rtf1\\sectd\n\\\\SCAN(T),page\\\\\n{\\*\\vorncard}\\trowd\\cellx9\n\\pard\\intbl "
+            "x\\cell\\row"
             "\n\\\\ENDSCAN\\\\\n}");
   EXPECT_THROW(WrapTemplateInScan("plain text", "T"), Exception);
   EXPECT_THROW(WrapTemplateInScan("{\\rtf1{\\pard x}}", "T"), Exception);
+}
+
+// The parts of a PDF were once filled a second time from copies of the rows; now they are cut
+// from the written document, so each part must be a whole document with the batch's tables.
+TEST_F(BatchTest, PartsAreCutBetweenCardsAndEachIsAWholeDocument) {
+  std::string csv = std::string(kHeader) + "\n";
+  for (int i = 1; i <= 7; ++i) {
+    // No barcode: the braces of a picture's raw bytes would confuse the count below.
+    csv += "P" + std::to_string(i) + ",,Name " + std::to_string(i) + ",s,u,1,2,3\n";
+  }
+  ASSERT_EQ(Run({"--layout", "SM1", "--csv", WriteFile("p.csv", csv)}), kExitSuccess) << err_.str();
+  const std::string document = Card();
+  const std::string folder = dir_.Path("parts");
+  std::filesystem::create_directory(folder);
+  const std::vector<std::string> parts =
+      WriteBatchParts(out_.str().substr(0, out_.str().size() - 1), 3, folder);
+  ASSERT_EQ(parts.size(), 3u);
+  const std::string header = document.substr(0, document.find("{\\*\\vorncard}"));
+  std::string cards;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const std::string part = testing::ReadFile(parts[i]);
+    EXPECT_TRUE(part.starts_with(header)) << i;
+    EXPECT_EQ(Count(part, "{\\*\\vorncard}"), i < 2 ? 3u : 1u) << i;
+    // Only the cards after a part's first begin a page: no empty page ends a part.
+    EXPECT_EQ(Count(part, "\\page "), i < 2 ? 2u : 0u) << i;
+    EXPECT_EQ(Count(part, "{") - Count(part, "\\{"), Count(part, "}") - Count(part, "\\}")) << i;
+    for (int p = 1; p <= 7; ++p) {
+      if (part.find(" P" + std::to_string(p) + " ") != std::string::npos)
+        cards += std::to_string(p);
+    }
+  }
+  EXPECT_EQ(cards, "1234567");
 }
 
 }  // namespace

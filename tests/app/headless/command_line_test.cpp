@@ -20,8 +20,9 @@ TEST(CommandLineTest, OptionsAndValues) {
       {{"--layout", "SM1", "A", "B"}, "SM1", false, {"A", "B"}},
       {{"A", "--layout=a4", "--no-open", "B"}, "A4", true, {"A", "B"}},
       {{"--layout", "other", "--no-open"}, "OTHER", true, {}},
-      // Anything the program does not know is a value, negative prices included.
-      {{"-5", "--colour", "-x"}, std::nullopt, false, {"-5", "--colour", "-x"}},
+      // Values that begin with "-" follow "--"; a lone "-" is a value.
+      {{"--", "-5", "--colour", "-x"}, std::nullopt, false, {"-5", "--colour", "-x"}},
+      {{"-", "a"}, std::nullopt, false, {"-", "a"}},
       {{"--", "--layout", "B5", "--help"}, std::nullopt, false, {"--layout", "B5", "--help"}},
       {{"--layout", "B5", "1", "--", "--"}, "B5", false, {"1", "--"}},
       {{""}, std::nullopt, false, {""}},
@@ -33,6 +34,16 @@ TEST(CommandLineTest, OptionsAndValues) {
     EXPECT_EQ(command.values, c.values) << ::testing::PrintToString(c.arguments);
     EXPECT_FALSE(command.help);
   }
+}
+
+TEST(CommandLineTest, OptionalFieldsFollowTheEightValuesInListOrder) {
+  const CommandLine command =
+      ParseCommandLine({"--layout", "A4", "--promo", "$199", "--promo-to", "115/12/24", "--qr",
+                        "https://x.example/1", "--content=6x330ml", "--date", "20261210", "A1"});
+  EXPECT_EQ(command.values, (Args{"A1", "", "", "", "", "", "", "", "$199", "", "2026-12-24",
+                                  "6x330ml", "https://x.example/1"}));
+  EXPECT_EQ(command.date, "2026-12-10");
+  EXPECT_EQ(ParseCommandLine({"A1", "B"}).values, (Args{"A1", "B"}));
 }
 
 TEST(CommandLineTest, SheetsAndPrinting) {
@@ -87,6 +98,17 @@ TEST(CommandLineTest, UsageErrors) {
       {{"--print"}, "Option --print needs --layout"},
       {{"--layout", "SM1", "--copies", "2", "--", "A1"},
        "Option --copies needs --csv, --sqlite or --sheet"},
+      // A typo once printed a card whose product number was the option.
+      {{"--no-opne", "A1"}, "Unknown option: --no-opne"},
+      {{"A1", "-x"}, "Unknown option: -x"},
+      {{"1", "2", "3", "4", "5", "6", "7", "8", "9"},
+       "More than eight product values (give the others with their options): 9"},
+      {{"--date", "2026-02-30"},
+       "Option --date needs a date such as 2026-12-24 or 115/12/24: 2026-02-30"},
+      {{"--layout", "B5", "--csv", "a.csv", "--promo", "99"},
+       "Promotion, content and QR options are for one product; a batch takes them from its "
+       "columns"},
+      {{"--max-cards", "10"}, "Option --max-cards needs --csv, --sqlite or --sheet"},
   };
   for (const auto& [arguments, message] : cases) {
     try {
