@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh
+VORN_TARGETS=vornreport bash scripts/build.sh
 sample=(4710001 4710001234569 "有機高山烏龍茶 300g" "烏龍茶" "罐" 320 350 299)
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec build/app/vornreport "${sample[@]}"

@@ -11,7 +11,8 @@ std::string PriceDigits(std::string_view text) {
   const std::string original(text);
   text = TrimControl(text);
   if (text.empty()) return std::string();
-  if (text.front() == '-') throw Exception("price is negative: " + original);
+  if (text.front() == '-')
+    throw PriceError(PriceError::Reason::kNegative, "price is negative: " + original);
   const auto strip_prefix = [&text](std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
     for (size_t i = 0; i < prefix.size(); ++i) {
@@ -23,13 +24,14 @@ std::string PriceDigits(std::string_view text) {
   if (!strip_prefix("NT$") && !strip_prefix("NT")) strip_prefix("$");
   if (text.ends_with("元")) text.remove_suffix(std::string_view("元").size());
   text = TrimControl(text);
-  if (!text.empty() && text.front() == '-') throw Exception("price is negative: " + original);
+  if (!text.empty() && text.front() == '-')
+    throw PriceError(PriceError::Reason::kNegative, "price is negative: " + original);
   const size_t point = text.find('.');
   std::string_view whole = text.substr(0, point);
   if (point != std::string_view::npos) {
     const std::string_view fraction = text.substr(point + 1);
     if (fraction.find_first_not_of('0') != std::string_view::npos) {
-      throw Exception("price is not a whole number: " + original);
+      throw PriceError(PriceError::Reason::kNotWhole, "price is not a whole number: " + original);
     }
   }
   // Separators stand between groups of three digits: "1,280", "12,345,678".
@@ -41,17 +43,22 @@ std::string PriceDigits(std::string_view text) {
       digits.push_back(c);
       ++group;
     } else if (c != ',' || group == 0 || group > 3 || (digits.size() > group && group != 3)) {
-      throw Exception("price is not a whole number: " + original);
+      throw PriceError(PriceError::Reason::kNotWhole, "price is not a whole number: " + original);
     } else {
       group = 0;
     }
   }
   const bool grouped = whole.find(',') != std::string_view::npos;
-  if (grouped && group != 3) throw Exception("price is not a whole number: " + original);
-  if (digits.empty()) throw Exception("price is not a whole number: " + original);
+  if (grouped && group != 3)
+    throw PriceError(PriceError::Reason::kNotWhole, "price is not a whole number: " + original);
+  if (digits.empty())
+    throw PriceError(PriceError::Reason::kNotWhole, "price is not a whole number: " + original);
   if (digits.find_first_not_of('0') == std::string::npos) return "0";
   digits.erase(0, digits.find_first_not_of('0'));
-  if (digits.size() > 7) throw Exception("price is too large (at most 9,999,999): " + original);
+  if (digits.size() > 7) {
+    throw PriceError(PriceError::Reason::kTooLarge,
+                     "price is too large (at most 9,999,999): " + original);
+  }
   return digits;
 }
 

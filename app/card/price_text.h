@@ -3,7 +3,21 @@
 #include <string>
 #include <string_view>
 
+#include "app/card/print_error.h"
+
 namespace vorn {
+
+// A price that cannot be read, and why.
+class PriceError : public PrintError {
+ public:
+  enum class Reason { kNotWhole, kNegative, kTooLarge };
+  PriceError(Reason reason, const std::string& message)
+      : PrintError(PrintErrorKind::kBadPrice, message), reason_(reason) {}
+  Reason Why() const { return reason_; }
+
+ private:
+  Reason reason_;
+};
 
 // A price as clerks write it, as the digits of a whole number: blanks, a leading "NT$", "$" or
 // "NT", a trailing "元", thousands separators between groups of three digits and a fraction of

@@ -5,6 +5,8 @@
 #include "app/card/barcode.h"
 #include "app/card/card_date.h"
 #include "app/card/net_content.h"
+#include "app/card/price_text.h"
+#include "app/card/print_error.h"
 #include "app/card/promotion.h"
 #include "app/card/record_text.h"
 #include "data/memory_table.h"
@@ -88,10 +90,30 @@ std::optional<std::string> AssignFieldText(TField& field, std::string_view utf8)
     field.Clear();
     return std::nullopt;
   }
-  const std::string bytes = RecordBytesFromUtf8(utf8, FieldDisplayLabel(field));
+  std::string bytes;
+  try {
+    bytes = RecordBytesFromUtf8(utf8, FieldDisplayLabel(field));
+  } catch (const Exception& e) {
+    throw PrintError(PrintErrorKind::kUnreadableText, e.what());
+  }
   const int limit = FieldByteLimit(field);
   if (limit == 0) {
-    field.SetAsString(bytes);
+    if (field.DataType() == ftInteger) {
+      // A price as clerks write it ("$1,280"). A text that is no price at all is left to the
+      // table, which names it in its own words; one that is a price no card may show is not.
+      try {
+        bytes = PriceDigits(bytes);
+      } catch (const PriceError& e) {
+        if (e.Why() != PriceError::Reason::kNotWhole) {
+          throw PriceError(e.Why(), FieldDisplayLabel(field) + ": " + e.what());
+        }
+      }
+    }
+    try {
+      field.SetAsString(bytes);
+    } catch (const Exception& e) {
+      throw PrintError(PrintErrorKind::kBadPrice, e.what());
+    }
     return std::nullopt;
   }
   // The size counts bytes; a character is never cut in half.

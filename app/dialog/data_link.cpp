@@ -65,7 +65,7 @@ void TDataSource::EditStarted(size_t index) {
   try {
     table_.Edit();
   } catch (const std::exception& e) {
-    ShowErrorBox(links_[index].edit->window(), e.what());
+    ShowErrorBox(links_[index].edit->window(), e);
   }
 }
 

@@ -25,38 +25,39 @@ void Show(QWidget* parent, const MessageBoxText& text) {
   box.exec();
 }
 
-struct SummaryRule {
-  std::string_view part;  // a fixed part of the message
-  std::string_view summary;
+struct Summary {
+  PrintErrorKind kind;
+  std::string_view text;
 };
 
-// The first rule whose part the message holds gives the sentence.
-constexpr SummaryRule kSummaries[] = {
-    {"must have a value", "請先填寫必填的欄位，再列印。"},
-    {"is not a valid integer value for field", "價格只能填入整數（例如 199）。"},
-    {"Cannot convert field", "輸入的文字中有無法列印的字元。"},
-    {"CreateFileName: directory", "找不到存放價格卡的資料夾 VORNTEMP。"},
-    {"report template", "找不到或無法讀取這個版面的範本檔。"},
-    {"Missing columns in", "資料檔缺少必要的欄位，請對照說明檔的欄位表。"},
-    {"No cards to print in", "資料檔中沒有可以列印的商品。"},
-    {"data file", "無法讀取資料檔。"},
-    {"invalid UTF-8", "資料檔的文字編碼無法辨識，請另存為 UTF-8 或 Big5。"},
-    {"no text in code page", "資料檔的文字編碼無法辨識，請另存為 UTF-8 或 Big5。"},
-    {"Quoted cell not closed", "資料檔的格式有誤（引號沒有成對）。"},
-    {"SQLite", "無法讀取資料庫。"},
-    {"Failed to open", "價格卡已存檔，但無法開啟。"},
+constexpr Summary kSummaries[] = {
+    {PrintErrorKind::kRequiredValue, "請先填寫必填的欄位，再列印。"},
+    {PrintErrorKind::kBadPrice, "價格只能填入整數（例如 199），最多七位數。"},
+    {PrintErrorKind::kUnreadableText, "輸入的文字中有無法列印的字元。"},
+    {PrintErrorKind::kOutputFolder, "找不到存放價格卡的資料夾 VORNTEMP。"},
+    {PrintErrorKind::kTemplate, "找不到、無法讀取或無法使用這個版面的範本檔。"},
+    {PrintErrorKind::kMissingColumns, "資料檔缺少必要的欄位，請對照說明檔的欄位表。"},
+    {PrintErrorKind::kNothingToPrint, "資料檔中沒有可以列印的商品。"},
+    {PrintErrorKind::kDataFile, "無法讀取資料檔。"},
+    {PrintErrorKind::kDataEncoding, "資料檔的文字編碼無法辨識，請另存為 UTF-8 或 Big5。"},
+    {PrintErrorKind::kDataFormat, "資料檔的格式有誤（例如引號沒有成對）。"},
+    {PrintErrorKind::kDatabase, "無法讀取資料庫。"},
+    {PrintErrorKind::kCardNotOpened, "價格卡已存檔，但無法開啟。"},
+    {PrintErrorKind::kPrinter, "印表機沒有接受這份列印工作。"},
+    {PrintErrorKind::kRenderer, "無法製作 PDF。"},
+    {PrintErrorKind::kTooManyCards, "這次要列印的張數超過上限。"},
 };
 }  // namespace
 
-std::string ErrorSummary(std::string_view message) {
-  for (const SummaryRule& rule : kSummaries) {
-    if (message.find(rule.part) != std::string_view::npos) return std::string(rule.summary);
+std::string ErrorSummary(PrintErrorKind kind) {
+  for (const Summary& summary : kSummaries) {
+    if (summary.kind == kind) return std::string(summary.text);
   }
   return "無法列印價格卡。";
 }
 
-void ShowErrorBox(QWidget* parent, std::string_view message) {
-  ShowErrorBox(parent, ErrorSummary(message), message);
+void ShowErrorBox(QWidget* parent, const std::exception& error) {
+  ShowErrorBox(parent, ErrorSummary(KindOf(error)), error.what());
 }
 
 void ShowErrorBox(QWidget* parent, std::string_view summary, std::string_view message) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/card/print_error.h"
+
 class QWidget;
 
 namespace vorn {
@@ -19,12 +21,12 @@ struct MessageBoxText {
 
 using ErrorBoxHandler = std::function<void(QWidget* parent, const MessageBoxText& text)>;
 
-// The sentence that leads an error box for the program's or the engine's `message`.
-std::string ErrorSummary(std::string_view message);
+// The sentence that leads an error box for a fault of that kind.
+std::string ErrorSummary(PrintErrorKind kind);
 
 // Shows an error in the application's standard error box (a critical message box), led by
-// ErrorSummary. The message may carry record bytes; it is shown decoded.
-void ShowErrorBox(QWidget* parent, std::string_view message);
+// ErrorSummary of its kind. The message may carry record bytes; it is shown decoded.
+void ShowErrorBox(QWidget* parent, const std::exception& error);
 // The same with a summary of the caller's own (UTF-8).
 void ShowErrorBox(QWidget* parent, std::string_view summary, std::string_view message);
 // A warning box: the work was done, with the things listed in `detail` (UTF-8) to look at.

@@ -119,7 +119,7 @@ TFormVornReport::TFormVornReport(std::vector<std::string> arguments, ProgramFold
   try {
     FormCreate();
   } catch (const std::exception& e) {
-    ShowErrorBox(nullptr, e.what());
+    ShowErrorBox(nullptr, e);
   }
   data_source1_->Refresh();
   // A value from the command line that did not fit its field is shown cut; the clerk must
@@ -260,7 +260,7 @@ void TFormVornReport::PrintLayout(std::string_view layout) {
   } catch (const CardNotOpened& e) {
     ShowErrorBox(this, CardNotOpenedSummary(e.Path()), e.what());
   } catch (const std::exception& e) {
-    ShowErrorBox(this, e.what());
+    ShowErrorBox(this, e);
   }
   printing_ = false;
   // After a post the boxes show what the record holds; a failed post leaves them as typed.
@@ -340,9 +340,12 @@ void TFormVornReport::RunBatch(const std::string& csv_path, const BatchChoice& c
       batch_status_->setText(QString::fromUtf8("已取消"));
     } catch (const CardNotOpened& e) {
       error.emplace(CardNotOpenedSummary(e.Path()), e.what());
+    } catch (const NothingToPrint& e) {
+      const std::string lines = NoticeLines(e.Notices());
+      error.emplace(ErrorSummary(e.Kind()), e.what() + (lines.empty() ? "" : "\n" + lines));
     } catch (const std::exception& e) {
       const std::string lines = NoticeLines(notices);
-      error.emplace(ErrorSummary(e.what()), e.what() + (lines.empty() ? "" : "\n" + lines));
+      error.emplace(ErrorSummary(KindOf(e)), e.what() + (lines.empty() ? "" : "\n" + lines));
     }
   }
   if (error) ShowErrorBox(this, error->first, error->second);
@@ -359,7 +362,6 @@ int TFormVornReport::PrintProducts(const std::string& csv_path, const BatchChoic
   BatchProducts batch = MakeBatchProducts(ReadProductSource({csv_path, ""}), csv_path, options);
   notices = batch.notices;
   const int cards = batch.table->RecordCount();
-  if (cards == 0) throw Exception("No cards to print in " + csv_path);
   const LayoutTemplate layout = ReadLayout(flow_->Folders(), choice.layout);
   ShowProgressDialog(cards);
   const bool make_pdf = !choice.sheet.empty() || choice.print;

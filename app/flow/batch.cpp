@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/card/price_text.h"
+#include "app/card/print_error.h"
 #include "app/card/product_table.h"
 #include "app/card/record_text.h"
 #include "data/field_text.h"
@@ -40,7 +41,10 @@ std::vector<int> MatchColumns(const TMemoryTable& data, const TMemoryTable& prod
     }
     columns.push_back(column.value_or(-1));
   }
-  if (!missing.empty()) throw Exception("Missing columns in " + source_name + ": " + missing);
+  if (!missing.empty()) {
+    throw PrintError(PrintErrorKind::kMissingColumns,
+                     "Missing columns in " + source_name + ": " + missing);
+  }
   return columns;
 }
 
@@ -56,8 +60,8 @@ std::vector<std::string> ProductValues(const TMemoryTable& data, const std::vect
     if (IsPriceField(products.Fields(i))) {
       try {
         text = PriceDigits(text);
-      } catch (const Exception& e) {
-        throw Exception(FieldDisplayLabel(products.Fields(i)) + ": " + e.what());
+      } catch (const PriceError& e) {
+        throw PriceError(e.Why(), FieldDisplayLabel(products.Fields(i)) + ": " + e.what());
       }
     }
     values.push_back(std::move(text));
@@ -102,8 +106,10 @@ void CopyRecord(const TMemoryTable& from, TMemoryTable& to) {
 
 void CheckCardCount(int cards, int max_cards) {
   if (cards <= max_cards) return;
-  throw Exception("Too many cards for one run (at most " + std::to_string(max_cards) +
-                  "; raise the limit with --max-cards): " + std::to_string(cards) + " or more");
+  throw PrintError(PrintErrorKind::kTooManyCards,
+                   "Too many cards for one run (at most " + std::to_string(max_cards) +
+                       "; raise the limit with --max-cards): " + std::to_string(cards) +
+                       " or more");
 }
 
 class BatchBuilder {
@@ -143,7 +149,7 @@ class BatchBuilder {
     } catch (const Exception& e) {
       // Only the first copy can fail, and a failing append takes its record back; a run with too
       // many cards fails whole.
-      if (std::string_view(e.what()).starts_with("Too many cards")) throw;
+      if (KindOf(e) == PrintErrorKind::kTooManyCards) throw;
       batch_.notices.push_back(
           {CardNotice::Kind::kRowSkipped, place, product, "", MessageForDisplay(e.what())});
       return;
@@ -183,7 +189,9 @@ BatchProducts MakeBatchProducts(SourceRows rows, const std::string& source_name,
   for (rows.data->First(); !rows.data->Eof(); rows.data->Next(), ++record) {
     builder.AddRow(rows.places[record]);
   }
-  return builder.Finish(std::move(rows.notices));
+  BatchProducts batch = builder.Finish(std::move(rows.notices));
+  if (batch.table->RecordCount() == 0) throw NothingToPrint(source_name, std::move(batch.notices));
+  return batch;
 }
 
 void KeepProducts(BatchProducts& batch, const std::vector<bool>& keep) {

@@ -48,8 +48,9 @@ struct BatchProducts {
 // the promotion, net content and QR columns may be. Prices are read as clerks write them
 // (PriceDigits); a COPIES column, when present and not empty, gives a product's own count. A
 // product that can make no correct card is left out with a notice naming its place and number;
-// so is every card that prints with a fault. Throws vorn::Exception for missing columns (naming
-// them and the source) and for more cards than options.max_cards.
+// so is every card that prints with a fault. Throws PrintError for missing columns (naming them
+// and the source), for more cards than options.max_cards, and NothingToPrint, with the notices,
+// when every product was left out.
 BatchProducts MakeBatchProducts(SourceRows rows, const std::string& source_name,
                                 const BatchOptions& options);
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "app/card/print_error.h"
 #include "data/field_text.h"
 #include "platform/system/exception.h"
 #include "platform/system/files.h"
@@ -45,9 +46,15 @@ LayoutTemplate ReadLayout(const ProgramFolders& folders, std::string_view layout
   read.name = std::string(layout);
   read.path = TemplatePath(folders, layout);
   std::ifstream file(read.path, std::ios::binary);
-  if (!file) throw Exception("Can't read report template from file: " + read.path);
+  if (!file) {
+    throw PrintError(PrintErrorKind::kTemplate,
+                     "Can't read report template from file: " + read.path);
+  }
   read.rtf.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  if (file.bad()) throw Exception("Can't read report template from file: " + read.path);
+  if (file.bad()) {
+    throw PrintError(PrintErrorKind::kTemplate,
+                     "Can't read report template from file: " + read.path);
+  }
   // The document's format stands before its text.
   const std::string head = read.rtf.substr(0, 16384);
   constexpr double kMmPerTwip = 25.4 / 1440;

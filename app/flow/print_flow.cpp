@@ -5,10 +5,12 @@
 #include <set>
 
 #include "app/card/card_date.h"
+#include "app/card/print_error.h"
 #include "app/card/product_table.h"
 #include "app/card/record_text.h"
 #include "app/flow/batch_document.h"
 #include "data/memory_table.h"
+#include "engine/conscom/exceptions.h"
 #include "engine/qertf/qertf.h"
 #include "engine/qertf/scan_info.h"
 #include "platform/system/exception.h"
@@ -49,14 +51,19 @@ void PrintFlow::Run(TMemoryTable& table, bool open) {
     } else {
       report_.Execute({&table});
     }
-  } catch (const Exception& e) {
-    // The report is written before the desktop is asked to open it.
-    constexpr std::string_view kOpenFailed = "Failed to open report results. Error message: ";
-    if (open && std::string_view(e.what()).starts_with(kOpenFailed) &&
-        FileExists(report_.OutFile())) {
-      throw CardNotOpened(e.what(), report_.OutFile());
-    }
+  } catch (const EIOError& e) {
+    // A failed run leaves no card under its fresh name, so a card that stands there was
+    // written whole and only the desktop's opening failed.
+    if (open && FileExists(report_.OutFile())) throw CardNotOpened(e.what(), report_.OutFile());
     throw;
+  } catch (const EBadRtfFormat& e) {
+    throw PrintError(PrintErrorKind::kTemplate, e.what());
+  } catch (const EIllegalScanUse& e) {
+    throw PrintError(PrintErrorKind::kTemplate, e.what());
+  } catch (const EIllegalIFUse& e) {
+    throw PrintError(PrintErrorKind::kTemplate, e.what());
+  } catch (const EIllegalFunctionUse& e) {
+    throw PrintError(PrintErrorKind::kTemplate, e.what());
   }
 }
 
@@ -64,7 +71,14 @@ void PrintFlow::PostRecord() {
   const TDataSetState state = table_.State();
   if (state != TDataSetState::dsEdit && state != TDataSetState::dsInsert) return;
   if (OnBeforePost) OnBeforePost();
-  table_.Post();
+  try {
+    table_.Post();
+  } catch (const PrintError&) {
+    throw;
+  } catch (const Exception& e) {
+    // What the table refuses at a post is a value the card needs.
+    throw PrintError(PrintErrorKind::kRequiredValue, e.what());
+  }
 }
 
 std::string PrintFlow::FreshOutputName() {
@@ -72,11 +86,16 @@ std::string PrintFlow::FreshOutputName() {
   // millisecond may draw the same one, and a card already written must never be
   // overwritten.
   constexpr int kAttempts = 64;
-  for (int i = 0; i < kAttempts; ++i) {
-    std::string name = report_.CreateFileName(folders_.output, "cu");
-    if (!FileExists(name)) return name;
+  try {
+    for (int i = 0; i < kAttempts; ++i) {
+      std::string name = report_.CreateFileName(folders_.output, "cu");
+      if (!FileExists(name)) return name;
+    }
+  } catch (const Exception& e) {
+    throw PrintError(PrintErrorKind::kOutputFolder, e.what());
   }
-  throw Exception("No free name for a new card in " + folders_.output);
+  throw PrintError(PrintErrorKind::kOutputFolder,
+                   "No free name for a new card in " + folders_.output);
 }
 
 PrintedCards PrintFlow::PrintLayout(std::string_view layout, bool open) {
@@ -90,7 +109,10 @@ PrintedCards PrintFlow::PrintLayout(std::string_view layout, bool open) {
     table_.Cancel();
     throw;
   }
-  report_.SetInFile(TemplatePath(folders_, layout));
+  const LayoutTemplate read = ReadLayout(folders_, layout);
+  report_.SetInFile(read.path);
+  report_.SetTemplateBytes(read.rtf);
+  const ScopeExit forget_template([this] { report_.ClearTemplateBytes(); });
   report_.SetOutFile(FreshOutputName());
   if (OnProcessMessages) OnProcessMessages();
   if (std::optional<CardNotice> barcode = CheckBarcodeOf(table_)) {

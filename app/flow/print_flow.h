@@ -7,6 +7,7 @@
 
 #include "app/card/card_functions.h"
 #include "app/card/card_notices.h"
+#include "app/card/print_error.h"
 #include "app/flow/batch.h"
 #include "app/flow/layouts.h"
 #include "platform/system/exception.h"
@@ -22,18 +23,6 @@ inline constexpr int kShowNormal = 5;
 
 // Gives the report component the settings the program keeps for its whole run.
 void ConfigureReport(TQeRTF& report);
-
-// The report wrote the card but the desktop could not open it; the card stays where it was
-// saved.
-class CardNotOpened : public Exception {
- public:
-  CardNotOpened(const std::string& message, std::string path)
-      : Exception(message), path_(std::move(path)) {}
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // A document written by the flow, and what the operator must hear of although it printed.
 struct PrintedCards {

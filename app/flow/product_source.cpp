@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <set>
 
+#include "app/card/print_error.h"
 #include "app/card/record_text.h"
 #include "app/output/pdf_export.h"
 #include "data/csv_loader.h"
@@ -61,9 +62,16 @@ SourceRows ReadSqliteRows(const ProductSource& source) {
 
 SourceRows ReadProductSource(const ProductSource& source) {
   // The loaders keep UTF-8 as it is; the product fields convert it with their own rules.
-  if (!source.query.empty()) return ReadSqliteRows(source);
-  if (IsSpreadsheetFile(source.path)) return ReadSpreadsheetRows(source.path);
-  return ReadCsvRows(source.path, source.path, "line");
+  const bool database = !source.query.empty();
+  try {
+    if (database) return ReadSqliteRows(source);
+    if (IsSpreadsheetFile(source.path)) return ReadSpreadsheetRows(source.path);
+    return ReadCsvRows(source.path, source.path, "line");
+  } catch (const PrintError&) {
+    throw;
+  } catch (const Exception& e) {
+    throw PrintError(database ? PrintErrorKind::kDatabase : PrintErrorKind::kDataFile, e.what());
+  }
 }
 
 }  // namespace vorn

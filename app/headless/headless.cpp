@@ -79,7 +79,7 @@ struct PrintedDocument {
 };
 
 PrintedDocument PrintBatch(const CommandLine& command, PrintFlow& flow,
-                           const LayoutTemplate& layout, bool open, std::ostream& err) {
+                           const LayoutTemplate& layout, bool open) {
   const ProductSource source{command.csv ? *command.csv : command.sqlite.value_or(""),
                              command.query.value_or("")};
   BatchOptions options;
@@ -89,20 +89,14 @@ PrintedDocument PrintBatch(const CommandLine& command, PrintFlow& flow,
   BatchProducts batch = MakeBatchProducts(ReadProductSource(source), source.path, options);
   PrintedDocument document;
   document.cards = batch.table->RecordCount();
-  if (document.cards == 0) {
-    // Why each product was left out matters more than the error that ends the run.
-    ShowNotices(err, batch.notices);
-    throw Exception("No cards to print in " + source.path);
-  }
   document.printed.path = flow.PrintBatch(layout, batch, open);
   document.printed.notices = std::move(batch.notices);
   return document;
 }
 
 PrintedDocument PrintDocument(const CommandLine& command, PrintFlow& flow,
-                              const LayoutTemplate& layout, TMemoryTable& table, bool open,
-                              std::ostream& err) {
-  if (command.csv || command.sqlite) return PrintBatch(command, flow, layout, open, err);
+                              const LayoutTemplate& layout, TMemoryTable& table, bool open) {
+  if (command.csv || command.sqlite) return PrintBatch(command, flow, layout, open);
   const CardNotices cut = FillProductRecord(table, command.values);
   PrintedDocument document;
   document.printed = flow.PrintLayout(layout.name, open);
@@ -148,7 +142,7 @@ int RunHeadless(const CommandLine& command, std::ostream& out, std::ostream& err
     }
     const bool make_pdf = command.pdf || command.sheet || command.print;
     PrintedDocument document =
-        PrintDocument(command, flow, layout, table, !command.no_open && !make_pdf, err);
+        PrintDocument(command, flow, layout, table, !command.no_open && !make_pdf);
     PrintedCards& printed = document.printed;
     ShowNotices(err, printed.notices);
     if (make_pdf) {
@@ -171,6 +165,11 @@ int RunHeadless(const CommandLine& command, std::ostream& out, std::ostream& err
     }
     if (command.no_open) out << printed.path << '\n';
     return printed.notices.empty() ? kExitSuccess : kExitWarnings;
+  } catch (const NothingToPrint& e) {
+    // Why each product was left out matters more than the error that ends the run.
+    ShowNotices(err, e.Notices());
+    err << "vornreport: " << MessageForDisplay(e.what()) << '\n';
+    return kExitFailure;
   } catch (const CardNotOpened& e) {
     err << "vornreport: " << MessageForDisplay(e.what()) << "\nvornreport: " << OpenerProgram()
         << " could not open it; the card is saved as " << e.Path() << '\n';

@@ -181,14 +181,18 @@ TEST_F(DialogBatchTest, FailuresShowTheirMessageAndLeaveTheRecordAsTyped) {
     std::string csv_text;  // empty: no file at all
     std::string layout;
     std::string message;  // '@' stands for the CSV's path
+    std::string summary;  // the box's sentence for the clerk, chosen by the fault's kind
   };
   const Case cases[] = {
       {"PROD_ID,PROD_BARCODE,PROD_NAME,UNITNAME,SALE_PRICE,PSALE_PRICE,VIP_PRICE\nA,,n,u,1,2,3\n",
-       "B5", "Missing columns in @: PROD_SNAME (簡稱)"},
-      {"", "B5", "Cannot open data file: @"},
-      {h + ",COPIES\nB1,,n,s,u,1,2,3,0\n", "A4", "No cards to print in @"},
+       "B5", "Missing columns in @: PROD_SNAME (簡稱)",
+       "資料檔缺少必要的欄位，請對照說明檔的欄位表。"},
+      {"", "B5", "Cannot open data file: @", "無法讀取資料檔。"},
+      {h + ",COPIES\nB1,,n,s,u,1,2,3,0\n", "A4", "No cards to print in @",
+       "資料檔中沒有可以列印的商品。"},
       {h + "\nB1,,n,s,u,1,2,3\n", "SM1",
-       "Can't read report template from file: " + dir_.Templates() + "/SM1.rtf"},
+       "Can't read report template from file: " + dir_.Templates() + "/SM1.rtf",
+       "找不到、無法讀取或無法使用這個版面的範本檔。"},
   };
   std::filesystem::remove(dir_.Templates() + "/SM1.rtf");
   QLineEdit* name_box = form_->findChild<QLineEdit*>("DBEdit3");
@@ -208,6 +212,7 @@ TEST_F(DialogBatchTest, FailuresShowTheirMessageAndLeaveTheRecordAsTyped) {
     }
     ASSERT_EQ(Errors().size(), 1u) << expected;
     EXPECT_EQ(Errors()[0], expected);
+    EXPECT_EQ(errors_.Summaries()[0], c.summary);
     EXPECT_TRUE(AllButtonsEnabled()) << expected;
     EXPECT_EQ(form_->ProgressDialog1(), nullptr) << expected;
   }
