@@ -28,25 +28,31 @@ size_t CsvReader::ReadRow(std::vector<std::string_view>& cells, size_t max_cells
   if (pos_ >= text_.size()) return 0;
   row_line_ = line_;
   ++row_;
-  row_empty_ = true;
   size_t count = 0;
-  while (true) {
-    const bool keep = count < max_cells;
-    const std::string_view cell = ReadCell(count, keep);
-    if (keep) {
-      if (count == cells.size()) cells.emplace_back();
-      cells[count] = cell;
-    }
-    row_empty_ = row_empty_ && cell.empty();
-    ++count;
-    if (pos_ >= text_.size()) break;
-    if (AtLineBreak()) {
-      SkipLineBreak();
-      break;
-    }
-    ++pos_;  // the separator; one that ends the text still opens an empty cell
+  size_t filled = 0;  // nonzero once a cell, kept or not, holds something
+  bool more = true;
+  for (; more && count < max_cells; ++count) {
+    if (count == cells.size()) cells.emplace_back();
+    cells[count] = ReadCell(count, true);
+    filled |= cells[count].size();
+    more = NextCell();
   }
+  for (; more; ++count) {
+    filled |= ReadCell(count, false).size();
+    more = NextCell();
+  }
+  row_empty_ = filled == 0;
   return count;
+}
+
+bool CsvReader::NextCell() {
+  if (pos_ >= text_.size()) return false;
+  if (AtLineBreak()) {
+    SkipLineBreak();
+    return false;
+  }
+  ++pos_;  // the separator; one that ends the text still opens an empty cell
+  return true;
 }
 
 std::string CsvReader::Location(size_t cell_index) const {

@@ -36,6 +36,8 @@ class CsvReader {
 
  private:
   void SkipBlankLines();
+  // Passes the separator after a cell (true) or the end of its row (false).
+  bool NextCell();
   std::string_view ReadCell(size_t cell_index, bool keep);
   std::string_view ReadQuotedCell(size_t cell_index, bool keep);
   bool AtLineBreak() const;
