@@ -5,6 +5,9 @@
 namespace vorn {
 
 namespace {
+// Beyond this no table of rows fits in the memory of a machine that runs us.
+constexpr int kMaxRowsLimit = 1'000'000'000;
+
 std::pair<std::string, std::string> SplitAssignment(const std::string& option,
                                                     const std::string& value) {
   const size_t equals = value.find('=');
@@ -103,6 +106,8 @@ FillOptions ParseFillOptions(const std::vector<std::string>& args) {
       result.lang = ParseInt(name, value, 0, 65535);
     } else if (name == "--codepage") {
       result.code_page = ParseInt(name, value, 1, 65535);
+    } else if (name == "--max-rows") {
+      result.max_rows = ParseInt(name, value, 1, kMaxRowsLimit);
     } else if (name == "--true") {
       result.true_value = value;
     } else if (name == "--false") {
@@ -126,6 +131,7 @@ FillOptions ParseFillOptions(const std::vector<std::string>& args) {
 std::string FillUsage() {
   return R"(Usage: vornfill [OPTIONS] TEMPLATE OUTPUT
 Fills the RTF template TEMPLATE and writes the document to OUTPUT ("-": standard output).
+A file is replaced once the document is complete; a pipe or a device is written into.
 
   --data NAME=FILE    add a dataset: a CSV file with a header row, or a .sqlite/.db
                       file with --query; the first is alias A, the next B, ...
@@ -133,6 +139,7 @@ Fills the RTF template TEMPLATE and writes the document to OUTPUT ("-": standard
                       string(N) integer smallint largeint float currency bcd boolean
                       date time datetime memo blob (blob cells: hexadecimal or @file)
   --query SQL         the query of the database named by the --data before it
+  --max-rows N        the most rows a query may return (default 1000000)
   --data-encoding ENC the code page of CSV files that are not Unicode: cp950 (big5),
                       cp932 (shift_jis), cp936, cp949, cp1250 to cp1258, ...
                       (default: UTF-8, or UTF-16 with a byte order mark, only)

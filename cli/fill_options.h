@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,7 @@ struct FillOptions {
   std::optional<int> code_page;
   std::optional<std::string> true_value;
   std::optional<std::string> false_value;
+  int64_t max_rows = 1'000'000;  // rows a query may return
   bool open = false;
   bool help = false;
   bool version = false;

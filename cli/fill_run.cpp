@@ -1,17 +1,14 @@
 #include "cli/fill_run.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <csignal>
 #include <memory>
 
+#include "cli/fill_output.h"
 #include "data/csv_loader.h"
 #include "data/memory_table.h"
 #include "data/sqlite_loader.h"
 #include "engine/qertf/qertf.h"
 #include "platform/system/exception.h"
-#include "platform/system/stream.h"
 #include "platform/text/code_page.h"
 #include "platform/text/number_parse.h"
 
@@ -56,16 +53,24 @@ TTextConverter ConverterFor(const TQeRTF& report) {
   };
 }
 
-std::unique_ptr<TMemoryTable> LoadDataset(const DataOption& data, const TDataEncoding& encoding,
-                                          const TQeRTF& report) {
+std::unique_ptr<TMemoryTable> LoadDataset(const DataOption& data, const FillOptions& options,
+                                          const TQeRTF& report, std::ostream& errors) {
   std::unique_ptr<TMemoryTable> table;
   if (data.IsDatabase()) {
-    table = LoadSqlite(data.file, data.query, ConverterFor(report), report.CodePage());
+    TSqliteOptions sqlite;
+    sqlite.converter = ConverterFor(report);
+    sqlite.code_page = report.CodePage();
+    sqlite.max_rows = options.max_rows;
+    sqlite.max_rows_option = "--max-rows";
+    table = LoadSqlite(data.file, data.query, sqlite);
   } else {
     TCsvOptions csv;
-    csv.encoding = encoding;
+    csv.encoding = options.data_encoding;
     csv.converter = ConverterFor(report);
     csv.code_page = report.CodePage();
+    csv.on_notice = [&](const TCsvPlace& place, const std::string& text) {
+      errors << "vornfill: warning: " << data.file << ":" << place.line << ": " << text << "\n";
+    };
     table = LoadCsv(data.file, csv);
   }
   table->SetName(data.name);
@@ -84,37 +89,6 @@ void AddVariables(const FillOptions& options, TQeRTF& report) {
   }
 }
 
-// Standard output as the stream a run writes into: bytes go out as they come, so a document
-// of any size passes through without being held. It cannot go back; the run's rewind before it
-// writes and after it is done means nothing to a pipe.
-class StandardOutput : public TStream {
- public:
-  size_t Read(void*, size_t) override { throw Exception("Can't read standard output"); }
-  void Write(const void* data, size_t count) override {
-    const char* bytes = static_cast<const char*>(data);
-    size_t done = 0;
-    while (done < count) {
-      const ssize_t n = ::write(STDOUT_FILENO, bytes + done, count - done);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        throw Exception(std::string("Can't write standard output: ") + std::strerror(errno));
-      }
-      done += static_cast<size_t>(n);
-    }
-    written_ += static_cast<int64_t>(count);
-  }
-  int64_t Position() const override { return written_; }
-  void Seek(int64_t position) override {
-    if (position != 0 && position != written_) {
-      throw Exception("Can't move on standard output to " + std::to_string(position));
-    }
-  }
-  int64_t Size() const override { return written_; }
-  using TStream::Write;
-
- private:
-  int64_t written_ = 0;
-};
 }  // namespace
 
 void ConfigureReport(const FillOptions& options, TQeRTF& report) {
@@ -130,26 +104,43 @@ void ConfigureReport(const FillOptions& options, TQeRTF& report) {
 
 int RunFill(const FillOptions& options, std::ostream& errors) {
   TQeRTF report;
+  FillOutput output;
   try {
     ConfigureReport(options, report);
+    output = ResolveFillOutput(options.output_file);
   } catch (const UsageError& e) {
     errors << "vornfill: " << e.message << "\n";
     return 2;
+  } catch (const std::exception& e) {
+    errors << "vornfill: " << e.what() << "\n";
+    return 1;
+  }
+  if (output.kind == FillOutput::Kind::kStream && options.open) {
+    errors << "vornfill: --open needs OUTPUT to be a file, not " << options.output_file << "\n";
+    return 2;
   }
   try {
+    // Opened first, as a shell opens a redirection: a reader waiting on a pipe then sees its end
+    // whatever fails later.
+    std::unique_ptr<DescriptorOutput> stream;
+    if (output.kind == FillOutput::Kind::kStream) {
+      // A reader that goes away is an error to report, not a signal that ends the run unheard.
+      std::signal(SIGPIPE, SIG_IGN);
+      stream = std::make_unique<DescriptorOutput>(output.path);
+    }
     std::vector<std::unique_ptr<TMemoryTable>> tables;
     std::vector<TDataSet*> datasets;
     for (const DataOption& data : options.datasets) {
-      tables.push_back(LoadDataset(data, options.data_encoding, report));
+      tables.push_back(LoadDataset(data, options, report, errors));
       datasets.push_back(tables.back().get());
     }
     AddVariables(options, report);
     report.SetInFile(options.template_file);
-    if (options.output_file == "-") {
-      StandardOutput out;
-      report.ExecuteToStream(datasets, out);
+    if (stream) {
+      report.ExecuteToStream(datasets, *stream);
+      stream->Close();
     } else {
-      report.SetOutFile(options.output_file);
+      report.SetOutFile(output.path);
       if (options.open) {
         report.ExecuteOpen(datasets, kShowNormal);
       } else {

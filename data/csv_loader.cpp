@@ -44,6 +44,12 @@ bool IsTextType(TFieldType type) {
 
 bool IsBlobType(TFieldType type) { return type == ftBlob || type == ftGraphic; }
 
+// Blanks and control bytes only, as a header cell left empty in a spreadsheet may hold.
+bool IsBlank(std::string_view cell) {
+  return std::all_of(cell.begin(), cell.end(),
+                     [](char c) { return static_cast<unsigned char>(c) <= 32; });
+}
+
 // True when `inner` lies in `folder` after resolving ".." and symbolic links.
 bool IsInside(const fs::path& folder, const fs::path& inner) {
   std::error_code error;
@@ -71,7 +77,7 @@ class CsvLoader {
   std::unique_ptr<TMemoryTable> Load() {
     table_ = std::make_unique<TMemoryTable>(options_.code_page);
     ReadHeader();
-    for (size_t count; (count = reader_.ReadRow(cells_, columns_.size())) != 0;) LoadRow(count);
+    for (size_t count; (count = reader_.ReadRow(cells_, header_cells_)) != 0;) LoadRow(count);
     for (size_t i = 0; i < columns_.size(); ++i) {
       if (columns_[i].fit_size) table_->FitFieldSize(static_cast<int>(i));
     }
@@ -81,24 +87,21 @@ class CsvLoader {
 
  private:
   void ReadHeader() {
-    const size_t count = reader_.ReadRow(cells_, kMaxColumns);
-    if (count == 0) throw Exception(reader_.Location(0) + "No header row");
-    if (count > kMaxColumns) {
+    header_cells_ = reader_.ReadRow(cells_, kMaxColumns);
+    if (header_cells_ == 0) throw Exception(reader_.Location(0) + "No header row");
+    if (header_cells_ > kMaxColumns) {
       throw Exception(reader_.Location(kMaxColumns) + "Too many fields in the header, at most " +
                       std::to_string(kMaxColumns));
     }
-    for (size_t i = 0; i < count; ++i) {
-      try {
-        TCsvColumn column = ParseCsvHeaderCell(cells_[i]);
-        raw_names_.push_back(column.def.name);
-        if (options_.converter)
-          column.def.name = options_.converter(column.def.name, column.def.name);
-        table_->AddFieldDef(column.def);
-        columns_.push_back(std::move(column));
-      } catch (const Exception& error) {
-        throw Exception(reader_.Location(i) + error.what());
+    for (size_t i = 0; i < header_cells_; ++i) {
+      if (IsBlank(cells_[i])) {
+        field_of_cell_.push_back(-1);
+        unnamed_unreported_.push_back(i);
+        continue;
       }
+      AddField(i);
     }
+    if (columns_.empty()) throw Exception(reader_.Location(0) + "No field name in the header");
     try {
       table_->CreateDataSet();
     } catch (const Exception& error) {
@@ -106,19 +109,35 @@ class CsvLoader {
     }
   }
 
-  void LoadRow(size_t count) {
-    if (count != columns_.size()) {
-      const std::string reason =
-          count > columns_.size() ? "Row has more cells than the header has fields"
-                                  : "Row has " + std::to_string(count) + " cells, the header has " +
-                                        std::to_string(columns_.size());
-      return BadRow(std::min(count, columns_.size()), reason);
+  void AddField(size_t cell) {
+    try {
+      TCsvColumn column = ParseCsvHeaderCell(cells_[cell]);
+      raw_names_.push_back(column.def.name);
+      if (options_.converter)
+        column.def.name = options_.converter(column.def.name, column.def.name);
+      table_->AddFieldDef(column.def);
+      field_of_cell_.push_back(static_cast<int>(columns_.size()));
+      columns_.push_back(std::move(column));
+    } catch (const Exception& error) {
+      throw Exception(reader_.Location(cell) + error.what());
     }
+  }
+
+  void LoadRow(size_t count) {
+    // A spreadsheet saved as CSV leaves such rows below its data.
+    if (reader_.RowIsEmpty()) return;
+    if (count != header_cells_) {
+      return BadRow(std::min(count, header_cells_), "Row has " + std::to_string(count) +
+                                                        " cells, the header has " +
+                                                        std::to_string(header_cells_));
+    }
+    if (!unnamed_unreported_.empty()) ReportUnnamedCells();
     table_->Append();
     for (size_t i = 0; i < count; ++i) {
-      if (cells_[i].empty()) continue;  // a new record's fields start out null
+      const int field = field_of_cell_[i];
+      if (field < 0 || cells_[i].empty()) continue;  // a new record's fields start out null
       try {
-        AssignCell(table_->Field(static_cast<int>(i)), i, cells_[i]);
+        AssignCell(table_->Field(field), static_cast<size_t>(field), cells_[i]);
       } catch (const Exception& error) {
         table_->Cancel();
         return BadRow(i, error.what());
@@ -126,11 +145,27 @@ class CsvLoader {
     }
     table_->Post();
     if (options_.row_lines != nullptr) options_.row_lines->push_back(reader_.Line());
+    if (options_.row_numbers != nullptr) options_.row_numbers->push_back(reader_.Row());
+  }
+
+  // A note typed beside the table is no field, but its writer should hear that it is not read.
+  void ReportUnnamedCells() {
+    std::erase_if(unnamed_unreported_, [this](size_t cell) {
+      if (cells_[cell].empty()) return false;
+      if (options_.on_notice) {
+        options_.on_notice({reader_.Line(), reader_.Row()},
+                           "column " + std::to_string(cell + 1) +
+                               " has no name in the header; its cells are ignored");
+      }
+      return true;
+    });
   }
 
   void BadRow(size_t cell, const std::string& reason) {
-    if (!options_.on_bad_row) throw Exception(reader_.Location(cell) + reason);
-    options_.on_bad_row(reader_.Line(), reason);
+    if (options_.on_bad_row_at)
+      return options_.on_bad_row_at({reader_.Line(), reader_.Row()}, reason);
+    if (options_.on_bad_row) return options_.on_bad_row(reader_.Line(), reason);
+    throw Exception(reader_.Location(cell) + reason);
   }
 
   void AssignCell(TMemoryField& field, size_t index, std::string_view cell) {
@@ -181,8 +216,11 @@ class CsvLoader {
   fs::path base_folder_;
   const TCsvOptions& options_;
   std::unique_ptr<TMemoryTable> table_;
-  std::vector<TCsvColumn> columns_;
-  std::vector<std::string> raw_names_;
+  size_t header_cells_ = 0;
+  std::vector<TCsvColumn> columns_;     // per field
+  std::vector<std::string> raw_names_;  // per field
+  std::vector<int> field_of_cell_;      // per header cell; -1 for one without a name
+  std::vector<size_t> unnamed_unreported_;
   std::vector<std::string_view> cells_;
 };
 }  // namespace

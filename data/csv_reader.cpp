@@ -27,19 +27,32 @@ size_t CsvReader::ReadRow(std::vector<std::string_view>& cells, size_t max_cells
   SkipBlankLines();
   if (pos_ >= text_.size()) return 0;
   row_line_ = line_;
+  ++row_;
   size_t count = 0;
-  while (count <= max_cells) {
+  size_t filled = 0;  // nonzero once a cell, kept or not, holds something
+  bool more = true;
+  for (; more && count < max_cells; ++count) {
     if (count == cells.size()) cells.emplace_back();
-    cells[count] = ReadCell(count);
-    ++count;
-    if (pos_ >= text_.size()) break;
-    if (AtLineBreak()) {
-      SkipLineBreak();
-      break;
-    }
-    ++pos_;  // the separator; one that ends the text still opens an empty cell
+    cells[count] = ReadCell(count, true);
+    filled |= cells[count].size();
+    more = NextCell();
   }
+  for (; more; ++count) {
+    filled |= ReadCell(count, false).size();
+    more = NextCell();
+  }
+  row_empty_ = filled == 0;
   return count;
+}
+
+bool CsvReader::NextCell() {
+  if (pos_ >= text_.size()) return false;
+  if (AtLineBreak()) {
+    SkipLineBreak();
+    return false;
+  }
+  ++pos_;  // the separator; one that ends the text still opens an empty cell
+  return true;
 }
 
 std::string CsvReader::Location(size_t cell_index) const {
@@ -47,12 +60,16 @@ std::string CsvReader::Location(size_t cell_index) const {
          ": ";
 }
 
+// A spreadsheet has a row for each of them, so they count.
 void CsvReader::SkipBlankLines() {
-  while (pos_ < text_.size() && AtLineBreak()) SkipLineBreak();
+  while (pos_ < text_.size() && AtLineBreak()) {
+    SkipLineBreak();
+    ++row_;
+  }
 }
 
-std::string_view CsvReader::ReadCell(size_t cell_index) {
-  if (pos_ < text_.size() && text_[pos_] == '"') return ReadQuotedCell(cell_index);
+std::string_view CsvReader::ReadCell(size_t cell_index, bool keep) {
+  if (pos_ < text_.size() && text_[pos_] == '"') return ReadQuotedCell(cell_index, keep);
   // A quote inside an unquoted cell is kept as it stands.
   // A plain loop: find_first_of would search the three stop bytes for every byte.
   size_t end = pos_;
@@ -65,7 +82,8 @@ std::string_view CsvReader::ReadCell(size_t cell_index) {
   return cell;
 }
 
-std::string_view CsvReader::ReadQuotedCell(size_t cell_index) {
+std::string_view CsvReader::ReadQuotedCell(size_t cell_index, bool keep) {
+  const size_t open = pos_;
   ++pos_;
   std::string_view cell;
   std::string* unescaped = nullptr;
@@ -78,6 +96,15 @@ std::string_view CsvReader::ReadQuotedCell(size_t cell_index) {
     line_ += CountLineBreaks(chunk);
     pos_ = quote + 1;
     const bool doubled = pos_ < text_.size() && text_[pos_] == '"';
+    if (!keep) {
+      // A cell beyond those kept is unescaped nowhere: only whether it is empty is asked.
+      if (doubled) {
+        ++pos_;
+        continue;
+      }
+      cell = text_.substr(open + 1, quote - open - 1);
+      break;
+    }
     if (unescaped == nullptr && !doubled) {
       cell = chunk;
       break;

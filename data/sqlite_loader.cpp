@@ -95,18 +95,23 @@ std::string FloatText(double value) {
 
 class SqliteLoader {
  public:
-  SqliteLoader(const TTextConverter& converter, int code_page,
-               const std::function<void(int64_t row, const std::string& reason)>& on_bad_row)
-      : converter_(converter),
-        on_bad_row_(on_bad_row),
-        table_(std::make_unique<TMemoryTable>(code_page)) {}
+  // Counts the rows read into `rows_read`, which outlives a failed load.
+  SqliteLoader(const TSqliteOptions& options, int64_t& rows_read)
+      : options_(options),
+        converter_(options.converter),
+        rows_read_(rows_read),
+        table_(std::make_unique<TMemoryTable>(options.code_page)) {}
 
   std::unique_ptr<TMemoryTable> Load(const std::string& db_path, const std::string& query) {
     Open(db_path);
     Prepare(query);
     bool has_row = Step();
     DefineFields(has_row);
-    for (int64_t row = 1; has_row; ++row, has_row = Step()) LoadRow(row);
+    for (; has_row; has_row = Step()) {
+      if (rows_read_ == options_.max_rows) ThrowTooManyRows();
+      ++rows_read_;
+      LoadRow(rows_read_);
+    }
     table_->First();
     return std::move(table_);
   }
@@ -157,12 +162,22 @@ class SqliteLoader {
     throw Exception("SQLite query failed: " + std::string(sqlite3_errmsg(db_.get())));
   }
 
+  void ThrowTooManyRows() const {
+    const std::string how = options_.max_rows_option.empty()
+                                ? std::string("raise the limit")
+                                : "raise the limit with " + options_.max_rows_option;
+    throw Exception("SQLite query returns more rows than the limit of " +
+                    std::to_string(options_.max_rows) + "; narrow the query or " + how);
+  }
+
   void DefineFields(bool has_row) {
     const int count = sqlite3_column_count(statement_.get());
     for (int column = 0; column < count; ++column) {
       const char* declared = sqlite3_column_decltype(statement_.get(), column);
-      TFieldDef def = DefFromDeclared(declared ? declared : "")
-                          .value_or(DefFromValue(statement_.get(), column, has_row));
+      TFieldDef def = options_.all_text
+                          ? TFieldDef{"", ftMemo}
+                          : DefFromDeclared(declared ? declared : "")
+                                .value_or(DefFromValue(statement_.get(), column, has_row));
       const char* name = sqlite3_column_name(statement_.get(), column);
       raw_names_.push_back(name ? name : "");
       def.name = converter_ ? converter_(raw_names_.back(), raw_names_.back()) : raw_names_.back();
@@ -178,9 +193,11 @@ class SqliteLoader {
         AssignValue(table_->Field(column), column);
       } catch (const Exception& error) {
         const std::string reason = "column " + std::to_string(column + 1) + ": " + error.what();
-        if (!on_bad_row_) throw Exception("SQLite row " + std::to_string(row) + ", " + reason);
+        if (!options_.on_bad_row) {
+          throw Exception("SQLite row " + std::to_string(row) + ", " + reason);
+        }
         table_->Cancel();
-        on_bad_row_(row, reason);
+        options_.on_bad_row(row, reason);
         return;
       }
     }
@@ -192,7 +209,7 @@ class SqliteLoader {
     const int type = sqlite3_column_type(statement, column);
     if (type == SQLITE_NULL) return;
     // Dates are read from their text; a number there has no agreed meaning.
-    if (IsDateType(field.DataType()) || type == SQLITE_TEXT) {
+    if (options_.all_text || IsDateType(field.DataType()) || type == SQLITE_TEXT) {
       const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
       const std::string_view value(text ? text : "",
                                    static_cast<size_t>(sqlite3_column_bytes(statement, column)));
@@ -216,8 +233,9 @@ class SqliteLoader {
     }
   }
 
+  const TSqliteOptions& options_;
   const TTextConverter& converter_;
-  const std::function<void(int64_t row, const std::string& reason)>& on_bad_row_;
+  int64_t& rows_read_;
   std::unique_ptr<TMemoryTable> table_;
   Database db_;
   Statement statement_;
@@ -225,10 +243,26 @@ class SqliteLoader {
 };
 }  // namespace
 
+std::unique_ptr<TMemoryTable> LoadSqlite(const std::string& db_path, const std::string& query,
+                                         const TSqliteOptions& options) {
+  int64_t rows_read = 0;
+  try {
+    return SqliteLoader(options, rows_read).Load(db_path, query);
+  } catch (const std::bad_alloc&) {
+    // The loader and its rows are gone by now, so the message has room.
+    throw Exception("Out of memory reading the query after " + std::to_string(rows_read) +
+                    " rows: " + query);
+  }
+}
+
 std::unique_ptr<TMemoryTable> LoadSqlite(
     const std::string& db_path, const std::string& query, const TTextConverter& converter,
     int code_page, const std::function<void(int64_t row, const std::string& reason)>& on_bad_row) {
-  return SqliteLoader(converter, code_page, on_bad_row).Load(db_path, query);
+  TSqliteOptions options;
+  options.converter = converter;
+  options.code_page = code_page;
+  options.on_bad_row = on_bad_row;
+  return LoadSqlite(db_path, query, options);
 }
 
 }  // namespace vorn

@@ -17,6 +17,9 @@ namespace vorn {
 namespace {
 // The last tenth of a millimetre is the database's rounding, not a card that does not fit.
 constexpr double kFitTolerance = 0.1;
+// The database rounds its measures to a hundredth of a millimetre and some sheets use their
+// paper to the edge, so a grid may pass the paper by that much before it is a mistake.
+constexpr double kGridTolerance = 0.5;
 
 std::string Lower(std::string_view text) {
   std::string lower(text);
@@ -83,6 +86,31 @@ std::string Number(double value) {
 std::string LabelSheet::Code() const { return name.substr(0, name.find(' ')); }
 
 std::string LabelSheet::FullName() const { return manufacturer + " " + Code(); }
+
+std::string LabelSheet::Unusable() const {
+  const double right = left + (columns - 1) * pitch_x + label_width;
+  const double bottom = top + (rows - 1) * pitch_y + label_height;
+  if (left < -kGridTolerance || top < -kGridTolerance) {
+    return "its first label begins outside the paper";
+  }
+  if (right > page_width + kGridTolerance) {
+    return "its " + std::to_string(columns) + " columns of labels reach " + Number(right) +
+           " mm across paper " + Number(page_width) + " mm wide";
+  }
+  if (bottom > page_height + kGridTolerance) {
+    return "its " + std::to_string(rows) + " rows of labels reach " + Number(bottom) +
+           " mm down paper " + Number(page_height) + " mm high";
+  }
+  if (columns > 1 && pitch_x < label_width - kGridTolerance) {
+    return "its labels overlap: one column is " + Number(pitch_x) + " mm from the next, a label " +
+           Number(label_width) + " mm wide";
+  }
+  if (rows > 1 && pitch_y < label_height - kGridTolerance) {
+    return "its labels overlap: one row is " + Number(pitch_y) + " mm from the next, a label " +
+           Number(label_height) + " mm high";
+  }
+  return std::string();
+}
 
 std::string SizeText(double width, double height) {
   return Number(width) + " x " + Number(height) + " mm";
@@ -153,6 +181,13 @@ const LabelSheet& FindLabelSheet(const std::vector<LabelSheet>& sheets, std::str
   if (found.empty()) {
     throw Exception("Unknown label sheet (vornreport --sheets lists them): " + std::string(name));
   }
+  // A broken entry never places a card, but a sound one of the same name still may.
+  const std::vector<const LabelSheet*> all = found;
+  std::erase_if(found, [](const LabelSheet* sheet) { return !sheet->Unusable().empty(); });
+  if (found.empty()) {
+    throw Exception("Label sheet " + all.front()->FullName() +
+                    " cannot be used: " + all.front()->Unusable());
+  }
   for (const LabelSheet* other : found) {
     const LabelSheet& first = *found.front();
     if (other->label_width != first.label_width || other->label_height != first.label_height ||
@@ -172,6 +207,7 @@ std::vector<const LabelSheet*> SheetsHolding(const std::vector<LabelSheet>& shee
   const std::string wanted = Normalized(filter);
   std::vector<const LabelSheet*> holding;
   for (const LabelSheet& sheet : sheets) {
+    if (!sheet.Unusable().empty()) continue;
     if (card_width > sheet.label_width + kFitTolerance ||
         card_height > sheet.label_height + kFitTolerance) {
       continue;

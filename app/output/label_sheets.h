@@ -26,6 +26,9 @@ struct LabelSheet {
   // "Avery A4 L7413", how a user names the sheet.
   std::string FullName() const;
   int LabelsPerSheet() const { return columns * rows; }
+  // Why no card may be placed by this sheet's grid, "" when cards may: labels reaching past
+  // the paper or overlapping, as a typing mistake in the database leaves them.
+  std::string Unusable() const;
 };
 
 // The label database of the installed office suite: $VORN_LABELS_FILE when set, else
@@ -38,11 +41,11 @@ std::vector<LabelSheet> LoadLabelSheets(const std::string& path);
 
 // The sheet called `name`: a manufacturer and a product code or the whole label name, in any
 // case ("avery a4 l7413"). Throws vorn::Exception when no sheet or several different ones
-// answer to it.
+// answer to it, or when every sheet that does is unusable (naming the reason).
 const LabelSheet& FindLabelSheet(const std::vector<LabelSheet>& sheets, std::string_view name);
 
-// The sheets whose labels hold a card of the given size, whose full name contains `filter`
-// (any case; every sheet for an empty filter), in the database's order.
+// The usable sheets whose labels hold a card of the given size, whose full name contains
+// `filter` (any case; every sheet for an empty filter), in the database's order.
 std::vector<const LabelSheet*> SheetsHolding(const std::vector<LabelSheet>& sheets,
                                              double card_width, double card_height,
                                              std::string_view filter);

@@ -15,10 +15,26 @@ std::string UsageMessage(const std::vector<std::string>& args) {
 }
 
 TEST(FillOptionsTest, DatasetsVariablesAndSettings) {
-  const FillOptions options = ParseFillOptions(
-      {"--data", "P=products.csv", "--data=S=shop.db", "--query", "select * from t", "--var",
-       "TITLE=Price list", "--num", "RATE=1.5", "--options", "eoClearMissedFields", "--charset=136",
-       "--lang", "1028", "--true", "Yes", "card.rtf", "out.rtf"});
+  const FillOptions options = ParseFillOptions({"--data",
+                                                "P=products.csv",
+                                                "--data=S=shop.db",
+                                                "--query",
+                                                "select * from t",
+                                                "--var",
+                                                "TITLE=Price list",
+                                                "--num",
+                                                "RATE=1.5",
+                                                "--options",
+                                                "eoClearMissedFields",
+                                                "--charset=136",
+                                                "--lang",
+                                                "1028",
+                                                "--true",
+                                                "Yes",
+                                                "--max-rows",
+                                                "500",
+                                                "card.rtf",
+                                                "out.rtf"});
   EXPECT_EQ(options.template_file, "card.rtf");
   EXPECT_EQ(options.output_file, "out.rtf");
   ASSERT_EQ(options.datasets.size(), 2u);
@@ -33,6 +49,7 @@ TEST(FillOptionsTest, DatasetsVariablesAndSettings) {
   EXPECT_EQ(*options.charset, 136);
   EXPECT_EQ(*options.lang, 1028);
   EXPECT_EQ(*options.true_value, "Yes");
+  EXPECT_EQ(options.max_rows, 500);
 }
 
 TEST(FillOptionsTest, DashDashEndsOptionsAndDashIsStandardOutput) {
@@ -50,6 +67,8 @@ TEST(FillOptionsTest, UsageErrorsSayWhatIsWrong) {
   EXPECT_EQ(UsageMessage({"--data", "A=x.db", "t", "o"}), "--data A=x.db needs a --query");
   EXPECT_EQ(UsageMessage({"--lang", "70000", "t", "o"}),
             "--lang expects a whole number from 0 to 65535, got \"70000\"");
+  EXPECT_EQ(UsageMessage({"--max-rows", "0", "t", "o"}),
+            "--max-rows expects a whole number from 1 to 1000000000, got \"0\"");
   EXPECT_EQ(UsageMessage({"--frobnicate", "1", "t", "o"}), "unknown option --frobnicate");
   EXPECT_EQ(UsageMessage({"t", "o", "--var"}), "--var needs a value");
   EXPECT_EQ(UsageMessage({"--help"}), "");

@@ -58,6 +58,61 @@ printf 'N\n\xa4\xa4\xff\n' > "$work/bad.csv"
 [ ! -e "$work/y.rtf" ] || { echo "a failed run left its output" >&2; status=1; }
 set -e
 
+# OUTPUT that is no regular file is written into, never renamed over: a FIFO once became a
+# regular file its reader never saw (exit 0), and as root /dev/full became a regular file.
+fill() { timeout 60 "$vornfill" --charset 136 --lang 1028 --data "A=$data/products.csv" \
+  --var "TITLE=門市" --num RATE=0.5 "$data/card.rtf" "$@"; }
+mkfifo "$work/fifo"
+timeout 60 cat "$work/fifo" >"$work/from-fifo.rtf" &
+reader=$!
+fill "$work/fifo" ||
+  { echo "writing into a FIFO failed" >&2; status=1; }
+wait $reader || true
+cmp -s "$work/card.rtf" "$work/from-fifo.rtf" || { echo "the FIFO's reader lacks the document" >&2; status=1; }
+[ -p "$work/fifo" ] || { echo "the FIFO was replaced" >&2; status=1; }
+# A reader that stops early is an error, not a signal that ends the run unheard.
+timeout 60 head -c 10 "$work/fifo" >/dev/null &
+reader=$!
+set +e
+timeout 60 "$vornfill" --charset 136 --data "A=$work/many.csv" "$work/many.rtf" "$work/fifo" \
+  2>"$work/err-pipe"
+[ $? -eq 1 ] && grep -q "Can't write $work/fifo: Broken pipe" "$work/err-pipe" ||
+  { echo "a FIFO closed early is not exit 1 with its reason: $(cat "$work/err-pipe")" >&2; status=1; }
+wait $reader
+# As root a device node of our own stands for /dev/full, which a fault would replace.
+full=/dev/full
+if [ "$(id -u)" -eq 0 ]; then
+  full="$work/full"
+  mknod "$full" c 1 7 2>/dev/null || full=""
+fi
+if [ -n "$full" ]; then
+  fill "$full" 2>"$work/err-full"
+  [ $? -eq 1 ] && grep -q "Can't write $full: No space left on device" "$work/err-full" ||
+    { echo "a full device is not exit 1 with its reason: $(cat "$work/err-full")" >&2; status=1; }
+  [ -c "$full" ] || { echo "the device was replaced" >&2; status=1; }
+fi
+fill "$work" 2>"$work/err-dir"
+[ $? -eq 1 ] && grep -q "Output is a folder: $work" "$work/err-dir" ||
+  { echo "a folder as output is not refused" >&2; status=1; }
+fill --open - >/dev/null 2>&1
+[ $? -eq 2 ] || { echo "--open with standard output is not a usage error" >&2; status=1; }
+set -e
+# A link keeps pointing where it did, and the file it names is replaced whole.
+echo old >"$work/target.rtf"
+ln -s target.rtf "$work/link.rtf"
+fill "$work/link.rtf" || status=1
+[ -L "$work/link.rtf" ] && cmp -s "$work/card.rtf" "$work/target.rtf" ||
+  { echo "a link to a file was not written through" >&2; status=1; }
+# A note in a column without a name is passed over with a warning; empty rows are skipped.
+printf 'NAME,,\nTea,,see me\n,,\n,,\n' >"$work/note.csv"
+printf '{\\rtf1 \\\\SCAN(A)\\\\[\\\\A:NAME\\\\]\\\\ENDSCAN\\\\}' >"$work/names.rtf"
+"$vornfill" --data "A=$work/note.csv" "$work/names.rtf" - >"$work/names-out.rtf" \
+  2>"$work/err-note" || status=1
+grep -qF "Tea]}" "$work/names-out.rtf" && [ "$(grep -o '\[' "$work/names-out.rtf" | wc -l)" -eq 1 ] ||
+  { echo "empty rows were not skipped: $(cat "$work/names-out.rtf")" >&2; status=1; }
+grep -qF "vornfill: warning: $work/note.csv:2: column 3 has no name in the header; its cells are ignored" \
+  "$work/err-note" || { echo "no warning for the unnamed column: $(cat "$work/err-note")" >&2; status=1; }
+
 # lo FILE: the text LibreOffice reads from the RTF file FILE.
 lo() {
   timeout 120 soffice --headless "-env:UserInstallation=file://$work/profile" \

@@ -60,8 +60,9 @@ TEST_F(CsvLoaderTest, QuotingFollowsTheCsvRules) {
       "last,\r\n"
       ",\"\"");
   EXPECT_EQ(table->Fields(0).FieldName(), "A");  // the byte order mark is not part of it
-  EXPECT_EQ(Rows(*table), "x, y|say \"hi\";two\r\nlines|plain\"quote;last|;|;");
-  EXPECT_EQ(table->RecordCount(), 4);
+  // The last row's cells are all empty, one of them quoted: it is no record.
+  EXPECT_EQ(Rows(*table), "x, y|say \"hi\";two\r\nlines|plain\"quote;last|;");
+  EXPECT_EQ(table->RecordCount(), 3);
 }
 
 TEST_F(CsvLoaderTest, HeaderTypesGiveFieldTypes) {
@@ -118,7 +119,8 @@ TEST_F(CsvLoaderTest, ErrorsNameFileLineAndColumn) {
       {"A,a\n", "t.csv:1:1: Duplicate field name: a"},
       {"A,B:integer\nx,1\ny,z\n", "t.csv:3:2: 'z' is not a valid integer value for field 'B'"},
       {"A,B\n\"one\ntwo\",x\nshort\n", "t.csv:4:2: Row has 1 cells, the header has 2"},
-      {"A\nx,y\n", "t.csv:2:2: Row has more cells than the header has fields"},
+      {"A\nx,y\n", "t.csv:2:2: Row has 2 cells, the header has 1"},
+      {",\t\n", "t.csv:1:1: No field name in the header"},
       {"A,B\nx,\"open\n", "t.csv:2:2: Quoted cell not closed before the end of the file"},
       {"A\n\"x\"y\n", "t.csv:2:1: Unexpected text after a closing quote"},
       {"A:date\n2024-13-01\n", "t.csv:2:1: '2024-13-01' is not a valid date for field 'A'"},
@@ -130,6 +132,99 @@ TEST_F(CsvLoaderTest, ErrorsNameFileLineAndColumn) {
       {"P:blob\n@missing.bin\n", "t.csv:2:1: Cannot open blob file: " + kDataDir + "/missing.bin"},
   };
   for (const auto& [text, message] : cases) EXPECT_EQ(LoadError(text), message) << text;
+}
+
+// What the load reported, in order, as "row/line: text".
+struct Reports {
+  std::vector<std::string> lines;
+  void Add(const TCsvPlace& place, const std::string& text) {
+    lines.push_back(std::to_string(place.row) + "/" + std::to_string(place.line) + ": " + text);
+  }
+};
+
+// A long row once stopped after the header's count, and its tail loaded as a further product.
+TEST_F(CsvLoaderTest, RowsAreReadToTheirEndAndEachBadOneIsReportedOnce) {
+  Reports bad;
+  TCsvOptions options;
+  options.on_bad_row_at = [&](const TCsvPlace& place, const std::string& reason) {
+    bad.Add(place, reason);
+  };
+  std::vector<size_t> lines, rows;
+  options.row_lines = &lines;
+  options.row_numbers = &rows;
+  const auto table = LoadCsvText(
+      "A,B,C\n"
+      "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17\n"
+      "2,x,y\n"
+      "3,a,b,\"c,\"\"d\"\"\",\"e\nf\",g\n"  // quoted cells past the header, one of two lines
+      "4,p\n"
+      "5,q,r\n",
+      options);
+  EXPECT_EQ(Rows(*table), "2|x|y;5|q|r;");
+  EXPECT_EQ(bad.lines, (std::vector<std::string>{"2/2: Row has 17 cells, the header has 3",
+                                                 "4/4: Row has 6 cells, the header has 3",
+                                                 "5/6: Row has 2 cells, the header has 3"}));
+  EXPECT_EQ(lines, (std::vector<size_t>{3, 7}));
+  EXPECT_EQ(rows, (std::vector<size_t>{3, 6}));
+}
+
+TEST_F(CsvLoaderTest, RowOfMillionsOfCellsIsOneBadRow) {
+  std::string text = "A,B\nx,y\n";
+  text.reserve(text.size() + 10'000'010);
+  for (int i = 0; i < 5'000'000; ++i) text += i % 2 == 0 ? "z," : "\"\",";
+  text += "\nlast,row\n";
+  size_t reports = 0;
+  TCsvOptions options;
+  options.on_bad_row = [&](size_t line, const std::string& reason) {
+    ++reports;
+    EXPECT_EQ(line, 3u);
+    EXPECT_EQ(reason, "Row has 5000001 cells, the header has 2");
+  };
+  const auto start = std::chrono::steady_clock::now();
+  const auto table = LoadCsvText(text, options);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(reports, 1u);
+  EXPECT_EQ(Rows(*table), "x|y;last|row;");
+}
+
+// As a spreadsheet saves a sheet: empty rows below and between the data, a header with empty
+// cells at its end, a note typed in a column without a name, a cell holding a line break.
+TEST_F(CsvLoaderTest, SpreadsheetHabitsLoadWithSpreadsheetRowNumbers) {
+  Reports notices, bad;
+  TCsvOptions options;
+  options.on_notice = [&](const TCsvPlace& place, const std::string& text) {
+    notices.Add(place, text);
+  };
+  options.on_bad_row_at = [&](const TCsvPlace& place, const std::string& reason) {
+    bad.Add(place, reason);
+  };
+  std::vector<size_t> lines, rows;
+  options.row_lines = &lines;
+  options.row_numbers = &rows;
+  const auto table = LoadCsvText(
+      "ID,NAME,, ,PRICE,\r\n"
+      "1,\"two\r\nlines\",,,10,\r\n"
+      ",,,,,\r\n"
+      "\r\n"
+      "2,tea,see note,,20,\r\n"
+      "3,cake,,also,30,more\r\n"
+      "4,bun,again,,40,\r\n"
+      "5,short\r\n"
+      "6,pie,,,50,\r\n"
+      ",,,,,\r\n"
+      ",,,,,,,,,,,,\r\n"
+      "\"\",,,,,\r\n",
+      options);
+  ASSERT_EQ(table->FieldCount(), 3);
+  EXPECT_EQ(table->Fields(2).FieldName(), "PRICE");
+  EXPECT_EQ(Rows(*table), "1|two\r\nlines|10;2|tea|20;3|cake|30;4|bun|40;6|pie|50;");
+  EXPECT_EQ(notices.lines, (std::vector<std::string>{
+                               "5/6: column 3 has no name in the header; its cells are ignored",
+                               "6/7: column 4 has no name in the header; its cells are ignored",
+                               "6/7: column 6 has no name in the header; its cells are ignored"}));
+  EXPECT_EQ(bad.lines, (std::vector<std::string>{"8/9: Row has 2 cells, the header has 6"}));
+  EXPECT_EQ(lines, (std::vector<size_t>{2, 6, 7, 8, 10}));
+  EXPECT_EQ(rows, (std::vector<size_t>{2, 5, 6, 7, 9}));
 }
 
 TEST_F(CsvLoaderTest, FileWithBlobFromBesideIt) {

@@ -123,6 +123,45 @@ TEST_F(SqliteLoaderTest, ErrorsCarrySqlitesMessage) {
   }
 }
 
+// A text price among numbers once refused the row, since the numbers typed the column.
+TEST_F(SqliteLoaderTest, AllColumnsAsTextGiveValuesAsStored) {
+  // 12.0 in an INTEGER column is stored as the integer 12; 1e20 is too large for one.
+  Exec(
+      "CREATE TABLE prices(id INTEGER, price INTEGER, day DATE);"
+      "INSERT INTO prices VALUES(1, 1280, '2024-03-01'), (2, 'NT$1,280', 'soon'),"
+      "(3, 12.0, NULL), (4, 0.1, 45), (5, NULL, x'41'), (-9000000000, 1e20, '');");
+  TSqliteOptions options;
+  options.all_text = true;
+  const auto table = LoadSqlite(path_, "SELECT * FROM prices", options);
+  std::string rows;
+  for (table->First(); !table->Eof(); table->Next()) {
+    for (int i = 0; i < table->FieldCount(); ++i) {
+      EXPECT_EQ(table->Fields(i).DataType(), ftMemo);
+      rows += (i > 0 ? "|" : "") + table->Fields(i).AsString();
+    }
+    rows += ";";
+  }
+  EXPECT_EQ(rows, "1|1280|2024-03-01;2|NT$1,280|soon;3|12|;4|0.1|45;5||A;-9000000000|1.0e+20|;");
+}
+
+// A query without end once ran until memory was gone and ended with a bare std::bad_alloc.
+TEST_F(SqliteLoaderTest, RowsBeyondTheLimitFailNamingIt) {
+  const std::string endless =
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT i FROM n";
+  TSqliteOptions options;
+  options.max_rows = 1000;
+  EXPECT_EQ(LoadSqlite(path_, endless + " LIMIT 1000", options)->RecordCount(), 1000);
+  options.max_rows_option = "--max-rows";
+  try {
+    LoadSqlite(path_, endless, options);
+    FAIL();
+  } catch (const Exception& error) {
+    EXPECT_STREQ(error.what(),
+                 "SQLite query returns more rows than the limit of 1000; narrow the query or "
+                 "raise the limit with --max-rows");
+  }
+}
+
 TEST_F(SqliteLoaderTest, DatabaseIsOpenedReadOnly) {
   EXPECT_EQ(LoadError("INSERT INTO items(id) VALUES(1) RETURNING id"),
             "SQLite query failed: attempt to write a readonly database");

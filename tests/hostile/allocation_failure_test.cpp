@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "data/sqlite_loader.h"
 #include "hostile/hostile_fixture.h"
 
 // The test binary's own allocator: when armed it fails the Nth allocation, once (transient)
@@ -145,6 +146,34 @@ TEST_F(AllocationFailureTest, EveryTransientFailureIsACleanError) {
 
 TEST_F(AllocationFailureTest, EveryPersistentFailureIsACleanError) {
   FailEachAllocationInTurn(true);
+}
+
+// Rows a query returned once let std::bad_alloc out bare when they did not fit in memory.
+TEST_F(AllocationFailureTest, QueryRowsThatDoNotFitAreAClearError) {
+  const std::string db = dir_.Write("empty.db", "");  // an empty file is an empty database
+  const std::string query =
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n LIMIT 40) "
+      "SELECT i, 'name ' || i AS name FROM n";
+  long n = 1;
+  for (;; ++n) {
+    ASSERT_LT(n, 100000) << "the load never completed";
+    fault = {true, false, n, 0};
+    try {
+      const auto table = LoadSqlite(db, query);
+      fault = {};
+      EXPECT_EQ(table->RecordCount(), 40);
+      break;
+    } catch (const Exception& e) {
+      fault = {};
+      const std::string message = e.what();
+      EXPECT_EQ(message.rfind("Out of memory reading the query after ", 0), 0u) << message;
+      EXPECT_TRUE(message.ends_with(" rows: " + query)) << message;
+    } catch (const std::bad_alloc&) {
+      fault = {};
+      ADD_FAILURE() << "bare std::bad_alloc at allocation " << n;
+    }
+  }
+  EXPECT_GT(n, 40);
 }
 
 }  // namespace

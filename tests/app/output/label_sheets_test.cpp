@@ -96,6 +96,53 @@ TEST_F(LabelSheetsTest, OnlySheetsWhoseLabelsHoldTheCardAreOffered) {
   }
 }
 
+// Entries whose grid leaves their paper, as typing mistakes in the installed database have
+// them; such a sheet once placed 24 of 30 cards below the page.
+TEST(UnusableLabelSheetsTest, GridsOffThePaperOrOverlappingPlaceNoCard) {
+  testing::ProgramDir dir;
+  const std::string path = dir.Path("labels.xml");
+  std::ofstream(path) << R"(<manufacturers><manufacturer name="Test">
+    <label id="L1"><name>T1 Rows ten times apart</name>
+      <measure>S;10160;33870;9906;3387;467;1302;2;8;21000;29700</measure></label>
+    <label id="L2"><name>T2 Columns past the edge</name>
+      <measure>S;10500;8500;9500;8500;1500;5350;2;2;21000;29700</measure></label>
+    <label id="L3"><name>T3 Overlapping</name>
+      <measure>S;255;0;6350;3390;720;1310;3;8;21000;29700</measure></label>
+    <label id="L4"><name>T4 To the edge, rounded</name>
+      <measure>S;10500;3713;10500;3713;0;0;2;8;21000;29700</measure></label>
+    <label id="L5"><name>T5 Begins above the paper</name>
+      <measure>S;10500;3713;10500;3713;0;-100;2;7;21000;29700</measure></label>
+    <label id="L6"><name>T6 Typed wrong</name>
+      <measure>S;9000;50800;9000;5080;1500;2150;2;5;21000;29700</measure></label>
+    <label id="L7"><name>T6 Typed right</name>
+      <measure>S;9000;5080;9000;5080;1500;2150;2;5;21000;29700</measure></label>
+  </manufacturer></manufacturers>)";
+  const std::vector<LabelSheet> sheets = LoadLabelSheets(path);
+  ASSERT_EQ(sheets.size(), 7u);
+  const std::vector<std::string> reasons = {
+      "its 8 rows of labels reach 2417.8 mm down paper 297 mm high",
+      "its 2 columns of labels reach 215 mm across paper 210 mm wide",
+      "its labels overlap: one column is 2.5 mm from the next, a label 63.5 mm wide",
+      "",
+      "its first label begins outside the paper",
+      "its 5 rows of labels reach 2104.3 mm down paper 297 mm high",
+      ""};
+  for (size_t i = 0; i < sheets.size(); ++i) EXPECT_EQ(sheets[i].Unusable(), reasons[i]) << i;
+  try {
+    FindLabelSheet(sheets, "test t1");
+    ADD_FAILURE();
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(),
+                 "Label sheet Test T1 cannot be used: its 8 rows of labels reach 2417.8 mm down "
+                 "paper 297 mm high");
+  }
+  // The sound entry of a name that also has a broken one is the one used.
+  EXPECT_EQ(FindLabelSheet(sheets, "Test T6").name, "T6 Typed right");
+  std::vector<std::string> offered;
+  for (const LabelSheet* sheet : SheetsHolding(sheets, 10, 10, "")) offered.push_back(sheet->name);
+  EXPECT_EQ(offered, (std::vector<std::string>{"T4 To the edge, rounded", "T6 Typed right"}));
+}
+
 // A PDF of `count` cards of 90 x 50 mm, as LibreOffice writes a batch.
 std::string CardsPdf(const std::string& path, int count) {
   QPDF pdf;
