@@ -38,6 +38,8 @@ std::string NoticeText(const CardNotice& notice) {
       return text + "field '" + notice.field + "' cut to fit: " + notice.reason;
     case CardNotice::Kind::kCardFault:
       return text + notice.field + ": " + notice.reason;
+    case CardNotice::Kind::kSourceNotice:
+      return text + notice.reason;
   }
   return text + notice.reason;
 }
@@ -59,6 +61,8 @@ std::string NoticeTextForDialog(const CardNotice& notice) {
       return text + "「" + notice.field + "」過長，已截斷（" + notice.reason + "）";
     case CardNotice::Kind::kCardFault:
       return text + "「" + notice.field + "」有誤，價格卡未顯示這一項（" + notice.reason + "）";
+    case CardNotice::Kind::kSourceNotice:
+      return text + "資料檔的內容未使用（" + notice.reason + "）";
   }
   return text + notice.reason;
 }

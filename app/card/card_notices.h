@@ -12,6 +12,7 @@ struct CardNotice {
     kNoBarcodeSymbol,  // the card printed with the barcode's digits but without its symbol
     kValueCut,         // a text was longer than its field and printed cut
     kCardFault,        // the card printed without something it was given (field, reason)
+    kSourceNotice,     // the source has something the batch passed over (reason)
   };
   Kind kind;
   std::string where;    // "line 19" of a CSV file, "row 19" of a query; empty for one card

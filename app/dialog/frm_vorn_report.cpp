@@ -359,7 +359,7 @@ int TFormVornReport::PrintProducts(const std::string& csv_path, const BatchChoic
   BatchOptions options;
   options.day = flow_->CardDay();
   options.table_name = client_data_set1_->Name();
-  BatchProducts batch = MakeBatchProducts(ReadProductSource({csv_path, ""}), csv_path, options);
+  BatchProducts batch = MakeBatchProducts(ReadProductSource({csv_path, "", 0}), csv_path, options);
   notices = batch.notices;
   const int cards = batch.table->RecordCount();
   const LayoutTemplate layout = ReadLayout(flow_->Folders(), choice.layout);

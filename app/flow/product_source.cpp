@@ -1,6 +1,7 @@
 #include "app/flow/product_source.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <set>
 
 #include "app/card/print_error.h"
@@ -18,39 +19,69 @@ CardNotice Unreadable(std::string place, std::string reason) {
   return {CardNotice::Kind::kRowSkipped, std::move(place), "", "", std::move(reason)};
 }
 
-// `place` names a record's position: "line" of a CSV file, "row" of a spreadsheet.
-SourceRows ReadCsvRows(const std::string& path, const std::string& source_name,
-                       const std::string& place) {
-  SourceRows rows;
-  std::vector<size_t> lines;
+// Where a row is as the clerk finds it: the line of a CSV file in a text editor, the row of a
+// spreadsheet in its program (a cell holding line breaks is still one row).
+enum class PlaceKind { kLine, kRow };
+
+std::string PlaceText(PlaceKind kind, const TCsvPlace& place) {
+  return kind == PlaceKind::kLine ? "line " + std::to_string(place.line)
+                                  : "row " + std::to_string(place.row);
+}
+
+TCsvOptions CsvOptions(SourceRows& rows, const std::string& source_name, PlaceKind kind) {
   TCsvOptions options;
   options.source_name = source_name;
   // A spreadsheet saves in the system's code page unless told otherwise.
   options.encoding = {TDataEncoding::Kind::kUnicode, kRecordCodePage};
   options.separator = 0;
-  options.row_lines = &lines;
-  options.on_bad_row = [&rows, &place](size_t line, const std::string& reason) {
-    rows.notices.push_back(Unreadable(place + " " + std::to_string(line), reason));
+  options.on_bad_row_at = [&rows, kind](const TCsvPlace& place, const std::string& reason) {
+    rows.notices.push_back(Unreadable(PlaceText(kind, place), reason));
   };
+  options.on_notice = [&rows, kind](const TCsvPlace& place, const std::string& text) {
+    rows.notices.push_back({CardNotice::Kind::kSourceNotice, PlaceText(kind, place), "", "", text});
+  };
+  return options;
+}
+
+SourceRows ReadCsvRows(const std::string& path) {
+  SourceRows rows;
+  std::vector<size_t> lines;
+  TCsvOptions options = CsvOptions(rows, path, PlaceKind::kLine);
+  options.row_lines = &lines;
   rows.data = LoadCsv(path, options);
-  for (size_t line : lines) rows.places.push_back(place + " " + std::to_string(line));
+  for (size_t line : lines) rows.places.push_back("line " + std::to_string(line));
   return rows;
 }
 
-// A spreadsheet's first sheet goes through LibreOffice's CSV export; its lines are the rows.
+// A spreadsheet's first sheet goes through LibreOffice's CSV export; messages name the clerk's
+// file and the rows as the spreadsheet program numbers them.
 SourceRows ReadSpreadsheetRows(const std::string& path) {
   const TempFolder folder("vornreport-sheet-");
-  return ReadCsvRows(ConvertSpreadsheetToCsv(path, folder.Path()), path, "row");
+  const std::string csv = ConvertSpreadsheetToCsv(path, folder.Path());
+  SourceRows rows;
+  std::vector<size_t> numbers;
+  TCsvOptions options = CsvOptions(rows, path, PlaceKind::kRow);
+  options.row_numbers = &numbers;
+  options.base_folder = std::filesystem::path(path).parent_path();
+  const MappedFile text(csv);
+  rows.data = LoadCsvText(text.Bytes(), options);
+  for (size_t row : numbers) rows.places.push_back("row " + std::to_string(row));
+  return rows;
 }
 
 SourceRows ReadSqliteRows(const ProductSource& source) {
   SourceRows rows;
   std::set<int64_t> bad;
-  rows.data =
-      LoadSqlite(source.path, source.query, {}, 0, [&](int64_t row, const std::string& reason) {
-        bad.insert(row);
-        rows.notices.push_back(Unreadable("row " + std::to_string(row), reason));
-      });
+  TSqliteOptions options;
+  // Prices, counts and barcodes are read by the card's own rules, whatever the column's type.
+  options.all_text = true;
+  if (source.max_rows > 0) options.max_rows = source.max_rows;
+  options.max_rows_option = "--max-rows";
+  options.on_bad_row = [&](int64_t row, const std::string& reason) {
+    bad.insert(row);
+    rows.notices.push_back(Unreadable("row " + std::to_string(row), reason));
+  };
+  rows.data = LoadSqlite(source.path, source.query, options);
   int64_t row = 1;
   for (int i = 0; i < rows.data->RecordCount(); ++i, ++row) {
     while (bad.contains(row)) ++row;
@@ -66,7 +97,7 @@ SourceRows ReadProductSource(const ProductSource& source) {
   try {
     if (database) return ReadSqliteRows(source);
     if (IsSpreadsheetFile(source.path)) return ReadSpreadsheetRows(source.path);
-    return ReadCsvRows(source.path, source.path, "line");
+    return ReadCsvRows(source.path);
   } catch (const PrintError&) {
     throw;
   } catch (const Exception& e) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,8 +14,9 @@ class TMemoryTable;
 // Where a batch's products come from: a CSV file with a header row, a spreadsheet (.xlsx, .xls,
 // .ods: its first sheet, the first row naming the columns), or one query on an SQLite database.
 struct ProductSource {
-  std::string path;   // the data file or the database
-  std::string query;  // set for SQLite
+  std::string path;      // the data file or the database
+  std::string query;     // set for SQLite
+  int64_t max_rows = 0;  // rows a query may return; 0 for the loader's limit
 };
 
 // The rows of a source as it gave them: named columns of text, each row's place in the source

@@ -62,11 +62,11 @@ int ParseCopies(const std::string& text) {
   return copies;
 }
 
-int ParseMaxCards(const std::string& text) {
+int ParseLimit(const std::string& option, const std::string& text) {
   int max = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), max);
-  if (error != std::errc() || end != text.data() + text.size() || max < 1 || max > 10'000'000) {
-    throw UsageError("The card limit must be a whole number from 1 to 10000000: " + text);
+  if (error != std::errc() || end != text.data() + text.size() || max < 1 || max > 100'000'000) {
+    throw UsageError("Option " + option + " needs a whole number from 1 to 100000000: " + text);
   }
   return max;
 }
@@ -130,6 +130,7 @@ void CheckConsistent(const CommandLine& command) {
   if (command.max_cards > 0 && !batch && !command.sheet) {
     throw UsageError("Option --max-cards needs --csv, --sqlite or --sheet");
   }
+  if (command.max_rows > 0 && !command.sqlite) throw UsageError("Option --max-rows needs --sqlite");
 }
 }  // namespace
 
@@ -186,7 +187,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     } else if (auto date = OptionValue(arguments, i, "--date")) {
       command.date = ParseDate("--date", *date);
     } else if (auto max = OptionValue(arguments, i, "--max-cards")) {
-      command.max_cards = ParseMaxCards(*max);
+      command.max_cards = ParseLimit("--max-cards", *max);
+    } else if (auto max = OptionValue(arguments, i, "--max-rows")) {
+      command.max_rows = ParseLimit("--max-rows", *max);
     } else if (!TakeFieldOption(arguments, i, fields)) {
       // A typo must never print as a product's value.
       throw UsageError("Unknown option: " + argument);
@@ -232,6 +235,7 @@ std::string UsageText() {
          "  --query SQL      the query that selects the products from --sqlite DB\n"
          "  --copies N       cards per product (a COPIES column overrides it); default 1\n"
          "  --max-cards N    allow a run of up to N cards (default 100000)\n"
+         "  --max-rows N     allow a query of up to N rows (default 1000000)\n"
          "  --promo PRICE    the promotion price of the one product (shown as 特價 while the\n"
          "                   promotion runs on the --date; its store price as 原價)\n"
          "  --promo-from DATE  the promotion's first day (none: already running)\n"

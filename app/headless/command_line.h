@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,7 +31,8 @@ struct CommandLine {
   // The day the cards will hang (YYYY-MM-DD), which decides whether a promotion shows; "" for
   // today.
   std::string date;
-  int max_cards = 0;  // 0 for the default limit
+  int max_cards = 0;     // 0 for the default limit
+  int64_t max_rows = 0;  // rows an SQLite query may return; 0 for the default limit
   // Batch printing: one card per product of a CSV file or an SQLite query.
   std::optional<std::string> csv;
   std::optional<std::string> sqlite;

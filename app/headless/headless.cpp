@@ -81,7 +81,7 @@ struct PrintedDocument {
 PrintedDocument PrintBatch(const CommandLine& command, PrintFlow& flow,
                            const LayoutTemplate& layout, bool open) {
   const ProductSource source{command.csv ? *command.csv : command.sqlite.value_or(""),
-                             command.query.value_or("")};
+                             command.query.value_or(""), command.max_rows};
   BatchOptions options;
   options.copies = command.copies.value_or(1);
   options.day = flow.CardDay();
