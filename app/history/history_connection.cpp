@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 #include <utility>
 
 #include "app/history/history_error.h"
@@ -28,7 +29,7 @@ std::string OpenProblem(const std::string& path) {
 
 HistoryConnection::HistoryConnection(const std::string& path,
                                      std::chrono::milliseconds busy_timeout)
-    : path_(path) {
+    : path_(path), busy_timeout_(busy_timeout) {
   // Never through a link: the history is the user's own file in the user's own folder. A
   // connection serves one thread at a time, so SQLite need not lock it on every call.
   const int flags =
@@ -51,6 +52,16 @@ HistoryConnection::~HistoryConnection() { sqlite3_close_v2(db_); }
 
 void HistoryConnection::Execute(const char* sql) {
   const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) Fail(rc);
+}
+
+void HistoryConnection::ExecuteWaiting(const char* sql) {
+  const auto deadline = std::chrono::steady_clock::now() + busy_timeout_;
+  int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  while ((rc & 0xff) == SQLITE_BUSY && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  }
   if (rc != SQLITE_OK) Fail(rc);
 }
 
@@ -135,7 +146,7 @@ HistoryTransaction::~HistoryTransaction() {
   if (!open_) return;
   try {
     connection_.Execute("ROLLBACK");
-  } catch (const HistoryUnavailable&) {
+  } catch (...) {
     // SQLite has rolled back already when the failure that brought us here ended the
     // transaction; nothing of it was committed either way.
   }

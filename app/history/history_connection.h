@@ -26,6 +26,10 @@ class HistoryConnection {
 
   // Runs statements that return no rows.
   void Execute(const char* sql);
+  // Runs like Execute, trying again while another program holds the lock, up to the busy
+  // timeout: for the first statement of a connection, which SQLite does not let wait while
+  // another program sets up the file or its shared memory.
+  void ExecuteWaiting(const char* sql);
   HistoryStatement Prepare(std::string_view sql);
   // Throws the HistoryUnavailable that SQLite's result code `rc` stands for.
   [[noreturn]] void Fail(int rc) const;
@@ -34,6 +38,7 @@ class HistoryConnection {
 
  private:
   std::string path_;
+  std::chrono::milliseconds busy_timeout_;
   sqlite3* db_ = nullptr;
 };
 

@@ -91,8 +91,10 @@ void CheckNotNewer(HistoryConnection& connection, int version) {
 }  // namespace
 
 void PrepareHistorySchema(HistoryConnection& connection) {
-  // Readers never wait for a writer, and two writers take turns within the busy timeout.
-  connection.Execute("PRAGMA journal_mode = WAL");
+  // Readers never wait for a writer, and two writers take turns within the busy timeout. The
+  // first statement may meet another program setting up the file or its shared memory, for
+  // which SQLite does not wait itself.
+  connection.ExecuteWaiting("PRAGMA journal_mode = WAL");
   // A large batch grows the log; it shrinks back once written into the file.
   connection.Execute("PRAGMA journal_size_limit = 4194304");
   const int version = SchemaVersion(connection);
