@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     std::cout << "vornreport " << VORN_VERSION << '\n';
     return vorn::kExitSuccess;
   }
-  if (command.layout || command.list_sheets) {
+  if (command.layout || command.list_sheets || command.history) {
     return vorn::RunHeadless(command, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
   }
   if (!HasWindowSystem()) {

@@ -40,6 +40,8 @@ std::string NoticeText(const CardNotice& notice) {
       return text + notice.field + ": " + notice.reason;
     case CardNotice::Kind::kSourceNotice:
       return text + notice.reason;
+    case CardNotice::Kind::kHistory:
+      return text + "print history not used: " + notice.reason;
   }
   return text + notice.reason;
 }
@@ -63,6 +65,8 @@ std::string NoticeTextForDialog(const CardNotice& notice) {
       return text + "「" + notice.field + "」有誤，價格卡未顯示這一項（" + notice.reason + "）";
     case CardNotice::Kind::kSourceNotice:
       return text + "資料檔的內容未使用（" + notice.reason + "）";
+    case CardNotice::Kind::kHistory:
+      return text + "列印紀錄無法使用，這次列印未記錄（" + notice.reason + "）";
   }
   return text + notice.reason;
 }

@@ -13,6 +13,7 @@ struct CardNotice {
     kValueCut,         // a text was longer than its field and printed cut
     kCardFault,        // the card printed without something it was given (field, reason)
     kSourceNotice,     // the source has something the batch passed over (reason)
+    kHistory,          // the print history could not be used; the cards printed (reason)
   };
   Kind kind;
   std::string where;    // "line 19" of a CSV file, "row 19" of a query; empty for one card

@@ -15,8 +15,8 @@ TBatchDialog::TBatchDialog(
     const std::vector<LabelSheet>& sheets,
     std::function<std::pair<double, double>(const std::string& layout)> card_size,
     std::vector<std::string> printers, std::string default_printer, const BatchChoice& last,
-    QWidget* parent)
-    : QDialog(parent), sheets_(sheets), card_size_(std::move(card_size)) {
+    BatchOffer offer, QWidget* parent)
+    : QDialog(parent), sheets_(sheets), card_size_(std::move(card_size)), offer_(std::move(offer)) {
   setObjectName("BatchDialog1");
   setWindowTitle(QString::fromUtf8("批次列印"));
   layouts_ = new QComboBox(this);
@@ -39,11 +39,14 @@ TBatchDialog::TBatchDialog(
     if (printer == default_printer) text += QString::fromUtf8("（預設）");
     output_->addItem(text, Utf8(printer));
   }
+  changed_only_ = new QCheckBox(this);
+  changed_only_->setObjectName("ChangedOnly1");
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* form = new QFormLayout;
   form->addRow(QString::fromUtf8("版面："), layouts_);
+  form->addRow(QString(), changed_only_);
   form->addRow(QString::fromUtf8("標籤紙："), sheet_);
   form->addRow(QString::fromUtf8("從第幾張標籤開始："), first_);
   form->addRow(QString(), outline_);
@@ -73,18 +76,44 @@ void TBatchDialog::ShowLayout(const BatchChoice& choice) {
   const int sheet = sheet_->findData(Utf8(choice.sheet));
   sheet_->setCurrentIndex(sheet > 0 ? sheet : 0);
   outline_->setChecked(choice.outline);
+  ShowChanges(choice.layout);
   const int printer = choice.print ? output_->findData(Utf8(choice.printer)) : 0;
   output_->setCurrentIndex(printer > 0 ? printer : 0);
   SheetChanged();
 }
 
+void TBatchDialog::ShowChanges(const std::string& layout) {
+  const std::string total = std::to_string(offer_.products);
+  const auto changed = offer_.changed ? offer_.changed(layout) : std::nullopt;
+  if (!changed) {
+    changed_only_->setText(QString::fromUtf8("只列印變動的商品（無法讀取列印紀錄）"));
+    changed_only_->setChecked(false);
+    changed_only_->setEnabled(false);
+    return;
+  }
+  const auto [count, printed_before] = *changed;
+  changed_only_->setText(
+      QString::fromUtf8("只列印變動的商品：%1 件中有 %2 件自上次列印 %3 後有變動")
+          .arg(QString::fromStdString(total))
+          .arg(count)
+          .arg(Utf8(layout)));
+  // The first batch on a layout prints everything; after that, only what changed.
+  changed_only_->setEnabled(printed_before);
+  changed_only_->setChecked(printed_before);
+}
+
 void TBatchDialog::SheetChanged() {
   const bool on_sheet = sheet_->currentIndex() > 0;
   int labels = 1;
-  if (on_sheet)
-    labels =
-        FindLabelSheet(sheets_, sheet_->currentData().toString().toStdString()).LabelsPerSheet();
+  int next = 1;
+  if (on_sheet) {
+    const std::string name = sheet_->currentData().toString().toStdString();
+    labels = FindLabelSheet(sheets_, name).LabelsPerSheet();
+    if (offer_.next_label) next = offer_.next_label(name);
+  }
   first_->setRange(1, labels);
+  // A sheet partly used by the last run goes on where that run stopped.
+  first_->setValue(next <= labels ? next : 1);
   first_->setEnabled(on_sheet);
   outline_->setEnabled(on_sheet);
 }
@@ -97,6 +126,7 @@ BatchChoice TBatchDialog::Choice() const {
     choice.first_label = first_->value();
     choice.outline = outline_->isChecked();
   }
+  choice.changed_only = changed_only_->isEnabled() && changed_only_->isChecked();
   choice.print = output_->currentIndex() > 0;
   if (choice.print) choice.printer = output_->currentData().toString().toStdString();
   return choice;

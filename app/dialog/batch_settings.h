@@ -13,6 +13,9 @@ struct BatchChoice {
   bool outline = false;
   bool print = false;   // send the PDF to `printer` instead of opening the document
   std::string printer;  // "" for the default printer
+  // Print only the products whose card changed since it was last printed on the layout; chosen
+  // for each batch anew, never kept.
+  bool changed_only = false;
 };
 
 // The file of the one setting the program keeps, the last batch choice of each layout:

@@ -4,6 +4,7 @@
 #include <exception>
 #include <optional>
 
+#include "app/card/card_date.h"
 #include "app/card/card_notices.h"
 #include "app/card/product_table.h"
 #include "app/card/record_text.h"
@@ -13,7 +14,9 @@
 #include "app/flow/batch.h"
 #include "app/flow/card_pdf.h"
 #include "app/flow/print_flow.h"
+#include "app/flow/print_record.h"
 #include "app/flow/product_source.h"
+#include "app/history/print_history.h"
 #include "app/output/printing.h"
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
@@ -113,7 +116,9 @@ TFormVornReport::TFormVornReport(std::vector<std::string> arguments, ProgramFold
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   };
   ChooseCsvFile = [this] { return AskForCsvFile(); };
-  ChooseBatch = [this](const BatchChoice& last) { return AskForBatch(last); };
+  ChooseBatch = [this](const BatchChoice& last, const BatchOffer& offer) {
+    return AskForBatch(last, offer);
+  };
   BuildControls();
   BuildPopupMenu();
   try {
@@ -252,12 +257,25 @@ void TFormVornReport::PrintLayout(std::string_view layout) {
   // A press that arrives while a card is being made would change the run's files.
   if (printing_) return;
   printing_ = true;
+  const auto record = [this, layout](const std::string& path) {
+    PrintedRun run;
+    run.layout = std::string(layout);
+    run.source = RunSource::kDialog;
+    run.kind = RunKind::kCard;
+    run.output = path;
+    run.day = IsoDate(flow_->CardDay());
+    const PrintedCard card{CardValuesOf(*client_data_set1_), 1};
+    return RecordPrintedCards(run, std::span(&card, 1));
+  };
   try {
-    const PrintedCards printed = flow_->PrintLayout(layout, true);
+    PrintedCards printed = flow_->PrintLayout(layout, true);
+    if (auto notice = record(printed.path)) printed.notices.push_back(std::move(*notice));
     if (!printed.notices.empty()) {
       ShowWarningBox(this, "價格卡已列印，但有需要注意的地方：", NoticeLines(printed.notices));
     }
   } catch (const CardNotOpened& e) {
+    // The card was made; only the desktop failed to show it.
+    record(e.Path());
     ShowErrorBox(this, CardNotOpenedSummary(e.Path()), e.what());
   } catch (const std::exception& e) {
     ShowErrorBox(this, e);
@@ -294,7 +312,8 @@ const std::vector<LabelSheet>& TFormVornReport::Sheets() {
   return *sheets_;
 }
 
-std::optional<BatchChoice> TFormVornReport::AskForBatch(const BatchChoice& last) {
+std::optional<BatchChoice> TFormVornReport::AskForBatch(const BatchChoice& last,
+                                                        const BatchOffer& offer) {
   const ProgramFolders folders = flow_->Folders();
   const auto card_size = [folders](const std::string& layout) -> std::pair<double, double> {
     try {
@@ -303,7 +322,7 @@ std::optional<BatchChoice> TFormVornReport::AskForBatch(const BatchChoice& last)
       return {0, 0};
     }
   };
-  TBatchDialog dialog(Sheets(), card_size, ListPrinters(), DefaultPrinter(), last, this);
+  TBatchDialog dialog(Sheets(), card_size, ListPrinters(), DefaultPrinter(), last, offer, this);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.Choice();
 }
@@ -312,16 +331,56 @@ void TFormVornReport::PrintCsvBatch() {
   if (printing_) return;
   const std::string csv_path = ChooseCsvFile ? ChooseCsvFile() : std::string();
   if (csv_path.empty()) return;
-  std::optional<BatchChoice> choice = ChooseBatch ? ChooseBatch(LoadBatchChoice("")) : std::nullopt;
+  const std::unique_ptr<BatchProducts> batch = LoadProducts(csv_path);
+  if (!batch) return;
+  std::optional<BatchChoice> choice =
+      ChooseBatch ? ChooseBatch(LoadBatchChoice(""), OfferFor(*batch)) : std::nullopt;
   if (!choice) return;
   const std::optional<std::string> layout = CanonicalLayoutName(choice->layout);
   if (!layout) return;
   choice->layout = *layout;
   SaveBatchChoice(*choice);
-  RunBatch(csv_path, *choice);
+  RunBatch(*batch, *choice);
 }
 
-void TFormVornReport::RunBatch(const std::string& csv_path, const BatchChoice& choice) {
+std::unique_ptr<BatchProducts> TFormVornReport::LoadProducts(const std::string& csv_path) {
+  // The batch has a table of its own, under the record table's name that the templates use;
+  // the record in the edit boxes stays as it is.
+  BatchOptions options;
+  options.day = flow_->CardDay();
+  options.table_name = client_data_set1_->Name();
+  try {
+    return std::make_unique<BatchProducts>(
+        MakeBatchProducts(ReadProductSource({csv_path, "", 0}), csv_path, options));
+  } catch (const NothingToPrint& e) {
+    const std::string lines = NoticeLines(e.Notices());
+    ShowErrorBox(this, ErrorSummary(e.Kind()), e.what() + (lines.empty() ? "" : "\n" + lines));
+  } catch (const std::exception& e) {
+    ShowErrorBox(this, e);
+  }
+  return nullptr;
+}
+
+BatchOffer TFormVornReport::OfferFor(const BatchProducts& batch) {
+  BatchOffer offer;
+  offer.products = batch.products.size();
+  offer.changed = [&batch](const std::string& layout) -> std::optional<std::pair<size_t, bool>> {
+    const std::optional<ChangedProducts> changed = CountChangedProducts(batch, layout);
+    if (!changed) return std::nullopt;
+    return std::make_pair(changed->changed, changed->printed_before);
+  };
+  offer.next_label = [](const std::string& sheet) {
+    try {
+      PrintHistory history;
+      return history.NextLabel(sheet).value_or(1);
+    } catch (const HistoryUnavailable&) {
+      return 1;
+    }
+  };
+  return offer;
+}
+
+void TFormVornReport::RunBatch(BatchProducts& batch, const BatchChoice& choice) {
   // Boxes come after the run has let go of the dialog, so none sits above a progress box and
   // disabled buttons.
   std::optional<std::pair<std::string, std::string>> error;  // summary, message
@@ -332,19 +391,19 @@ void TFormVornReport::RunBatch(const std::string& csv_path, const BatchChoice& c
       TFormVornReport& form;
       ~EndOfBatch() { form.SetBatchRunning(false); }
     } end_of_batch{*this};
-    CardNotices notices;
     try {
-      const int cards = PrintProducts(csv_path, choice, notices);
-      if (!notices.empty()) warning.emplace(BatchSummary(cards, notices), NoticeLines(notices));
+      const int cards = PrintProducts(batch, choice);
+      if (cards == 0) {
+        warning.emplace("沒有自上次列印後變動的商品，這次沒有列印。", NoticeLines(batch.notices));
+      } else if (!batch.notices.empty()) {
+        warning.emplace(BatchSummary(cards, batch.notices), NoticeLines(batch.notices));
+      }
     } catch (const BatchCancelled&) {
       batch_status_->setText(QString::fromUtf8("已取消"));
     } catch (const CardNotOpened& e) {
       error.emplace(CardNotOpenedSummary(e.Path()), e.what());
-    } catch (const NothingToPrint& e) {
-      const std::string lines = NoticeLines(e.Notices());
-      error.emplace(ErrorSummary(e.Kind()), e.what() + (lines.empty() ? "" : "\n" + lines));
     } catch (const std::exception& e) {
-      const std::string lines = NoticeLines(notices);
+      const std::string lines = NoticeLines(batch.notices);
       error.emplace(ErrorSummary(KindOf(e)), e.what() + (lines.empty() ? "" : "\n" + lines));
     }
   }
@@ -352,34 +411,32 @@ void TFormVornReport::RunBatch(const std::string& csv_path, const BatchChoice& c
   if (warning) ShowWarningBox(this, warning->first, warning->second);
 }
 
-int TFormVornReport::PrintProducts(const std::string& csv_path, const BatchChoice& choice,
-                                   CardNotices& notices) {
-  // The batch has a table of its own, under the record table's name that the templates use;
-  // the record in the edit boxes stays as it is.
-  BatchOptions options;
-  options.day = flow_->CardDay();
-  options.table_name = client_data_set1_->Name();
-  BatchProducts batch = MakeBatchProducts(ReadProductSource({csv_path, "", 0}), csv_path, options);
-  notices = batch.notices;
+int TFormVornReport::PrintProducts(BatchProducts& batch, const BatchChoice& choice) {
+  if (choice.changed_only) {
+    if (KeepChangedProducts(batch, choice.layout).changed == 0) return 0;
+  }
   const int cards = batch.table->RecordCount();
   const LayoutTemplate layout = ReadLayout(flow_->Folders(), choice.layout);
   ShowProgressDialog(cards);
   const bool make_pdf = !choice.sheet.empty() || choice.print;
+  std::string document;
   try {
-    const std::string document = flow_->PrintBatch(layout, batch, !make_pdf);
-    notices = batch.notices;
+    document = flow_->PrintBatch(layout, batch, !make_pdf);
     // The status tells what reached the document even when the desktop cannot open it.
     batch_status_->setText(QString::fromUtf8("已列印 %1 張").arg(cards));
+    std::string output = document;
     if (make_pdf) {
       try {
-        DeliverPdf(document, cards, choice);
+        output = DeliverPdf(document, cards, choice);
       } catch (const BatchCancelled&) {
         // A cancelled batch leaves nothing, its document included.
         DeleteFile(document);
         throw;
       }
     }
-  } catch (const CardNotOpened&) {
+    RecordBatch(batch, choice, output);
+  } catch (const CardNotOpened& e) {
+    RecordBatch(batch, choice, e.Path());
     throw;
   } catch (...) {
     batch_status_->clear();
@@ -388,8 +445,8 @@ int TFormVornReport::PrintProducts(const std::string& csv_path, const BatchChoic
   return cards;
 }
 
-void TFormVornReport::DeliverPdf(const std::string& document, int cards,
-                                 const BatchChoice& choice) {
+std::string TFormVornReport::DeliverPdf(const std::string& document, int cards,
+                                        const BatchChoice& choice) {
   CardPdfOptions options;
   if (!choice.sheet.empty()) {
     options.sheet = &FindLabelSheet(Sheets(), choice.sheet);
@@ -399,18 +456,31 @@ void TFormVornReport::DeliverPdf(const std::string& document, int cards,
   options.on_progress = [this](int done, int cards) { ShowPdfProgress(done, cards); };
   last_progress_ = {};
   const std::string pdf = MakeCardPdf(document, cards, options);
-  if (choice.print) {
-    PrintPdf(pdf, choice.printer, QFileInfo(QString::fromStdString(pdf)).fileName().toStdString());
-    batch_status_->setText(
-        QString::fromUtf8("已送到印表機 %1")
-            .arg(QString::fromStdString(choice.printer.empty() ? std::string("（預設）")
-                                                               : choice.printer)));
-    return;
+  if (!choice.print) {
+    OpenCardPdf(pdf);
+    return pdf;
   }
-  const int code = ShellOpenFile(pdf, kShowNormal);
-  if (code <= 32) {
-    throw CardNotOpened("Failed to open the PDF. Error message: " + TQeRTF::ShellErrorText(code),
-                        pdf);
+  PrintPdf(pdf, choice.printer, QFileInfo(QString::fromStdString(pdf)).fileName().toStdString());
+  const std::string printer = choice.printer.empty() ? std::string("（預設）") : choice.printer;
+  batch_status_->setText(QString::fromUtf8("已送到印表機 %1").arg(QString::fromStdString(printer)));
+  return "printer " + (choice.printer.empty() ? std::string("(default)") : choice.printer);
+}
+
+void TFormVornReport::RecordBatch(BatchProducts& batch, const BatchChoice& choice,
+                                  const std::string& output) {
+  PrintedRun run;
+  run.layout = choice.layout;
+  run.source = RunSource::kDialog;
+  run.kind = choice.sheet.empty() ? RunKind::kBatch : RunKind::kSheet;
+  run.output = output;
+  run.day = IsoDate(flow_->CardDay());
+  if (!choice.sheet.empty()) {
+    const int per_sheet = FindLabelSheet(Sheets(), choice.sheet).LabelsPerSheet();
+    run.sheet = choice.sheet;
+    run.next_label = (choice.first_label - 1 + batch.table->RecordCount()) % per_sheet + 1;
+  }
+  if (auto notice = RecordPrintedCards(run, PrintedCardsOf(batch))) {
+    batch.notices.push_back(std::move(*notice));
   }
 }
 

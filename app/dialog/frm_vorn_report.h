@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "app/card/card_notices.h"
+#include "app/dialog/batch_dialog.h"
 #include "app/dialog/batch_settings.h"
+#include "app/flow/batch.h"
 #include "app/flow/layouts.h"
 #include "app/output/label_sheets.h"
 
@@ -55,7 +57,8 @@ class TFormVornReport : public QDialog {
   // Ask for the batch's data file (a file-system path) and how to print it, offered what was
   // chosen last; an empty answer cancels. They open the program's dialogs unless replaced.
   std::function<std::string()> ChooseCsvFile;
-  std::function<std::optional<BatchChoice>(const BatchChoice& last)> ChooseBatch;
+  std::function<std::optional<BatchChoice>(const BatchChoice& last, const BatchOffer& offer)>
+      ChooseBatch;
 
   void FormCreate();
   void FormClose(TCloseAction& action);
@@ -85,19 +88,23 @@ class TFormVornReport : public QDialog {
   void PrintLayout(std::string_view layout);
   void OpenTemplate(std::string_view layout);
   void PrintCsvBatch();
-  void RunBatch(const std::string& csv_path, const BatchChoice& choice);
-  // Prints the batch and returns how many cards it holds; `notices` gets what the operator
-  // must hear of, even when the run then fails.
-  int PrintProducts(const std::string& csv_path, const BatchChoice& choice, CardNotices& notices);
+  // The products of the data file, or null after showing why there are none.
+  std::unique_ptr<BatchProducts> LoadProducts(const std::string& csv_path);
+  BatchOffer OfferFor(const BatchProducts& batch);
+  void RunBatch(BatchProducts& batch, const BatchChoice& choice);
+  // Prints the batch and returns how many cards it holds, 0 when none changed; `batch.notices`
+  // gets what the operator must hear of, even when the run then fails.
+  int PrintProducts(BatchProducts& batch, const BatchChoice& choice);
   // The PDF of the batch just written, on a label sheet or one card a page, then printed or
-  // opened.
-  void DeliverPdf(const std::string& document, int cards, const BatchChoice& choice);
+  // opened; returns what the history records as its output.
+  std::string DeliverPdf(const std::string& document, int cards, const BatchChoice& choice);
+  void RecordBatch(BatchProducts& batch, const BatchChoice& choice, const std::string& output);
   void ShowPdfProgress(int done, int cards);
   void SetBatchRunning(bool running);
   void ShowProgressDialog(int cards);
   void ShowBatchProgress(int card, int cards);
   std::string AskForCsvFile();
-  std::optional<BatchChoice> AskForBatch(const BatchChoice& last);
+  std::optional<BatchChoice> AskForBatch(const BatchChoice& last, const BatchOffer& offer);
   const std::vector<LabelSheet>& Sheets();
 
   std::vector<std::string> arguments_;

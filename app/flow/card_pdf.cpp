@@ -7,11 +7,15 @@
 #include <thread>
 #include <vector>
 
+#include "app/card/print_error.h"
 #include "app/flow/batch_document.h"
+#include "app/flow/print_flow.h"
 #include "app/output/label_sheets.h"
 #include "app/output/pdf_export.h"
+#include "engine/qertf/qertf.h"
 #include "platform/system/exception.h"
 #include "platform/system/files.h"
+#include "platform/system/shell_open.h"
 
 namespace vorn {
 
@@ -64,6 +68,14 @@ std::string MakeCardPdf(const std::string& document, int cards, const CardPdfOpt
     JoinPdfs(pdfs, pdf.string());
   }
   return pdf.string();
+}
+
+void OpenCardPdf(const std::string& pdf) {
+  const int code = ShellOpenFile(pdf, kShowNormal);
+  if (code <= 32) {
+    throw CardNotOpened("Failed to open the PDF. Error message: " + TQeRTF::ShellErrorText(code),
+                        pdf);
+  }
 }
 
 }  // namespace vorn

@@ -28,6 +28,9 @@ struct CardPdfOptions {
 // labels; nothing is left under the PDF's name then.
 std::string MakeCardPdf(const std::string& document, int cards, const CardPdfOptions& options);
 
+// Hands a card PDF to the desktop. Throws CardNotOpened when the desktop cannot open it.
+void OpenCardPdf(const std::string& pdf);
+
 // How many cards a part of a large batch holds: few enough to share the work among the
 // processes, show progress and keep LibreOffice's documents short ($VORN_PDF_PART_CARDS
 // overrides, for measurements).

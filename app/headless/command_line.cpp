@@ -46,7 +46,7 @@ int ParseFirstLabel(const std::string& text) {
   int first = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), first);
   if (error != std::errc() || end != text.data() + text.size() || first < 1 || first > 9999) {
-    throw UsageError("The first label must be a whole number from 1: " + text);
+    throw UsageError("The first label must be a whole number from 1, or next: " + text);
   }
   return first;
 }
@@ -121,7 +121,10 @@ void CheckConsistent(const CommandLine& command) {
     throw UsageError("Option --copies needs --csv, --sqlite or --sheet");
   }
   if (command.sheet && !command.layout) throw UsageError("Option --sheet needs --layout");
-  if (command.first_label && !command.sheet) throw UsageError("Option --first needs --sheet");
+  if ((command.first_label || command.first_label_next) && !command.sheet) {
+    throw UsageError("Option --first needs --sheet");
+  }
+  if (command.changed && !batch) throw UsageError("Option --changed needs --csv or --sqlite");
   if (command.outline && !command.sheet) throw UsageError("Option --outline needs --sheet");
   if (command.print && !command.layout) throw UsageError("Option --print needs --layout");
   if (batch && !command.values.empty()) {
@@ -183,7 +186,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     } else if (auto sheet = OptionValue(arguments, i, "--sheet")) {
       command.sheet = *sheet;
     } else if (auto first = OptionValue(arguments, i, "--first")) {
-      command.first_label = ParseFirstLabel(*first);
+      if (*first == "next") {
+        command.first_label_next = true;
+      } else {
+        command.first_label = ParseFirstLabel(*first);
+      }
+    } else if (argument == "--changed") {
+      command.changed = true;
+    } else if (auto product = OptionalValue(arguments, i, "--history")) {
+      command.history = *product;
     } else if (auto date = OptionValue(arguments, i, "--date")) {
       command.date = ParseDate("--date", *date);
     } else if (auto max = OptionValue(arguments, i, "--max-cards")) {
@@ -251,10 +262,15 @@ std::string UsageText() {
          "  --sheet NAME     with --layout: put the cards on the labels of a label sheet, as\n"
          "                   \"Avery A4 L7413\" (manufacturer and product code), into a PDF;\n"
          "                   with one product, --copies N fills N labels\n"
-         "  --first N        with --sheet: start at label N of the first sheet (a used sheet)\n"
+         "  --first N        with --sheet: start at label N of the first sheet (a used sheet);\n"
+         "                   --first next starts where the last run on that sheet stopped\n"
          "  --outline        with --sheet: draw each label's outline, for a test print\n"
          "  --sheets [TEXT]  list the label sheets whose labels hold the --layout's card (all\n"
          "                   sheets without --layout), those whose name holds TEXT\n"
+         "  --changed        with a batch: print only the products whose card differs from the\n"
+         "                   last one printed on the layout (or that never had one)\n"
+         "  --history [PRODUCT]  list the cards printed, newest first: those of the last ten\n"
+         "                   runs, or every card of PRODUCT (tab-separated, with a header line)\n"
          "  --print [NAME]   with --layout: print the PDF (cards or sheets) on the printer NAME,\n"
          "                   the default printer without one; give product values after --\n"
          "  --templates DIR  read the layout templates from DIR instead of VornSAMPLE\n"

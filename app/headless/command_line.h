@@ -42,10 +42,15 @@ struct CommandLine {
   // Cards on the labels of a sheet, into a PDF.
   std::optional<std::string> sheet;
   std::optional<int> first_label;  // 1 to the labels of a sheet
+  bool first_label_next = false;   // the first label the last run on the sheet left free
   bool outline = false;
   // List the sheets whose labels hold the layout's card, those whose name holds the filter.
   bool list_sheets = false;
   std::string sheets_filter;
+  // Print only the products whose card changed since it was last printed on the layout.
+  bool changed = false;
+  // List the print history: the cards of one product, or those of the last runs ("").
+  std::optional<std::string> history;
   // Send the PDF to a printer; an empty name is the default printer.
   bool print = false;
   std::string printer;

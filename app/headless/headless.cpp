@@ -11,8 +11,10 @@
 #include "app/flow/batch.h"
 #include "app/flow/card_pdf.h"
 #include "app/flow/print_flow.h"
+#include "app/flow/print_record.h"
 #include "app/flow/product_source.h"
 #include "app/headless/command_line.h"
+#include "app/history/print_history.h"
 #include "app/output/label_sheets.h"
 #include "app/output/pdf_export.h"
 #include "app/output/printing.h"
@@ -73,98 +75,185 @@ void ShowNotices(std::ostream& err, const CardNotices& notices) {
   }
 }
 
-struct PrintedDocument {
-  PrintedCards printed;
-  int cards = 1;
-};
+std::string SheetKey(const LabelSheet& sheet) { return sheet.manufacturer + " " + sheet.name; }
 
-PrintedDocument PrintBatch(const CommandLine& command, PrintFlow& flow,
-                           const LayoutTemplate& layout, bool open) {
-  const ProductSource source{command.csv ? *command.csv : command.sqlite.value_or(""),
-                             command.query.value_or(""), command.max_rows};
-  BatchOptions options;
-  options.copies = command.copies.value_or(1);
-  options.day = flow.CardDay();
-  if (command.max_cards > 0) options.max_cards = command.max_cards;
-  BatchProducts batch = MakeBatchProducts(ReadProductSource(source), source.path, options);
-  PrintedDocument document;
-  document.cards = batch.table->RecordCount();
-  document.printed.path = flow.PrintBatch(layout, batch, open);
-  document.printed.notices = std::move(batch.notices);
-  return document;
+int ListHistory(const CommandLine& command, std::ostream& out) {
+  PrintHistory history;
+  const std::string& product = *command.history;
+  WriteHistoryTable(
+      history,
+      product.empty() ? HistorySelection::OfLastRuns(10) : HistorySelection::OfProduct(product),
+      out);
+  return kExitSuccess;
 }
 
-PrintedDocument PrintDocument(const CommandLine& command, PrintFlow& flow,
-                              const LayoutTemplate& layout, TMemoryTable& table, bool open) {
-  if (command.csv || command.sqlite) return PrintBatch(command, flow, layout, open);
-  const CardNotices cut = FillProductRecord(table, command.values);
-  PrintedDocument document;
-  document.printed = flow.PrintLayout(layout.name, open);
-  document.printed.notices.insert(document.printed.notices.begin(), cut.begin(), cut.end());
-  return document;
-}
-
-void OpenPdf(const std::string& path) {
-  const int code = ShellOpenFile(path, kShowNormal);
-  if (code <= 32) {
-    throw CardNotOpened("Failed to open the PDF. Error message: " + TQeRTF::ShellErrorText(code),
-                        path);
+// One headless print: checks everything it can before the first card, prints the card or the
+// batch, makes and delivers the PDF, records the cards, and says what needs a look.
+class HeadlessRun {
+ public:
+  HeadlessRun(const CommandLine& command, std::ostream& out, std::ostream& err, bool terminal)
+      : command_(command),
+        out_(out),
+        err_(err),
+        terminal_(terminal),
+        table_(kRecordCodePage),
+        flow_(report_, table_, FoldersFor(command)),
+        layout_(ReadLayout(FoldersFor(command), *command.layout)),
+        batch_(command.csv || command.sqlite) {
+    table_.SetName("ClientDataSet1");
+    CreateProductTable(table_);
+    ConfigureReport(report_);
+    if (!command.date.empty()) flow_.SetCardDay(ParseCardDate(command.date));
+    if (terminal_)
+      flow_.OnProgress = [this](int card, int cards) { ShowProgress(err_, card, cards); };
+    if (command.sheet) PrepareSheet();
   }
-}
+
+  int Execute() {
+    if (!PrintDocument()) return notices_.empty() ? kExitSuccess : kExitWarnings;
+    ShowNotices(err_, notices_);
+    const size_t shown = notices_.size();
+    Deliver();
+    Record();
+    ShowNotices(err_,
+                CardNotices(notices_.begin() + static_cast<std::ptrdiff_t>(shown), notices_.end()));
+    if (command_.no_open) out_ << path_ << '\n';
+    return notices_.empty() ? kExitSuccess : kExitWarnings;
+  }
+
+ private:
+  // A sheet that cannot hold the card, or a first label beyond it, is known before anything is
+  // printed.
+  void PrepareSheet() {
+    sheets_ = InstalledSheets();
+    pdf_.sheet = &FindLabelSheet(sheets_, *command_.sheet);
+    CheckCardFits(*pdf_.sheet, layout_.width_mm, layout_.height_mm);
+    int first = command_.first_label.value_or(1);
+    if (command_.first_label_next) first = NextFreeLabel();
+    if (first > pdf_.sheet->LabelsPerSheet()) {
+      throw UsageError("The first label must be from 1 to " +
+                       std::to_string(pdf_.sheet->LabelsPerSheet()) + " on " +
+                       pdf_.sheet->FullName() + ": " + std::to_string(first));
+    }
+    pdf_.imposition.first_label = first;
+    pdf_.imposition.outline = command_.outline;
+    if (!batch_) pdf_.imposition.repeat = command_.copies.value_or(1);
+  }
+
+  // Where the last run on the sheet stopped; the first label when the history cannot say.
+  int NextFreeLabel() {
+    try {
+      PrintHistory history;
+      const int next = history.NextLabel(SheetKey(*pdf_.sheet)).value_or(1);
+      return next <= pdf_.sheet->LabelsPerSheet() ? next : 1;
+    } catch (const HistoryUnavailable& e) {
+      notices_.push_back({CardNotice::Kind::kHistory, "", "", "", e.what()});
+      return 1;
+    }
+  }
+
+  // Writes the document; false when a --changed batch found nothing to print.
+  bool PrintDocument() {
+    const bool open = !command_.no_open && !MakesPdf();
+    if (!batch_) {
+      notices_ = FillProductRecord(table_, command_.values);
+      PrintedCards printed = flow_.PrintLayout(layout_.name, open);
+      notices_.insert(notices_.end(), printed.notices.begin(), printed.notices.end());
+      path_ = printed.path;
+      cards_ = {{CardValuesOf(table_), pdf_.imposition.repeat}};
+      card_count_ = 1;
+      return true;
+    }
+    const ProductSource source{command_.csv ? *command_.csv : command_.sqlite.value_or(""),
+                               command_.query.value_or(""), command_.max_rows};
+    BatchOptions options;
+    options.copies = command_.copies.value_or(1);
+    options.day = flow_.CardDay();
+    if (command_.max_cards > 0) options.max_cards = command_.max_cards;
+    BatchProducts batch = MakeBatchProducts(ReadProductSource(source), source.path, options);
+    if (command_.changed) {
+      const ChangedProducts changed = KeepChangedProducts(batch, layout_.name);
+      err_ << "vornreport: " << CountText(changed.changed) << " of " << CountText(changed.total)
+           << " products changed since their last " << layout_.name << " card\n";
+      if (changed.changed == 0) {
+        notices_ = std::move(batch.notices);
+        ShowNotices(err_, notices_);
+        err_ << "vornreport: nothing to print\n";
+        return false;
+      }
+    }
+    card_count_ = batch.table->RecordCount();
+    path_ = flow_.PrintBatch(layout_, batch, open);
+    notices_ = std::move(batch.notices);
+    cards_ = PrintedCardsOf(batch);
+    return true;
+  }
+
+  bool MakesPdf() const { return command_.pdf || command_.sheet || command_.print; }
+
+  void Deliver() {
+    if (!MakesPdf()) return;
+    int shown = -1;
+    if (terminal_) {
+      pdf_.on_progress = [this, &shown](int done, int cards) {
+        ShowPdfProgress(err_, done, cards, shown);
+      };
+    }
+    path_ = MakeCardPdf(path_, card_count_, pdf_);
+    if (command_.print) {
+      const std::string answer =
+          PrintPdf(path_, command_.printer, std::filesystem::path(path_).filename().string());
+      err_ << "vornreport: sent to "
+           << (command_.printer.empty() ? "the default printer" : command_.printer) << ": "
+           << answer << '\n';
+    } else if (!command_.no_open) {
+      OpenCardPdf(path_);
+    }
+  }
+
+  void Record() {
+    PrintedRun run;
+    run.layout = layout_.name;
+    run.source = RunSource::kCommandLine;
+    run.kind = command_.sheet ? RunKind::kSheet : batch_ ? RunKind::kBatch : RunKind::kCard;
+    run.output = command_.print ? "printer " + (command_.printer.empty() ? std::string("(default)")
+                                                                         : command_.printer)
+                                : path_;
+    run.day = IsoDate(flow_.CardDay());
+    if (pdf_.sheet != nullptr) {
+      const int per_sheet = pdf_.sheet->LabelsPerSheet();
+      const int used = card_count_ * pdf_.imposition.repeat;
+      run.sheet = SheetKey(*pdf_.sheet);
+      run.next_label = (pdf_.imposition.first_label - 1 + used) % per_sheet + 1;
+    }
+    if (auto notice = RecordPrintedCards(run, cards_)) notices_.push_back(std::move(*notice));
+  }
+
+  const CommandLine& command_;
+  std::ostream& out_;
+  std::ostream& err_;
+  bool terminal_;
+  TMemoryTable table_;
+  TQeRTF report_;
+  PrintFlow flow_;
+  LayoutTemplate layout_;
+  bool batch_;
+  std::vector<LabelSheet> sheets_;
+  CardPdfOptions pdf_;
+  CardNotices notices_;
+  std::string path_;
+  int card_count_ = 0;
+  std::vector<PrintedCard> cards_;
+};
 }  // namespace
 
 int RunHeadless(const CommandLine& command, std::ostream& out, std::ostream& err,
                 bool err_is_terminal) {
   try {
     if (command.list_sheets) return ListSheets(command, out);
-    TMemoryTable table(kRecordCodePage);
-    table.SetName("ClientDataSet1");
-    CreateProductTable(table);
-    TQeRTF report;
-    ConfigureReport(report);
-    PrintFlow flow(report, table, FoldersFor(command));
-    if (!command.date.empty()) flow.SetCardDay(ParseCardDate(command.date));
-    if (err_is_terminal) {
-      flow.OnProgress = [&err](int card, int cards) { ShowProgress(err, card, cards); };
-    }
-    const LayoutTemplate layout = ReadLayout(FoldersFor(command), *command.layout);
-    // A sheet that cannot hold the card is known before anything is printed.
-    std::vector<LabelSheet> sheets;
-    CardPdfOptions pdf;
-    const bool batch = command.csv || command.sqlite;
-    if (command.sheet) {
-      sheets = InstalledSheets();
-      pdf.sheet = &FindLabelSheet(sheets, *command.sheet);
-      CheckCardFits(*pdf.sheet, layout.width_mm, layout.height_mm);
-      pdf.imposition.first_label = command.first_label.value_or(1);
-      pdf.imposition.outline = command.outline;
-      if (!batch) pdf.imposition.repeat = command.copies.value_or(1);
-    }
-    const bool make_pdf = command.pdf || command.sheet || command.print;
-    PrintedDocument document =
-        PrintDocument(command, flow, layout, table, !command.no_open && !make_pdf);
-    PrintedCards& printed = document.printed;
-    ShowNotices(err, printed.notices);
-    if (make_pdf) {
-      int shown = -1;
-      if (err_is_terminal) {
-        pdf.on_progress = [&err, &shown](int done, int cards) {
-          ShowPdfProgress(err, done, cards, shown);
-        };
-      }
-      printed.path = MakeCardPdf(printed.path, document.cards, pdf);
-      if (command.print) {
-        const std::string answer = PrintPdf(
-            printed.path, command.printer, std::filesystem::path(printed.path).filename().string());
-        err << "vornreport: sent to "
-            << (command.printer.empty() ? "the default printer" : command.printer) << ": " << answer
-            << '\n';
-      } else if (!command.no_open) {
-        OpenPdf(printed.path);
-      }
-    }
-    if (command.no_open) out << printed.path << '\n';
-    return printed.notices.empty() ? kExitSuccess : kExitWarnings;
+    if (command.history) return ListHistory(command, out);
+    HeadlessRun run(command, out, err, err_is_terminal);
+    return run.Execute();
   } catch (const NothingToPrint& e) {
     // Why each product was left out matters more than the error that ends the run.
     ShowNotices(err, e.Notices());
@@ -174,6 +263,9 @@ int RunHeadless(const CommandLine& command, std::ostream& out, std::ostream& err
     err << "vornreport: " << MessageForDisplay(e.what()) << "\nvornreport: " << OpenerProgram()
         << " could not open it; the card is saved as " << e.Path() << '\n';
     return kExitFailure;
+  } catch (const UsageError& e) {
+    err << "vornreport: " << e.what() << "\nTry 'vornreport --help'.\n";
+    return kExitUsage;
   } catch (const std::exception& e) {
     err << "vornreport: " << MessageForDisplay(e.what()) << '\n';
     return kExitFailure;

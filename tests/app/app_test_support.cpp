@@ -41,8 +41,9 @@ ProgramDir::ProgramDir() {
   std::filesystem::copy(std::filesystem::path(VORN_SOURCE_DIR) / "templates" / "VornSAMPLE",
                         root_ / "VornSAMPLE");
   std::filesystem::create_directory(root_ / "VORNTEMP");
-  // The batch choices the dialog remembers stay with the test.
+  // The batch choices the dialog remembers and the print history stay with the test.
   ::setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
+  ::setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
 }
 
 ProgramDir::~ProgramDir() { std::filesystem::remove_all(root_); }

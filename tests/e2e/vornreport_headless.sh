@@ -6,6 +6,8 @@ set -u
 program=$1
 work=$(mktemp -d "${TMPDIR:-/tmp}/vornreport-e2e.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+# The print history of the check's own runs stays in its folder.
+export XDG_DATA_HOME=$work/data
 failures=0
 
 # run EXPECTED_STATUS ARGS... : runs the program with no window system and nothing to open.

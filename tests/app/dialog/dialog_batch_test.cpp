@@ -56,12 +56,15 @@ class DialogBatchTest : public ::testing::Test {
     return WriteCsv("products.csv", text + "\n");
   }
   // Presses the batch button, answering the file and layout questions as given.
-  void Batch(const std::string& csv, const std::string& layout) {
+  void Batch(const std::string& csv, const std::string& layout, bool changed_only = false) {
     form_->ChooseCsvFile = [csv] { return csv; };
-    form_->ChooseBatch = [this, layout](const BatchChoice& last) {
+    form_->ChooseBatch = [this, layout, changed_only](const BatchChoice& last,
+                                                      const BatchOffer& offer) {
       offered_.emplace_back(last.layout);
+      changes_ = offer.changed ? offer.changed(layout) : std::nullopt;
       BatchChoice choice;
       choice.layout = layout;
+      choice.changed_only = changed_only;
       return std::optional<BatchChoice>(choice);
     };
     QTest::mouseClick(Button(6), Qt::LeftButton);
@@ -92,6 +95,8 @@ class DialogBatchTest : public ::testing::Test {
   ErrorBoxes errors_;
   std::unique_ptr<TFormVornReport> form_;
   std::vector<std::string> offered_;
+  // What the batch dialog was told of the products' changes on the chosen layout.
+  std::optional<std::pair<size_t, bool>> changes_;
 };
 
 // Samples the dialog on every pass of the event loop, as an operator watching it would.
@@ -154,10 +159,44 @@ TEST_F(DialogBatchTest, MenuItemRunsTheSameBatchAndTheLastLayoutIsOffered) {
   EXPECT_EQ(Count(card, "\\page "), 2u);  // small labels too, one a page
 }
 
+// The clerk prints the catalogue, the prices of one product change, and the next batch offers
+// and prints only that product's card.
+TEST_F(DialogBatchTest, OnlyTheChangedProductsPrintTheSecondTime) {
+  Batch(Products(4), "SM1");
+  ASSERT_TRUE(changes_);
+  EXPECT_EQ(*changes_, std::make_pair(size_t{4}, false));  // nothing printed before
+  ASSERT_EQ(dir_.Cards().size(), 1u);
+  std::string text = kHeader;
+  for (int i = 1; i <= 4; ++i) {
+    text += "\nQX" + std::to_string(i) + ",,Tea " + std::to_string(i) + ",t,btl,30," +
+            (i == 3 ? "24" : "25") + ",20";
+  }
+  const std::string csv = WriteCsv("week2.csv", text + "\n");
+  Batch(csv, "SM1", true);
+  EXPECT_EQ(*changes_, std::make_pair(size_t{1}, true));
+  ASSERT_EQ(dir_.Cards().size(), 2u);
+  EXPECT_TRUE(Errors().empty());
+  std::string second;
+  for (const std::string& card : dir_.Cards()) {
+    const std::string bytes = testing::ReadFile(dir_.Output() + "/" + card);
+    if (bytes.find("QX1") == std::string::npos) second = bytes;
+  }
+  EXPECT_EQ(Count(second, "QX3"), 1u);
+  EXPECT_EQ(Count(second, "{\\*\\vorncard}"), 1u);
+  // Another layout has no cards yet: everything is new there.
+  Batch(csv, "A4", true);
+  EXPECT_EQ(*changes_, std::make_pair(size_t{4}, false));
+  // Nothing changed since: nothing is written, and the clerk is told.
+  Batch(csv, "SM1", true);
+  EXPECT_EQ(*changes_, std::make_pair(size_t{0}, true));
+  EXPECT_EQ(dir_.Cards().size(), 3u);
+  EXPECT_EQ(errors_.Summaries().back(), "沒有自上次列印後變動的商品，這次沒有列印。");
+}
+
 TEST_F(DialogBatchTest, CancelledQuestionsPrintNothing) {
   const std::string csv = Products(2);
   form_->ChooseCsvFile = [] { return std::string(); };
-  form_->ChooseBatch = [this](const BatchChoice&) {
+  form_->ChooseBatch = [this](const BatchChoice&, const BatchOffer&) {
     offered_.emplace_back("asked");
     BatchChoice choice;
     choice.layout = "B5";

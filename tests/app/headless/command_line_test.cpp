@@ -93,7 +93,7 @@ TEST(CommandLineTest, UsageErrors) {
       {{"--sheet", "Avery A4 L7413"}, "Option --sheet needs --layout"},
       {{"--layout", "SM1", "--first", "2"}, "Option --first needs --sheet"},
       {{"--layout", "SM1", "--sheet", "x", "--first", "0"},
-       "The first label must be a whole number from 1: 0"},
+       "The first label must be a whole number from 1, or next: 0"},
       {{"--layout", "SM1", "--outline"}, "Option --outline needs --sheet"},
       {{"--print"}, "Option --print needs --layout"},
       {{"--layout", "SM1", "--copies", "2", "--", "A1"},

@@ -1,0 +1,77 @@
+#include "app/flow/print_record.h"
+
+#include <vector>
+
+namespace vorn {
+
+namespace {
+CardNotice HistoryNotice(const HistoryUnavailable& error) {
+  return {CardNotice::Kind::kHistory, "", "", "", error.what()};
+}
+
+std::vector<CardValues> ValuesOf(const BatchProducts& batch) {
+  std::vector<CardValues> values;
+  values.reserve(batch.products.size());
+  for (const BatchProduct& product : batch.products) values.push_back(product.values);
+  return values;
+}
+
+ChangedProducts Summary(const CardChanges& changes, size_t total) {
+  return {changes.positions.size(), total, changes.never_printed < total};
+}
+}  // namespace
+
+ChangedProducts KeepChangedProducts(BatchProducts& batch, const std::string& layout) {
+  const size_t total = batch.products.size();
+  try {
+    PrintHistory history;
+    const CardChanges changes = history.ChangedCards(layout, ValuesOf(batch));
+    std::vector<bool> keep(total, false);
+    for (size_t position : changes.positions) keep[position] = true;
+    KeepProducts(batch, keep);
+    return Summary(changes, total);
+  } catch (const HistoryUnavailable& e) {
+    batch.notices.insert(batch.notices.begin(), HistoryNotice(e));
+    return {total, total, false};
+  }
+}
+
+std::optional<ChangedProducts> CountChangedProducts(const BatchProducts& batch,
+                                                    const std::string& layout) {
+  try {
+    PrintHistory history;
+    return Summary(history.ChangedCards(layout, ValuesOf(batch)), batch.products.size());
+  } catch (const HistoryUnavailable&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<CardNotice> RecordPrintedCards(const PrintedRun& run,
+                                             std::span<const PrintedCard> cards) {
+  try {
+    PrintHistory history;
+    history.Record(run, cards);
+    return std::nullopt;
+  } catch (const HistoryUnavailable& e) {
+    return HistoryNotice(e);
+  }
+}
+
+std::vector<PrintedCard> PrintedCardsOf(const BatchProducts& batch) {
+  std::vector<PrintedCard> cards;
+  cards.reserve(batch.products.size());
+  for (const BatchProduct& product : batch.products) {
+    cards.push_back({product.values, product.copies});
+  }
+  return cards;
+}
+
+std::string CountText(size_t count) {
+  std::string digits = std::to_string(count);
+  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) {
+    digits.insert(static_cast<size_t>(i), ",");
+  }
+  return digits;
+}
+
+}  // namespace vorn
