@@ -66,6 +66,12 @@ int ListSheets(const CommandLine& command, std::ostream& out) {
         << sheet->rows << " labels of " << SizeText(sheet->label_width, sheet->label_height)
         << " on " << SizeText(sheet->page_width, sheet->page_height) << '\n';
   }
+  // A typo in the label database must not look like a sheet the program forgot.
+  const std::vector<const LabelSheet*> unusable = UnusableSheets(sheets, command.sheets_filter);
+  if (!unusable.empty()) out << "Sheets that cannot be used:\n";
+  for (const LabelSheet* sheet : unusable) {
+    out << sheet->FullName() << "  (" << sheet->name << ")  " << sheet->Unusable() << '\n';
+  }
   return kExitSuccess;
 }
 

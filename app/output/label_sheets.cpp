@@ -201,6 +201,13 @@ const LabelSheet& FindLabelSheet(const std::vector<LabelSheet>& sheets, std::str
   return *found.front();
 }
 
+namespace {
+bool NameHolds(const LabelSheet& sheet, const std::string& wanted) {
+  return wanted.empty() ||
+         Normalized(sheet.manufacturer + " " + sheet.name).find(wanted) != std::string::npos;
+}
+}  // namespace
+
 std::vector<const LabelSheet*> SheetsHolding(const std::vector<LabelSheet>& sheets,
                                              double card_width, double card_height,
                                              std::string_view filter) {
@@ -212,11 +219,19 @@ std::vector<const LabelSheet*> SheetsHolding(const std::vector<LabelSheet>& shee
         card_height > sheet.label_height + kFitTolerance) {
       continue;
     }
-    const std::string full = Normalized(sheet.manufacturer + " " + sheet.name);
-    if (!wanted.empty() && full.find(wanted) == std::string::npos) continue;
-    holding.push_back(&sheet);
+    if (NameHolds(sheet, wanted)) holding.push_back(&sheet);
   }
   return holding;
+}
+
+std::vector<const LabelSheet*> UnusableSheets(const std::vector<LabelSheet>& sheets,
+                                              std::string_view filter) {
+  const std::string wanted = Normalized(filter);
+  std::vector<const LabelSheet*> unusable;
+  for (const LabelSheet& sheet : sheets) {
+    if (!sheet.Unusable().empty() && NameHolds(sheet, wanted)) unusable.push_back(&sheet);
+  }
+  return unusable;
 }
 
 void CheckCardFits(const LabelSheet& sheet, double card_width, double card_height) {

@@ -50,6 +50,10 @@ std::vector<const LabelSheet*> SheetsHolding(const std::vector<LabelSheet>& shee
                                              double card_width, double card_height,
                                              std::string_view filter);
 
+// The unusable sheets (LabelSheet::Unusable) whose full name contains `filter`, in order.
+std::vector<const LabelSheet*> UnusableSheets(const std::vector<LabelSheet>& sheets,
+                                              std::string_view filter);
+
 // Throws vorn::Exception naming both sizes when a card does not fit the sheet's labels.
 void CheckCardFits(const LabelSheet& sheet, double card_width, double card_height);
 

@@ -141,6 +141,11 @@ TEST(UnusableLabelSheetsTest, GridsOffThePaperOrOverlappingPlaceNoCard) {
   std::vector<std::string> offered;
   for (const LabelSheet* sheet : SheetsHolding(sheets, 10, 10, "")) offered.push_back(sheet->name);
   EXPECT_EQ(offered, (std::vector<std::string>{"T4 To the edge, rounded", "T6 Typed right"}));
+  // --sheets lists them apart, with their reasons, rather than leaving them out unseen.
+  std::vector<std::string> listed;
+  for (const LabelSheet* sheet : UnusableSheets(sheets, "t1")) listed.push_back(sheet->name);
+  EXPECT_EQ(listed.size(), 1u);
+  EXPECT_EQ(UnusableSheets(sheets, "").size(), 5u);
 }
 
 // A PDF of `count` cards of 90 x 50 mm, as LibreOffice writes a batch.
