@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/card/card_date.h"
 #include "app/dialog/dialog_language.h"
 #include "app/dialog/frm_vorn_report.h"
 #include "app/headless/command_line.h"
@@ -29,6 +30,7 @@ int RunDialog(char** argv, const vorn::CommandLine& command) {
   QApplication application(qt_argc, argv);
   vorn::InstallDialogLanguage(application);
   vorn::TFormVornReport form(command.values, vorn::FoldersFor(command));
+  if (!command.date.empty()) form.SetCardDay(vorn::ParseCardDate(command.date));
   form.show();
   return application.exec();
 }

@@ -9,6 +9,7 @@
 #include "app/card/product_table.h"
 #include "app/card/record_text.h"
 #include "app/dialog/batch_dialog.h"
+#include "app/dialog/card_panel.h"
 #include "app/dialog/data_link.h"
 #include "app/dialog/error_box.h"
 #include "app/flow/batch.h"
@@ -137,10 +138,16 @@ TFormVornReport::TFormVornReport(std::vector<std::string> arguments, ProgramFold
 
 TFormVornReport::~TFormVornReport() = default;
 
+void TFormVornReport::SetCardDay(std::chrono::year_month_day day) {
+  if (panel_ != nullptr) panel_->SetCardDay(day);
+  flow_->SetCardDay(day);
+}
+
 void TFormVornReport::BuildControls() {
   setWindowTitle(QString());
   setFont(DialogFont("MS Sans Serif"));
-  setFixedSize(kClientWidth, kClientHeight);
+  // The record's own area keeps its size; the optional fields and the preview stand right of it.
+  setFixedSize(kClientWidth + TCardPanel::kWidth, kClientHeight);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
@@ -221,6 +228,13 @@ void TFormVornReport::FormCreate() {
         QString::fromStdString(FieldDisplayLabel(client_data_set1_->Fields(row))));
     labels_[row]->adjustSize();
   }
+  panel_ = new TCardPanel(*data_source1_, *client_data_set1_, this);
+  panel_->setGeometry(kClientWidth, 0, TCardPanel::kWidth, kClientHeight);
+  QWidget* previous = button6_;
+  for (QWidget* next : panel_->TabOrder()) {
+    setTabOrder(previous, next);
+    previous = next;
+  }
   cut_at_start_ = FillProductRecord(*client_data_set1_, arguments_);
 }
 
@@ -268,6 +282,7 @@ void TFormVornReport::PrintLayout(std::string_view layout) {
     return RecordPrintedCards(run, std::span(&card, 1));
   };
   try {
+    flow_->SetCardDay(panel_->CardDay());
     PrintedCards printed = flow_->PrintLayout(layout, true);
     if (auto notice = record(printed.path)) printed.notices.push_back(std::move(*notice));
     if (!printed.notices.empty()) {
@@ -346,6 +361,7 @@ void TFormVornReport::PrintCsvBatch() {
 std::unique_ptr<BatchProducts> TFormVornReport::LoadProducts(const std::string& csv_path) {
   // The batch has a table of its own, under the record table's name that the templates use;
   // the record in the edit boxes stays as it is.
+  flow_->SetCardDay(panel_->CardDay());
   BatchOptions options;
   options.day = flow_->CardDay();
   options.table_name = client_data_set1_->Name();

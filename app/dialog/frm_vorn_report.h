@@ -28,6 +28,7 @@ class QPushButton;
 namespace vorn {
 
 class PrintFlow;
+class TCardPanel;
 class TDataSource;
 class TMemoryTable;
 class TQeRTF;
@@ -59,6 +60,9 @@ class TFormVornReport : public QDialog {
   std::function<std::string()> ChooseCsvFile;
   std::function<std::optional<BatchChoice>(const BatchChoice& last, const BatchOffer& offer)>
       ChooseBatch;
+
+  // The day the cards will hang, which decides whether a promotion shows; today unless set.
+  void SetCardDay(std::chrono::year_month_day day);
 
   void FormCreate();
   void FormClose(TCloseAction& action);
@@ -117,6 +121,7 @@ class TFormVornReport : public QDialog {
   std::array<QLineEdit*, 8> edits_{};
   std::array<QPushButton*, 5> buttons_{};
   QPushButton* button6_ = nullptr;
+  TCardPanel* panel_ = nullptr;
   QLabel* batch_status_ = nullptr;
   QMenu* popup_menu1_ = nullptr;
   QAction* batch1_ = nullptr;

@@ -338,10 +338,38 @@ TEST_F(DialogTest, RightClickOnAnEditBoxShowsTheLayoutMenu) {
   form_->PopupMenu1()->hide();
 }
 
+// The promotion, net content and QR text come from their options and boxes, and the card day
+// decides whether the promotion shows.
+TEST_F(DialogTest, OptionalFieldsAndTheCardDayReachTheCard) {
+  std::vector<std::string> values = kEight;
+  values.insert(values.end(), {"", "2026-12-01", "2026-12-24", "600ml", "https://x.example/1"});
+  values[5] = "249";  // the store price
+  Open(values);
+  form_->SetCardDay({std::chrono::year(2026), std::chrono::month(12), std::chrono::day(10)});
+  EXPECT_EQ(Shown(9), "2026-12-01");
+  EXPECT_EQ(Shown(11), "600ml");
+  EXPECT_EQ(Shown(12), "https://x.example/1");
+  Type(8, "$199");
+  Press(3);
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_TRUE(Field("PROMO_ON").AsBoolean());
+  EXPECT_EQ(Field("PRICE_NOW").AsString(), "199");
+  EXPECT_EQ(Field("PROMO_TO").AsString(), "12/24");
+  EXPECT_EQ(Utf8FromRecordBytes(Field("UNIT_PRICE").AsString()), "每100ml $33.2");
+  // Cards for the shelf after Christmas: the regular card.
+  form_->findChild<QDateEdit*>("CardDay1")->setDate(QDate(2026, 12, 27));
+  Press(3);
+  EXPECT_FALSE(Field("PROMO_ON").AsBoolean());
+  EXPECT_EQ(Utf8FromRecordBytes(Field("UNIT_PRICE").AsString()), "每100ml $41.5");
+  EXPECT_EQ(dir_.Cards().size(), 2u);
+}
+
 TEST_F(DialogTest, ControlsSitWhereTheOperatorExpectsThem) {
   Open({});
-  EXPECT_EQ(form_->size(), QSize(508, 387));
+  // The record's area of 508 x 387 keeps its controls; the card panel stands right of it.
+  EXPECT_EQ(form_->size(), QSize(508 + 404, 387));
   EXPECT_EQ(form_->minimumSize(), form_->maximumSize());
+  EXPECT_EQ(form_->findChild<QWidget*>("CardPanel1")->geometry(), QRect(508, 0, 404, 387));
   const char* labels[] = {"商品編號", "國際條碼", "商品名稱", "簡稱",
                           "單位",     "門市價",   "建議售價", "會員價"};
   const int widths[] = {165, 165, 376, 264, 47, 93, 93, 93};
