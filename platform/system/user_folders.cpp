@@ -62,9 +62,14 @@ std::string UserFolder(UserFolderKind kind) {
 std::string PrivateUserFolder(UserFolderKind kind, const std::string& relative) {
   const std::string base = UserFolder(kind);
   if (base.empty()) throw Exception("No home folder to keep the program's files in");
-  // The base itself may be shared by design (a home folder); only its absence is our business.
-  if (::mkdir(base.c_str(), 0700) != 0 && errno != EEXIST) {
-    throw Exception("Cannot make the folder " + base + ": " + std::strerror(errno));
+  // The base and what holds it may be shared by design (a home folder); only what is missing is
+  // our business, made as the XDG rules say: 0700.
+  for (size_t slash = base.find('/', 1);; slash = base.find('/', slash + 1)) {
+    const std::string level = base.substr(0, slash);
+    if (::mkdir(level.c_str(), 0700) != 0 && errno != EEXIST) {
+      throw Exception("Cannot make the folder " + level + ": " + std::strerror(errno));
+    }
+    if (slash == std::string::npos) break;
   }
   std::string path = base;
   size_t start = 0;

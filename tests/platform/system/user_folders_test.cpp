@@ -50,6 +50,14 @@ TEST_F(UserFoldersTest, MadeFoldersAreClosedToOthers) {
   EXPECT_EQ(PrivateUserFolder(UserFolderKind::kCache, "vornreport/office"), path);
 }
 
+// A fresh account has no ~/.local/share: the history once failed there for want of ~/.local.
+TEST_F(UserFoldersTest, MissingBaseFoldersAreMade) {
+  ::setenv("XDG_CACHE_HOME", (dir_.Path() + "/home/.local/share").c_str(), 1);
+  const std::string path = PrivateUserFolder(UserFolderKind::kCache, "vornreport");
+  EXPECT_EQ(path, dir_.Path() + "/home/.local/share/vornreport");
+  EXPECT_EQ(ModeOf(dir_.Path() + "/home/.local"), 0700u);
+}
+
 TEST_F(UserFoldersTest, AFolderLeftOpenIsClosedBeforeUse) {
   std::filesystem::create_directories(dir_.Path() + "/vornreport/office");
   ::chmod((dir_.Path() + "/vornreport/office").c_str(), 0777);
