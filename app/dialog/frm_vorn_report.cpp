@@ -13,6 +13,7 @@
 #include "app/flow/batch.h"
 #include "app/flow/card_pdf.h"
 #include "app/flow/print_flow.h"
+#include "app/output/pdf_export.h"
 #include "app/output/printing.h"
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
@@ -360,8 +361,13 @@ int TFormVornReport::PrintProducts(const std::string& csv_path, const BatchChoic
   notices = LoadBatchProducts(source, 1, products);
   const int cards = products.RecordCount();
   if (cards == 0) throw Exception("No cards to print in " + csv_path);
-  ShowProgressDialog(cards);
   const bool make_pdf = !choice.sheet.empty() || choice.print;
+  // What would stop the PDF is found before the cards are written.
+  if (make_pdf) RequireRenderer();
+  if (!choice.sheet.empty()) {
+    CheckImposition(FindLabelSheet(Sheets(), choice.sheet), {choice.first_label, 1, false});
+  }
+  ShowProgressDialog(cards);
   try {
     const std::string document = flow_->PrintBatch(choice.layout, products, !make_pdf);
     // The status tells what reached the document even when the desktop cannot open it.

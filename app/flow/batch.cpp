@@ -10,6 +10,7 @@
 #include "app/card/product_table.h"
 #include "app/card/record_text.h"
 #include "app/output/pdf_export.h"
+#include "app/output/work_folder.h"
 #include "data/csv_loader.h"
 #include "data/field_text.h"
 #include "data/memory_table.h"
@@ -62,7 +63,7 @@ SourceRows LoadCsvRows(const std::string& path, const std::string& source_name,
 
 // A spreadsheet's first sheet goes through LibreOffice's CSV export; its lines are the rows.
 SourceRows LoadSpreadsheetRows(const std::string& path) {
-  const TempFolder folder("vornreport-sheet-");
+  const WorkFolder folder("vornreport-sheet-");
   return LoadCsvRows(ConvertSpreadsheetToCsv(path, folder.Path()), path, "row");
 }
 

@@ -11,6 +11,7 @@
 #include "app/flow/print_flow.h"
 #include "app/output/label_sheets.h"
 #include "app/output/pdf_export.h"
+#include "app/output/work_folder.h"
 #include "data/memory_table.h"
 #include "platform/system/exception.h"
 #include "platform/system/files.h"
@@ -48,7 +49,7 @@ void CopyRecord(const TMemoryTable& from, TMemoryTable& to) {
 // Writes the batch in parts of `per_part` cards each; returns the parts' documents.
 std::vector<std::string> WriteParts(PrintFlow& flow, std::string_view layout,
                                     TMemoryTable& products, int per_part,
-                                    const TempFolder& folder) {
+                                    const WorkFolder& folder) {
   std::vector<std::string> documents;
   std::unique_ptr<TMemoryTable> part;
   const auto flush = [&] {
@@ -89,7 +90,7 @@ std::string MakeCardPdf(PrintFlow& flow, std::string_view layout, TMemoryTable* 
   const int per_part = CardsPerPart(cards, jobs);
   fs::path pdf(fs::absolute(document));
   pdf.replace_extension(".pdf");
-  const TempFolder folder("vornreport-parts-");
+  const WorkFolder folder("vornreport-parts-");
   std::vector<std::string> documents = {document};
   if (products != nullptr && cards > per_part) {
     documents = WriteParts(flow, layout, *products, per_part, folder);
@@ -100,7 +101,17 @@ std::string MakeCardPdf(PrintFlow& flow, std::string_view layout, TMemoryTable* 
     }
   };
   if (options.on_progress) options.on_progress(0, cards);
-  std::vector<std::string> pdfs = ConvertAllToPdf(documents, jobs, progress);
+  // Only the finished PDF takes the output's name: a card to be placed on labels, and the
+  // parts, are made in the private folder.
+  std::vector<std::string> pdfs;
+  if (documents.size() == 1 && options.sheet == nullptr) {
+    pdfs.push_back(pdf.string());
+  } else {
+    for (size_t i = 0; i < documents.size(); ++i) {
+      pdfs.push_back(folder.Path() + "/part" + std::to_string(i + 1) + ".pdf");
+    }
+  }
+  ConvertAllToPdf(documents, pdfs, jobs, progress);
   if (options.sheet != nullptr) {
     ImposeCards(pdfs, *options.sheet, options.imposition, pdf.string());
   } else if (pdfs.size() > 1) {

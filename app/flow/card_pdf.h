@@ -16,7 +16,8 @@ struct LabelSheet;
 struct CardPdfOptions {
   const LabelSheet* sheet = nullptr;  // cards on this sheet's labels; null: one card a page
   ImpositionOptions imposition;
-  // LibreOffice processes at once; 0 takes one per processor ($VORN_PDF_JOBS overrides).
+  // Renderers (LibreOffice processes) at once; 0 takes one per processor ($VORN_PDF_JOBS
+  // overrides).
   int jobs = 0;
   // Hears how many cards are in the PDF so far; an exception from it stops the work and
   // leaves no PDF behind.

@@ -11,11 +11,14 @@
 #include "app/flow/card_pdf.h"
 #include "app/flow/print_flow.h"
 #include "app/headless/command_line.h"
+#include "app/output/interrupt.h"
 #include "app/output/label_sheets.h"
 #include "app/output/pdf_export.h"
 #include "app/output/printing.h"
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
+#include "platform/system/files.h"
+#include "platform/system/scope_exit.h"
 #include "platform/system/shell_open.h"
 
 namespace vorn {
@@ -108,6 +111,8 @@ void OpenPdf(const std::string& path) {
 
 int RunHeadless(const CommandLine& command, std::ostream& out, std::ostream& err,
                 bool err_is_terminal) {
+  // SIGINT and SIGTERM end the helpers and remove what the run made before the program goes.
+  const InterruptScope interrupts;
   try {
     if (command.list_sheets) return ListSheets(command, out);
     TMemoryTable table(kRecordCodePage);
@@ -116,9 +121,10 @@ int RunHeadless(const CommandLine& command, std::ostream& out, std::ostream& err
     TQeRTF report;
     ConfigureReport(report);
     PrintFlow flow(report, table, FoldersFor(command));
-    if (err_is_terminal) {
-      flow.OnProgress = [&err](int card, int cards) { ShowProgress(err, card, cards); };
-    }
+    flow.OnProgress = [&err, err_is_terminal](int card, int cards) {
+      ThrowIfInterrupted();
+      if (err_is_terminal) ShowProgress(err, card, cards);
+    };
     // A sheet that cannot hold the card is known before anything is printed.
     std::vector<LabelSheet> sheets;
     CardPdfOptions pdf;
@@ -131,11 +137,19 @@ int RunHeadless(const CommandLine& command, std::ostream& out, std::ostream& err
       pdf.imposition.outline = command.outline;
       const bool batch = command.csv || command.sqlite;
       if (!batch) pdf.imposition.repeat = command.copies.value_or(1);
+      CheckImposition(*pdf.sheet, pdf.imposition);
     }
     const bool make_pdf = command.pdf || command.sheet || command.print;
+    if (make_pdf) RequireRenderer();
+    if (command.print) CheckPrinter(command.printer);
     PrintedCards printed = PrintDocument(command, flow, table, !command.no_open && !make_pdf, err);
     ShowNotices(err, printed.notices);
     if (make_pdf) {
+      // The PDF was asked for: a run that fails before it is made leaves no card either.
+      bool made = false;
+      const ScopeExit remove_card([&made, card = printed.path] {
+        if (!made) DeleteFile(card);
+      });
       int shown = -1;
       if (err_is_terminal) {
         pdf.on_progress = [&err, &shown](int done, int cards) {
@@ -145,6 +159,7 @@ int RunHeadless(const CommandLine& command, std::ostream& out, std::ostream& err
       const bool batch = command.csv || command.sqlite;
       printed.path =
           MakeCardPdf(flow, *command.layout, batch ? &table : nullptr, printed.path, pdf);
+      made = true;
       if (command.print) {
         const std::string answer = PrintPdf(
             printed.path, command.printer, std::filesystem::path(printed.path).filename().string());

@@ -1,6 +1,12 @@
 #include "app/output/imposition.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
@@ -33,9 +39,14 @@ std::unique_ptr<QPDF> OpenPdf(const std::string& path) {
   return pdf;
 }
 
-// Writes under a temporary name and renames, so a failure never leaves a partial PDF.
+// Writes under a unique temporary name beside the PDF and renames, so a failure never leaves a
+// partial PDF, and a killed run's leftover is removed by the next writer of that name.
 void WritePdf(QPDF& pdf, const std::string& path) {
-  const std::string temp = path + ".part";
+  RemoveStaleOutputTemps(path);
+  std::string temp = path + ".tmpXXXXXX";
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) throw Exception("Cannot write the PDF " + path + ": " + std::strerror(errno));
+  ::close(fd);
   try {
     QPDFWriter writer(pdf, temp.c_str());
     writer.setObjectStreamMode(qpdf_o_generate);
@@ -45,8 +56,9 @@ void WritePdf(QPDF& pdf, const std::string& path) {
     throw Exception("Cannot write the PDF " + path + ": " + e.what());
   }
   if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    const std::string why = std::strerror(errno);
     DeleteFile(temp);
-    throw Exception("Cannot write the PDF " + path);
+    throw Exception("Cannot write the PDF " + path + ": " + why);
   }
 }
 
@@ -115,13 +127,18 @@ std::pair<double, double> FirstPageSize(const std::string& path) {
   return {(box.urx - box.llx) / kPointsPerMm, (box.ury - box.lly) / kPointsPerMm};
 }
 
-int ImposeCards(const std::vector<std::string>& card_pdfs, const LabelSheet& sheet,
-                const ImpositionOptions& options, const std::string& sheet_pdf) {
+void CheckImposition(const LabelSheet& sheet, const ImpositionOptions& options) {
   const int per_sheet = sheet.LabelsPerSheet();
   if (options.first_label < 1 || options.first_label > per_sheet) {
     throw Exception("The first label must be from 1 to " + std::to_string(per_sheet) + " on " +
                     sheet.FullName() + ": " + std::to_string(options.first_label));
   }
+}
+
+int ImposeCards(const std::vector<std::string>& card_pdfs, const LabelSheet& sheet,
+                const ImpositionOptions& options, const std::string& sheet_pdf) {
+  CheckImposition(sheet, options);
+  const int per_sheet = sheet.LabelsPerSheet();
   QPDF out;
   out.emptyPDF();
   QPDFPageDocumentHelper out_pages(out);

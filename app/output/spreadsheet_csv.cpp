@@ -1,0 +1,107 @@
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "app/output/helper_process.h"
+#include "app/output/interrupt.h"
+#include "app/output/office_profile.h"
+#include "app/output/pdf_export.h"
+#include "app/output/renderer.h"
+#include "platform/system/exception.h"
+#include "platform/system/files.h"
+
+namespace vorn {
+
+namespace {
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// LibreOffice's status when it made a profile and wants to be started again.
+constexpr int kRestartStatus = 81;
+constexpr auto kLimit = std::chrono::seconds(120);
+constexpr auto kLimitPerMegabyte = std::chrono::seconds(30);
+
+std::string LowerExtension(const std::string& path) {
+  std::string extension = fs::path(path).extension().string();
+  for (char& c : extension) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  return extension;
+}
+
+// Waits for the helper to end by the deadline and returns its status; a signal during an
+// InterruptScope throws Interrupted.
+int AwaitHelper(HelperProcess& helper, Clock::time_point deadline, std::chrono::seconds limit,
+                const std::string& spreadsheet) {
+  while (!helper.Finished()) {
+    ThrowIfInterrupted();
+    if (Clock::now() >= deadline) {
+      throw Exception("LibreOffice did not finish reading the spreadsheet within " +
+                      std::to_string(limit.count()) + " s: " + spreadsheet);
+    }
+    pollfd interrupt{InterruptFd(), POLLIN, 0};
+    ::poll(&interrupt, interrupt.fd >= 0 ? 1 : 0, 20);
+  }
+  return helper.Status();
+}
+}  // namespace
+
+bool IsSpreadsheetFile(const std::string& path) {
+  const std::string extension = LowerExtension(path);
+  return extension == ".xlsx" || extension == ".xls" || extension == ".ods" ||
+         extension == ".xlsm" || extension == ".fods";
+}
+
+std::string ConvertSpreadsheetToCsv(const std::string& spreadsheet, const std::string& folder) {
+  if (!FileExists(spreadsheet)) throw Exception("Cannot open data file: " + spreadsheet);
+  const std::string office = OfficeProgramFolder();
+  if (office.empty()) {
+    throw Exception(
+        "LibreOffice is not installed (no soffice on PATH); cannot read the "
+        "spreadsheet " +
+        spreadsheet);
+  }
+  // LibreOffice reads the file through a plain name, whatever characters the real one holds.
+  const std::string input = folder + "/spreadsheet" + LowerExtension(spreadsheet);
+  const std::string csv = folder + "/spreadsheet.csv";
+  DeleteFile(input);
+  DeleteFile(csv);
+  if (::symlink(fs::absolute(spreadsheet).c_str(), input.c_str()) != 0) {
+    throw Exception("Cannot open data file: " + spreadsheet);
+  }
+  OfficeProfile profile;
+  profile.Prepare();
+  const std::chrono::seconds limit =
+      kLimit + kLimitPerMegabyte * (FileSize(spreadsheet).value_or(0) / (1024 * 1024));
+  const Clock::time_point deadline = Clock::now() + limit;
+  // Comma between cells, double quotes around text, UTF-8 (76), from the first row, cells as
+  // they are stored rather than as shown (a barcode shown as 4.71E+12, a price as $1,280), of
+  // the first sheet.
+  const std::vector<std::string> command = {
+      "--exec",
+      office + "/soffice.bin",
+      profile.SofficeArgument(),
+      "--headless",
+      "--norestore",
+      "--convert-to",
+      "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false",
+      "--outdir",
+      folder,
+      input};
+  int status = -1;
+  for (int start = 0; start < 2; ++start) {
+    HelperProcess helper(RendererProgram(), command);
+    status = AwaitHelper(helper, deadline, limit, spreadsheet);
+    if (status != kRestartStatus) break;
+  }
+  DeleteFile(input);
+  if (status != 0 || !FileExists(csv)) {
+    throw Exception("LibreOffice could not read the spreadsheet " + spreadsheet);
+  }
+  if (!profile.Complete()) profile.MarkComplete();
+  return csv;
+}
+
+}  // namespace vorn

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/output/render_protocol.h"
+
+namespace lok {
+class Office;
+}
+
+namespace vorn {
+
+// LibreOffice loaded into this process through LibreOfficeKit: one per process, used from one
+// thread. Documents are read through a link in `folder`, named for what they are (cards are
+// RTF under a ".doc" name), and everything it writes stays in `folder`.
+class LokSession {
+ public:
+  // Starts LibreOffice from its program folder with the profile at `profile`. Throws
+  // vorn::Exception when it does not start.
+  LokSession(const std::string& office, const std::string& profile, std::string folder);
+  ~LokSession();
+  LokSession(const LokSession&) = delete;
+  LokSession& operator=(const LokSession&) = delete;
+
+  std::string Version();
+  // The answer to a request: kDone with the fields the protocol names, or kFailed.
+  RenderMessage Pdf(const std::string& document);
+  RenderMessage Page(const std::string& document, int page, int width);
+
+ private:
+  // The URL LibreOffice reads `document` by: a fresh link to it in the folder.
+  std::string LinkTo(const std::string& document);
+  std::string ErrorText();
+
+  std::unique_ptr<lok::Office> office_;
+  std::string folder_;
+  int serial_ = 0;
+};
+
+}  // namespace vorn

@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# The program's renderer (LibreOffice in a process of the program's own), as an attacker and an
+# unlucky user would try it: a profile planted at the old fixed name in the temporary folder is
+# never touched (neither read nor written: its access times stay), and the run leaves the
+# temporary folder as it found it; a refused --first does no work at all; two batches at once
+# both succeed; kill -9 and SIGTERM during a batch leave no process of ours, no PDF, no temporary
+# file and nothing in the temporary folder; output folders named with ; % # blanks and CJK
+# work; a renderer killed in the middle of a batch is replaced and the batch completes.
+# Usage: renderer_check.sh PATH/TO/vornreport
+# Needs soffice (exit 77, skipped, without it), pdfinfo and python3.
+set -u
+command -v soffice >/dev/null || { echo "soffice not found: renderer check skipped"; exit 77; }
+program=$(realpath "$1")
+root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$(dirname "$0")/check_lib.sh"
+need_tools pdfinfo python3
+make_work renderer
+
+templates="$(dirname "$program")/VornSAMPLE"
+# The program's temporary folder is one of its own, apart from the check's files.
+tmp="$work/tmp"
+mkdir -p "$tmp" "$work/check"
+export TMPDIR=$tmp
+python3 "$root/bench/batch/gen_products.py" 40 "$work/check/p40.csv"
+python3 "$root/bench/batch/gen_products.py" 1000 "$work/check/p1000.csv"
+
+# run OUTPUT NAME ARG... : prints into OUTPUT; status in $work/check/NAME.status, the path it
+# names in NAME.path, its messages in NAME.err.
+run() {
+  local output=$1 name=$2
+  shift 2
+  mkdir -p "$output"
+  env -u DISPLAY VORN_OPEN_COMMAND=true "$program" --no-open --templates "$templates" \
+    --output "$output" "$@" >"$work/check/$name.path" 2>"$work/check/$name.err"
+  echo $? >"$work/check/$name.status"
+}
+
+expect_pages() {  # NAME PAGES
+  local name=$1 pages=$2 status pdf
+  status=$(cat "$work/check/$name.status")
+  pdf=$(cat "$work/check/$name.path")
+  if [ "$status" != 0 ]; then
+    fail "$name: status $status: $(cat "$work/check/$name.err")"
+  elif [ "$(pdfinfo "$pdf" 2>/dev/null | awk '/^Pages:/ { print $2 }')" != "$pages" ]; then
+    fail "$name: $pdf has not $pages pages"
+  else
+    echo "ok   $name: $pages page(s)"
+  fi
+}
+
+# Renderers and LibreOffice processes started by a run of this check: their temporary folder
+# is a private one inside the check's.
+our_processes() {
+  local pid
+  for pid in $(pgrep 'vornrender|soffice'); do
+    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -q "^TMPDIR=$tmp/" && echo "$pid"
+  done
+}
+
+# Files with their sizes and times, read and written; folders by name only, since listing them
+# is reading them.
+listing() {
+  (cd "$tmp" && { find . -type f -printf '%p %s %T@ %A@\n'; find . -type d; } | sort)
+}
+
+# The old fixed profile name, planted as another user could: a profile whose files were last
+# read long before they were written, so any read moves its access time.
+planted="$tmp/vornreport-office-$(id -u)"
+mkdir -p "$planted/user/basic/Standard"
+echo '<oor:items>planted start-up macro</oor:items>' >"$planted/user/registrymodifications.xcu"
+echo 'Sub Main : Shell("touch '"$work"'/check/macro-ran") : End Sub' \
+  >"$planted/user/basic/Standard/Module1.xba"
+find "$planted" -exec touch -a -d 2000-01-01 {} +
+before=$(listing)
+
+run "$work/one" single --layout SM1 --pdf -- A1 4710088410108 綠茶 茶 瓶 30 25 20
+expect_pages single 1
+run "$work/sheet" sheet --layout SM1 --csv "$work/check/p40.csv" --sheet "Avery A4 L7413"
+expect_pages sheet 4
+[ "$(listing)" = "$before" ] || fail "the runs changed the temporary folder: $(diff <(echo "$before") <(listing))"
+[ -e "$work/check/macro-ran" ] && fail "the planted profile's macro ran"
+
+# --first beyond the sheet is refused before any card is written or LibreOffice starts.
+run "$work/refused" first --layout SM1 --sheet "Avery A4 L7413" --first 11 -- A1
+[ "$(cat "$work/check/first.status")" = 1 ] || fail "--first 11: status $(cat "$work/check/first.status")"
+grep -q "The first label must be from 1 to 10" "$work/check/first.err" || fail "--first 11: $(cat "$work/check/first.err")"
+[ -z "$(ls -A "$work/refused")" ] || fail "--first 11 left $(ls -A "$work/refused")"
+
+# Two batches at once, each with renderers of its own.
+run "$work/twin1" twin1 --layout SM1 --csv "$work/check/p1000.csv" --pdf &
+run "$work/twin2" twin2 --layout SM2 --csv "$work/check/p40.csv" --pdf &
+wait
+expect_pages twin1 1000
+expect_pages twin2 40
+
+# A batch ended by a signal in the middle of its PDF: nothing of it stays. After kill -9 the
+# renderers end by themselves; what the program itself had in the temporary folder goes with
+# the next run.
+for signal in KILL TERM; do
+  before_failures=$failures
+  mkdir -p "$work/$signal"
+  env -u DISPLAY VORN_OPEN_COMMAND=true "$program" --no-open --templates "$templates" \
+    --output "$work/$signal" --layout SM1 --csv "$work/check/p1000.csv" --pdf \
+    >/dev/null 2>"$work/check/$signal.err" &
+  pid=$!
+  for ((i = 0; i < 200; i++)); do
+    [ -n "$(pgrep -P "$pid" -f vornrender)" ] && break
+    sleep 0.05
+  done
+  sleep 1
+  kill -s "$signal" "$pid"
+  wait "$pid"
+  status=$?
+  for ((i = 0; i < 100; i++)); do
+    [ -z "$(our_processes)" ] && break
+    sleep 0.05
+  done
+  [ -z "$(our_processes)" ] || fail "kill -$signal: processes left: $(our_processes | xargs ps -o pid,args -p)"
+  leftovers=$(cd "$work/$signal" && ls -A | grep -v '\.doc$')
+  [ -z "$leftovers" ] || fail "kill -$signal: left in the output folder: $leftovers"
+  if [ "$signal" = TERM ]; then
+    [ "$status" = 143 ] || fail "kill -TERM: status $status: $(cat "$work/check/$signal.err")"
+    [ -z "$(ls -A "$work/$signal")" ] || fail "kill -TERM: the card stayed: $(ls -A "$work/$signal")"
+  fi
+  if [ "$signal" = KILL ]; then
+    run "$work/next" next --layout SM1 --pdf -- A1
+    rm -rf "$work/next"
+  fi
+  [ "$(listing)" = "$before" ] || fail "kill -$signal: the temporary folder changed: $(diff <(echo "$before") <(listing))"
+  [ "$failures" = "$before_failures" ] && echo "ok   kill -$signal during a batch (status $status): nothing left"
+done
+
+# Output folders whose names a URL or a command line could break.
+odd="$work/out ;%#20 卡片 x"
+run "$odd" odd_single --layout SM2 --pdf -- A1 4710088410108 綠茶 茶 瓶 30 25 20
+expect_pages odd_single 1
+run "$odd" odd_sheet --layout SM1 --csv "$work/check/p40.csv" --sheet "Avery A4 L7413" --first 3
+expect_pages odd_sheet 5
+
+# A renderer killed while it converts a part is replaced, and the batch completes.
+mkdir -p "$work/restart"
+VORN_PDF_JOBS=2 env -u DISPLAY VORN_OPEN_COMMAND=true "$program" --no-open \
+  --templates "$templates" --output "$work/restart" --layout SM1 --csv "$work/check/p1000.csv" \
+  --pdf >"$work/check/restart.path" 2>"$work/check/restart.err" &
+pid=$!
+victim=""
+for ((i = 0; i < 200; i++)); do
+  victim=$(pgrep -P "$pid" -f vornrender | head -1)
+  [ -n "$victim" ] && break
+  sleep 0.05
+done
+sleep 1.5
+[ -n "$victim" ] && kill -KILL "$victim"
+wait "$pid"
+echo $? >"$work/check/restart.status"
+[ -n "$victim" ] || fail "restart: no renderer was seen"
+expect_pages restart 1000
+
+[ "$(listing)" = "$before" ] || fail "the temporary folder changed: $(diff <(echo "$before") <(listing))"
+finish renderer
