@@ -9,8 +9,10 @@
 #include "app/output/office_profile.h"
 #include "app/output/pdf_export.h"
 #include "app/output/renderer.h"
+#include "app/output/staged_file.h"
 #include "platform/system/exception.h"
 #include "platform/system/files.h"
+#include "platform/system/scope_exit.h"
 
 namespace vorn {
 
@@ -63,14 +65,14 @@ std::string ConvertSpreadsheetToCsv(const std::string& spreadsheet, const std::s
         "spreadsheet " +
         spreadsheet);
   }
-  // LibreOffice reads the file through a plain name, whatever characters the real one holds.
+  // LibreOffice reads the file through a plain name of its own, whatever characters the real
+  // one holds, and leaves its lock file beside that.
   const std::string input = folder + "/spreadsheet" + LowerExtension(spreadsheet);
   const std::string csv = folder + "/spreadsheet.csv";
-  DeleteFile(input);
+  UnstageFile(input);
   DeleteFile(csv);
-  if (::symlink(fs::absolute(spreadsheet).c_str(), input.c_str()) != 0) {
-    throw Exception("Cannot open data file: " + spreadsheet);
-  }
+  StageFile(spreadsheet, input);
+  const ScopeExit unstage([&input] { UnstageFile(input); });
   OfficeProfile profile;
   profile.Prepare();
   const std::chrono::seconds limit =
@@ -96,7 +98,6 @@ std::string ConvertSpreadsheetToCsv(const std::string& spreadsheet, const std::s
     status = AwaitHelper(helper, deadline, limit, spreadsheet);
     if (status != kRestartStatus) break;
   }
-  DeleteFile(input);
   if (status != 0 || !FileExists(csv)) {
     throw Exception("LibreOffice could not read the spreadsheet " + spreadsheet);
   }

@@ -10,11 +10,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "app/output/staged_file.h"
 #include "platform/system/exception.h"
 #include "platform/system/files.h"
+#include "platform/system/scope_exit.h"
 
 namespace vorn {
 
@@ -66,6 +72,44 @@ bool LowOnSpace(const std::string& folder) {
          static_cast<unsigned long long>(st.f_bavail) * st.f_frsize < kLowSpaceBytes;
 }
 
+// LibreOffice marks the corners of the text area on screen; a preview shows the card as it
+// prints, so the profile turns the marks off before LibreOffice reads it.
+constexpr std::string_view kHideTextBoundaries =
+    "<item oor:path=\"/org.openoffice.Office.UI/ColorScheme/ColorSchemes/"
+    "org.openoffice.Office.UI:ColorScheme['LibreOffice']/DocBoundaries\"><prop "
+    "oor:name=\"IsVisible\" oor:op=\"fuse\"><value>false</value></prop></item>\n";
+constexpr std::string_view kItemsEnd = "</oor:items>";
+constexpr std::string_view kEmptySettings =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<oor:items "
+    "xmlns:oor=\"http://openoffice.org/2001/registry\" "
+    "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+    "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n</oor:items>\n";
+// A page as printed: no shadow around it.
+constexpr const char* kPrintView =
+    "{\".uno:ShowBorderShadow\":{\"type\":\"boolean\",\"value\":\"false\"}}";
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// Adds the setting to the profile's settings, made when the profile is new (LibreOffice fills
+// in the rest). A profile it cannot be written into only shows the marks.
+void HideTextBoundaries(const std::string& profile) {
+  const std::string folder = profile + "/user";
+  const std::string settings_path = folder + "/registrymodifications.xcu";
+  std::string settings = ReadWhole(settings_path);
+  if (settings.empty()) settings = kEmptySettings;
+  const size_t end = settings.rfind(kItemsEnd);
+  if (settings.find("/DocBoundaries\"") != std::string::npos || end == std::string::npos) return;
+  settings.insert(end, kHideTextBoundaries);
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);
+  const std::string passing = settings_path + ".vornreport";
+  std::ofstream(passing, std::ios::binary | std::ios::trunc) << settings;
+  if (::rename(passing.c_str(), settings_path.c_str()) != 0) ::unlink(passing.c_str());
+}
+
 // Owns a string LibreOfficeKit allocated.
 struct Freed {
   char* text;
@@ -75,6 +119,7 @@ struct Freed {
 
 LokSession::LokSession(const std::string& office, const std::string& profile, std::string folder)
     : folder_(std::move(folder)) {
+  HideTextBoundaries(profile);
   office_.reset(lok::lok_cpp_init(office.c_str(), FileUrl(profile).c_str()));
   if (!office_) throw Exception("LibreOfficeKit did not start from " + office);
 }
@@ -91,25 +136,24 @@ std::string LokSession::ErrorText() {
   return error.text != nullptr && *error.text != '\0' ? error.text : "no reason given";
 }
 
-std::string LokSession::LinkTo(const std::string& document) {
-  const std::string link = folder_ + "/document-" + std::to_string(++serial_) + ".rtf";
-  if (::symlink(document.c_str(), link.c_str()) != 0) {
-    throw Exception("Cannot read the document " + document + ": " + std::strerror(errno));
-  }
-  return link;
+std::string LokSession::Stage(const std::string& document) {
+  const std::string staged = folder_ + "/document-" + std::to_string(++serial_) + ".rtf";
+  StageFile(document, staged);
+  return staged;
 }
 
 RenderMessage LokSession::Pdf(const std::string& document) {
   if (!FileExists(document)) return Failed("Cannot open the document " + document);
-  const std::string link = LinkTo(document);
-  std::unique_ptr<lok::Document> loaded(office_->documentLoad(FileUrl(link).c_str()));
-  ::unlink(link.c_str());
+  const std::string staged = Stage(document);
+  const ScopeExit unstage([&staged] { UnstageFile(staged); });
+  std::unique_ptr<lok::Document> loaded(office_->documentLoad(FileUrl(staged).c_str()));
   if (!loaded) return Failed("LibreOffice cannot read " + document + ": " + ErrorText());
   const std::string pdf = folder_ + "/document-" + std::to_string(serial_) + ".pdf";
   if (!loaded->saveAs(FileUrl(pdf).c_str(), "pdf", nullptr)) {
     ::unlink(pdf.c_str());
     if (LowOnSpace(folder_)) {
-      return Failed("Cannot write the PDF of " + document + ": no space left in " + folder_);
+      return Failed("Cannot write the PDF of " + document +
+                    ": no space left in the temporary folder " + DirName(folder_));
     }
     return Failed("LibreOffice cannot write the PDF of " + document + ": " + ErrorText());
   }
@@ -125,11 +169,11 @@ RenderMessage LokSession::Page(const std::string& document, int page, int width)
                   std::to_string(kMaxWidth) + " pixels wide: " + std::to_string(width));
   }
   if (!FileExists(document)) return Failed("Cannot open the document " + document);
-  const std::string link = LinkTo(document);
-  std::unique_ptr<lok::Document> loaded(office_->documentLoad(FileUrl(link).c_str()));
-  ::unlink(link.c_str());
+  const std::string staged = Stage(document);
+  const ScopeExit unstage([&staged] { UnstageFile(staged); });
+  std::unique_ptr<lok::Document> loaded(office_->documentLoad(FileUrl(staged).c_str()));
   if (!loaded) return Failed("LibreOffice cannot read " + document + ": " + ErrorText());
-  loaded->initializeForRendering(nullptr);
+  loaded->initializeForRendering(kPrintView);
   const Freed listed{loaded->getPartPageRectangles()};
   const std::vector<PageRect> pages = ParsePageRects(listed.text);
   if (page < 0 || page >= static_cast<int>(pages.size())) {

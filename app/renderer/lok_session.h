@@ -12,8 +12,9 @@ class Office;
 namespace vorn {
 
 // LibreOffice loaded into this process through LibreOfficeKit: one per process, used from one
-// thread. Documents are read through a link in `folder`, named for what they are (cards are
-// RTF under a ".doc" name), and everything it writes stays in `folder`.
+// thread. Documents are read through a name of their own in `folder` that says what they are
+// (cards are RTF under a ".doc" name), so everything LibreOffice writes, its lock files
+// included, stays in `folder`.
 class LokSession {
  public:
   // Starts LibreOffice from its program folder with the profile at `profile`. Throws
@@ -29,8 +30,8 @@ class LokSession {
   RenderMessage Page(const std::string& document, int page, int width);
 
  private:
-  // The URL LibreOffice reads `document` by: a fresh link to it in the folder.
-  std::string LinkTo(const std::string& document);
+  // The file LibreOffice reads `document` by: a fresh link or copy in the folder.
+  std::string Stage(const std::string& document);
   std::string ErrorText();
 
   std::unique_ptr<lok::Office> office_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -290,6 +291,67 @@ TEST_F(RendererTest, ANewSlotCopiesACompleteFreeProfileButNeverOneInUse) {
   ASSERT_EQ(in_use.Slot(), 5);
   first.Prepare();
   EXPECT_FALSE(fs::exists(first.Path()));
+}
+
+// The real renderer with LibreOffice, as the dialog's preview and the PDFs use it; with the
+// user's own profiles, so only the first run on a machine makes one.
+class LibreOfficeRendererTest : public ::testing::Test {
+ protected:
+  LibreOfficeRendererTest() : root_("vorn-lok-test-"), tmpdir_("TMPDIR", root_.Path()) {}
+
+  void SetUp() override {
+    if (OfficeProgramFolder().empty()) GTEST_SKIP() << "no soffice on PATH";
+  }
+
+  static RendererOptions Options() {
+    RendererOptions options;
+    options.program = VORN_RENDERER_PROGRAM;
+    return options;
+  }
+
+  // Dark pixels of a page: text is drawn, an empty page stays white.
+  static size_t DarkPixels(const RenderResult& page) {
+    size_t dark = 0;
+    for (size_t i = 0; i + 3 < page.pixels.size(); i += 4) {
+      if (page.pixels[i] < 128 && page.pixels[i + 1] < 128 && page.pixels[i + 2] < 128) ++dark;
+    }
+    return dark;
+  }
+
+  TempFolder root_;
+  ScopedEnv tmpdir_;
+};
+
+TEST_F(LibreOfficeRendererTest, PagesAndPdfsOfAnRtfCardUnderADocName) {
+  const std::string folder = root_.Path() + "/out ;%# 卡片";
+  fs::create_directories(folder);
+  const std::string card = folder + "/card.doc";
+  // A4 landscape halved: 148 x 105 mm, a word on the first page, the second empty.
+  std::ofstream(card) << "{\\rtf1\\ansi\\paperw8390\\paperh5950\\margl567\\margr567\\margt567"
+                         "\\margb567{\\fonttbl{\\f0 Liberation Sans;}}\\f0\\fs144 MMMM\\page\\par}";
+  Renderer renderer(Options());
+  renderer.BeginPage(card, 0, 300);
+  const RenderResult first = renderer.Wait();
+  EXPECT_EQ(first.pages, 2);
+  EXPECT_EQ(first.width, 300);
+  EXPECT_NEAR(first.height, 300 * 105 / 148, 2);
+  EXPECT_GT(DarkPixels(first), 500u);
+  renderer.BeginPage(card, 1, 300);
+  EXPECT_EQ(DarkPixels(renderer.Wait()), 0u);
+  renderer.BeginPage(card, 2, 300);
+  EXPECT_THROW(renderer.Wait(), Exception);
+
+  renderer.BeginPdf(card, folder + "/card.pdf");
+  const RenderResult pdf = renderer.Wait();
+  EXPECT_EQ(pdf.pages, 2);
+  EXPECT_EQ(Read(pdf.pdf).substr(0, 5), "%PDF-");
+  // Nothing of LibreOffice's beside the card: no lock file.
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"card.doc", "card.pdf"}));
 }
 
 }  // namespace
