@@ -21,9 +21,10 @@ namespace vorn {
 namespace {
 namespace fs = std::filesystem;
 
-// Below this a batch goes to LibreOffice whole: a second process would cost more than it saves.
-constexpr int kMinCardsPerPart = 150;
-constexpr int kMaxCardsPerPart = 500;
+// A renderer lays out a part of 60 to 100 cards fastest a card: smaller ones pay more for each
+// document, larger ones are laid out ever more slowly.
+constexpr int kMinCardsPerPart = 60;
+constexpr int kMaxCardsPerPart = 100;
 
 int JobCount(int asked) {
   if (const char* jobs = std::getenv("VORN_PDF_JOBS"); jobs != nullptr && *jobs != '\0') {
@@ -76,9 +77,9 @@ int CardsPerPart(int cards, int jobs) {
   if (const char* size = std::getenv("VORN_PDF_PART_CARDS"); size != nullptr && *size != '\0') {
     return std::max(1, std::atoi(size));
   }
-  // A process converts several parts in one start, so parts cost little, let the progress move,
-  // and spare LibreOffice the long documents it lays out ever more slowly; four a process at
-  // least.
+  // A renderer converts part after part in one start, so parts cost little, let the progress
+  // move, and spare LibreOffice the long documents it lays out ever more slowly; four a
+  // renderer at least.
   const int even = (cards + jobs * 4 - 1) / (jobs * 4);
   return std::clamp(even, kMinCardsPerPart, kMaxCardsPerPart);
 }

@@ -1,6 +1,7 @@
 #include "app/output/imposition.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -41,15 +42,17 @@ std::unique_ptr<QPDF> OpenPdf(const std::string& path) {
 
 // Writes under a unique temporary name beside the PDF and renames, so a failure never leaves a
 // partial PDF, and a killed run's leftover is removed by the next writer of that name.
-void WritePdf(QPDF& pdf, const std::string& path) {
+void WritePdf(QPDF& pdf, const std::string& path, qpdf_object_stream_e object_streams) {
   RemoveStaleOutputTemps(path);
   std::string temp = path + ".tmpXXXXXX";
   const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) throw Exception("Cannot write the PDF " + path + ": " + std::strerror(errno));
+  // A new output may be read by others, as before it took a temporary name.
+  ::fchmod(fd, 0644);
   ::close(fd);
   try {
     QPDFWriter writer(pdf, temp.c_str());
-    writer.setObjectStreamMode(qpdf_o_generate);
+    writer.setObjectStreamMode(object_streams);
     writer.write();
   } catch (const std::exception& e) {
     DeleteFile(temp);
@@ -173,7 +176,7 @@ int ImposeCards(const std::vector<std::string>& card_pdfs, const LabelSheet& she
     }
   }
   page->AddTo(out_pages);
-  WritePdf(out, sheet_pdf);
+  WritePdf(out, sheet_pdf, qpdf_o_generate);
   return sheets;
 }
 
@@ -189,7 +192,8 @@ void JoinPdfs(const std::vector<std::string>& pdfs, const std::string& joined_pd
       out_pages.addPage(page, false);
     }
   }
-  WritePdf(out, joined_pdf);
+  // Packing a thousand pages' objects anew would take longer than the renderers saved.
+  WritePdf(out, joined_pdf, qpdf_o_preserve);
 }
 
 }  // namespace vorn
