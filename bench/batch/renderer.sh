@@ -12,7 +12,6 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 program=${VORNREPORT:-$root/build/app/vornreport}
 [ -x "$program" ] || { echo "vornreport not found: $program (set VORNREPORT)" >&2; exit 2; }
 command -v soffice >/dev/null || { echo "soffice not found: nothing to compare" >&2; exit 2; }
-[ -x /usr/bin/time ] || { echo "GNU time is needed: apt-get install time" >&2; exit 2; }
 program=$(realpath "$program")
 templates="$(dirname "$program")/VornSAMPLE"
 cards=${1:-1000}
@@ -27,8 +26,7 @@ best() {
   "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; "$@" >&2; exit 1; }
   local r t min=""
   for ((r = 0; r < runs; r++)); do
-    /usr/bin/time -f %e -o "$work/time" "$@" >/dev/null 2>&1
-    t=$(cat "$work/time")
+    t=$( { TIMEFORMAT=%R; time "$@" >/dev/null 2>&1; } 2>&1)
     if [ -z "$min" ] || awk -v a="$t" -v b="$min" 'BEGIN { exit !(a < b) }'; then min=$t; fi
   done
   echo "$min"

@@ -35,14 +35,19 @@ run() {
   echo $? >"$work/check/$name.status"
 }
 
-expect_pages() {  # NAME PAGES
-  local name=$1 pages=$2 status pdf
+# expect_pages NAME PAGES : the run made a PDF of PAGES pages, and nothing but its cards and
+# PDFs (no lock or temporary file of LibreOffice's) stands beside it.
+expect_pages() {
+  local name=$1 pages=$2 status pdf extra
   status=$(cat "$work/check/$name.status")
   pdf=$(cat "$work/check/$name.path")
+  extra=$(cd "$(dirname "$pdf")" && ls -A | grep -v '^cu[0-9A-F]*\.\(doc\|pdf\)$')
   if [ "$status" != 0 ]; then
     fail "$name: status $status: $(cat "$work/check/$name.err")"
   elif [ "$(pdfinfo "$pdf" 2>/dev/null | awk '/^Pages:/ { print $2 }')" != "$pages" ]; then
     fail "$name: $pdf has not $pages pages"
+  elif [ -n "$extra" ]; then
+    fail "$name: beside the PDF: $extra"
   else
     echo "ok   $name: $pages page(s)"
   fi
@@ -136,6 +141,12 @@ run "$odd" odd_single --layout SM2 --pdf -- A1 4710088410108 綠茶 茶 瓶 30 2
 expect_pages odd_single 1
 run "$odd" odd_sheet --layout SM1 --csv "$work/check/p40.csv" --sheet "Avery A4 L7413" --first 3
 expect_pages odd_sheet 5
+# The renderer's own folder, and LibreOffice's temporary files, under such a name.
+odd_tmp="$work/tmp ;%#41 暫存"
+mkdir -p "$odd_tmp"
+TMPDIR=$odd_tmp run "$work/odd-tmp-out" odd_tmp --layout SM2 --pdf -- A1 4710088410108 綠茶
+expect_pages odd_tmp 1
+[ -z "$(ls -A "$odd_tmp")" ] || fail "odd_tmp: left $(ls -A "$odd_tmp")"
 
 # A renderer killed while it converts a part is replaced, and the batch completes.
 mkdir -p "$work/restart"
@@ -155,6 +166,28 @@ wait "$pid"
 echo $? >"$work/check/restart.status"
 [ -n "$victim" ] || fail "restart: no renderer was seen"
 expect_pages restart 1000
+
+# A full disk, under the output folder or under the temporary folder: a clear message naming
+# the file, and nothing half written (needs root to mount a small file system).
+if [ "$(id -u)" -eq 0 ] && mkdir -p "$work/full" && mount -t tmpfs -o size=16k tmpfs "$work/full"; then
+  on_exit "umount '$work/full'"
+  before_failures=$failures
+  run "$work/full" full --layout SM1 --pdf -- A1 4710088410108 綠茶 茶 瓶 30 25 20
+  grep -q "^vornreport: Can't write file $work/full/cu[0-9A-F]*\.pdf: No space left on device" \
+    "$work/check/full.err" || fail "full output: $(cat "$work/check/full.err")"
+  [ -z "$(ls -A "$work/full")" ] || fail "full output: left $(ls -A "$work/full")"
+  # 16 KiB free: enough for LibreOffice to start, not for the PDF.
+  mkdir -p "$work/full-tmp"
+  mount -t tmpfs -o size=64k tmpfs "$work/full-tmp" && on_exit "umount '$work/full-tmp'"
+  head -c 49152 /dev/zero >"$work/full-tmp/filler"
+  TMPDIR=$work/full-tmp run "$work/out-full-tmp" full_tmp --layout SM1 --pdf -- A1
+  grep -q "no space left in the temporary folder $work/full-tmp" "$work/check/full_tmp.err" ||
+    fail "full temporary folder: $(cat "$work/check/full_tmp.err")"
+  [ "$(ls -A "$work/full-tmp")" = filler ] && [ -z "$(ls -A "$work/out-full-tmp")" ] ||
+    fail "full temporary folder: left $(ls -A "$work/full-tmp" "$work/out-full-tmp")"
+  [ "$failures" = "$before_failures" ] &&
+    echo "ok   full disk: refused with the file named, nothing left"
+fi
 
 [ "$(listing)" = "$before" ] || fail "the temporary folder changed: $(diff <(echo "$before") <(listing))"
 finish renderer
