@@ -63,9 +63,12 @@ std::string OfficeProfile::SofficeArgument() const {
 
 bool OfficeProfile::Complete() const { return IsComplete(path_); }
 
-void OfficeProfile::Prepare() {
+void OfficeProfile::Prepare(const std::vector<const OfficeProfile*>& idle) {
   if (IsComplete(path_)) return;
   RemoveAll(path_);
+  for (const OfficeProfile* other : idle) {
+    if (other != this && other->Complete() && CopyProfile(other->Path(), path_)) return;
+  }
   for (int slot = 0; slot < kSlots; ++slot) {
     const std::string other = SlotPath(folder_, slot);
     if (slot == slot_ || !IsComplete(other)) continue;

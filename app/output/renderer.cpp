@@ -62,7 +62,14 @@ std::string OfficeProgramFolder() {
   return std::string();
 }
 
-Renderer::Renderer(RendererOptions options) : options_(std::move(options)) {
+Renderer::Renderer(RendererOptions options, OfficeProfile profile)
+    : options_(std::move(options)), profile_(std::move(profile)) {
+  Start();
+}
+
+Renderer::Renderer(RendererOptions options) : options_(std::move(options)) { Start(); }
+
+void Renderer::Start() {
   if (options_.program.empty()) options_.program = RendererProgram();
   if (options_.office.empty()) options_.office = OfficeProgramFolder();
   if (options_.office.empty()) {

@@ -57,6 +57,8 @@ struct RenderResult {
 class Renderer {
  public:
   explicit Renderer(RendererOptions options = {});
+  // With a profile slot the caller took and prepared (OfficeProfile::Prepare).
+  Renderer(RendererOptions options, OfficeProfile profile);
   // Ends the renderer and removes its temporary files.
   ~Renderer();
   Renderer(const Renderer&) = delete;
@@ -97,6 +99,7 @@ class Renderer {
     int attempts = 0;
   };
 
+  void Start();
   void Launch();
   // Launch for a restart: a failure to start ends the request with its reason.
   void Relaunch();

@@ -110,6 +110,15 @@ void HideTextBoundaries(const std::string& profile) {
   if (::rename(passing.c_str(), settings_path.c_str()) != 0) ::unlink(passing.c_str());
 }
 
+// The text between `start` and the next `end` after it, or "".
+std::string TextAfter(const std::string& text, std::string_view start, std::string_view end) {
+  const size_t from = text.find(start);
+  if (from == std::string::npos) return std::string();
+  const size_t begin = from + start.size();
+  const size_t until = text.find(end, begin);
+  return until == std::string::npos ? std::string() : text.substr(begin, until - begin);
+}
+
 // Owns a string LibreOfficeKit allocated.
 struct Freed {
   char* text;
@@ -118,7 +127,7 @@ struct Freed {
 }  // namespace
 
 LokSession::LokSession(const std::string& office, const std::string& profile, std::string folder)
-    : folder_(std::move(folder)) {
+    : profile_(profile), folder_(std::move(folder)) {
   HideTextBoundaries(profile);
   office_.reset(lok::lok_cpp_init(office.c_str(), FileUrl(profile).c_str()));
   if (!office_) throw Exception("LibreOfficeKit did not start from " + office);
@@ -129,6 +138,24 @@ LokSession::~LokSession() = default;
 std::string LokSession::Version() {
   const Freed info{office_->getVersionInfo()};
   return info.text != nullptr ? info.text : "";
+}
+
+bool LokSession::ProfileSettled() {
+  const std::string running = TextAfter(Version(), "\"ProductVersion\": \"", "\"");
+  const std::string recorded =
+      TextAfter(TextAfter(ReadWhole(profile_ + "/user/registrymodifications.xcu"),
+                          "oor:name=\"ooSetupLastVersion\"", "</item>"),
+                "<value>", "</value>");
+  return !running.empty() && running == recorded;
+}
+
+void LokSession::SettleProfile() {
+  const std::string card = folder_ + "/settle.rtf";
+  std::ofstream(card) << "{\\rtf1\\ansi x\\par}";
+  std::unique_ptr<lok::Document> loaded(office_->documentLoad(FileUrl(card).c_str()));
+  loaded.reset();
+  office_.reset();
+  UnstageFile(card);
 }
 
 std::string LokSession::ErrorText() {

@@ -25,6 +25,15 @@ class LokSession {
   LokSession& operator=(const LokSession&) = delete;
 
   std::string Version();
+
+  // Whether the profile records that this LibreOffice has finished its first start with it.
+  // LibreOffice records that only when it shuts down in order after a document was open, which
+  // a renderer ended by its owner never does; until then every start repeats the first start's
+  // work and takes seconds.
+  bool ProfileSettled();
+  // Opens a small document and shuts LibreOffice down in order, so the profile records it; the
+  // session cannot be used afterwards.
+  void SettleProfile();
   // The answer to a request: kDone with the fields the protocol names, or kFailed.
   RenderMessage Pdf(const std::string& document);
   RenderMessage Page(const std::string& document, int page, int width);
@@ -35,6 +44,7 @@ class LokSession {
   std::string ErrorText();
 
   std::unique_ptr<lok::Office> office_;
+  std::string profile_;
   std::string folder_;
   int serial_ = 0;
 };

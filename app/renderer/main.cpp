@@ -22,6 +22,8 @@
 
 namespace {
 constexpr int kSocket = 3;
+// Marks the start after the profile was settled, so it is never tried twice.
+constexpr const char* kSettled = "--settled";
 
 struct Arguments {
   pid_t parent = 0;
@@ -29,6 +31,7 @@ struct Arguments {
   std::string office;
   std::string profile;
   std::vector<std::string> exec;
+  bool settled = false;
 };
 
 Arguments Parse(int argc, char** argv) {
@@ -38,6 +41,10 @@ Arguments Parse(int argc, char** argv) {
     if (name == "--exec") {
       arguments.exec.assign(argv + i + 1, argv + argc);
       break;
+    }
+    if (name == kSettled) {
+      arguments.settled = true;
+      continue;
     }
     if (i + 1 >= argc) break;
     const std::string value = argv[++i];
@@ -105,11 +112,26 @@ vorn::RenderMessage Answer(vorn::LokSession& session, const vorn::RenderMessage&
   }
 }
 
-int Serve(const Arguments& arguments) {
+// Starts again as a new program in this process, which keeps our socket, lock and parent.
+[[noreturn]] void StartAgainSettled(char** argv) {
+  std::vector<char*> again;
+  for (char** argument = argv; *argument != nullptr; ++argument) again.push_back(*argument);
+  again.push_back(const_cast<char*>(kSettled));
+  again.push_back(nullptr);
+  ::execv("/proc/self/exe", again.data());
+  std::_Exit(1);
+}
+
+int Serve(const Arguments& arguments, char** argv) {
   std::unique_ptr<vorn::LokSession> session;
   try {
     session =
         std::make_unique<vorn::LokSession>(arguments.office, arguments.profile, arguments.folder);
+    // Once per profile (and per LibreOffice version): one start ended in order, then ours.
+    if (!arguments.settled && !session->ProfileSettled()) {
+      session->SettleProfile();
+      StartAgainSettled(argv);
+    }
   } catch (const vorn::Exception& e) {
     Send({vorn::RenderVerb::kFailed, {e.what()}, {}});
     return 1;
@@ -138,7 +160,7 @@ int main(int argc, char** argv) {
   WatchEndingSignals(arguments.folder);
   int status = 1;
   try {
-    status = Serve(arguments);
+    status = Serve(arguments, argv);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "vornrender: %s\n", e.what());
   }

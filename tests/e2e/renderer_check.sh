@@ -57,7 +57,7 @@ expect_pages() {
 # is a private one inside the check's.
 our_processes() {
   local pid
-  for pid in $(pgrep 'vornrender|soffice'); do
+  for pid in $(pgrep -f 'vornrender|soffice'); do
     { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -q "^TMPDIR=$tmp/" && echo "$pid"
   done
 }
@@ -82,6 +82,13 @@ run "$work/one" single --layout SM1 --pdf -- A1 4710088410108 綠茶 茶 瓶 30 
 expect_pages single 1
 run "$work/sheet" sheet --layout SM1 --csv "$work/check/p40.csv" --sheet "Avery A4 L7413"
 expect_pages sheet 4
+# A spreadsheet, read by a LibreOffice of the program's, under the same rules.
+TMPDIR=$work/check soffice "-env:UserInstallation=file://$work/check/lo-profile" --headless \
+  --infilter=CSV:44,34,76,1 --convert-to ods --outdir "$work/check" "$work/check/p40.csv" \
+  >/dev/null 2>&1
+run "$work/ods" ods --layout SM2 --csv "$work/check/p40.ods" --pdf
+expect_pages ods 40
+[ -z "$(cd "$work/check" && ls -A | grep '^\.~lock')" ] || fail "ods: a lock file beside the data"
 [ "$(listing)" = "$before" ] || fail "the runs changed the temporary folder: $(diff <(echo "$before") <(listing))"
 [ -e "$work/check/macro-ran" ] && fail "the planted profile's macro ran"
 

@@ -291,6 +291,10 @@ TEST_F(RendererTest, ANewSlotCopiesACompleteFreeProfileButNeverOneInUse) {
   ASSERT_EQ(in_use.Slot(), 5);
   first.Prepare();
   EXPECT_FALSE(fs::exists(first.Path()));
+  // One the caller holds but has started no LibreOffice with is taken: a batch's renderers
+  // share what the first of them has.
+  second.Prepare({&first, &second, &in_use});
+  EXPECT_EQ(Read(second.Path() + "/user/registrymodifications.xcu"), "settings");
 }
 
 // The real renderer with LibreOffice, as the dialog's preview and the PDFs use it; with the
