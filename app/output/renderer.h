@@ -21,7 +21,7 @@ struct RendererOptions {
   // LibreOffice's program folder; "" for OfficeProgramFolder().
   std::string office;
   // From the start to LibreOffice ready, a new profile made included.
-  std::chrono::milliseconds start_limit{60'000};
+  std::chrono::milliseconds start_limit{90'000};
   // For one request, and again for each megabyte of its document.
   std::chrono::milliseconds request_limit{60'000};
   std::chrono::milliseconds request_limit_per_mb{30'000};
@@ -72,9 +72,12 @@ class Renderer {
   // Asks for the PDF of `document` (RTF, under any name) written to `pdf`: under a temporary
   // name beside it until complete, then renamed, so `pdf` never holds half a PDF.
   void BeginPdf(const std::string& document, const std::string& pdf);
-  // Asks for page `page` (from 0) of `document` as a bitmap `width` pixels wide.
+  // Asks for page `page` (from 0) of `document` as a bitmap `width` pixels wide (16 to 4000),
+  // drawn as the page prints: no marks of the text area, no shadow.
   void BeginPage(const std::string& document, int page, int width);
-  // Both throw vorn::Exception when a request is already running.
+  // Both throw vorn::Exception when a request is already running. The document is read when
+  // the renderer takes the request; replace it by renaming a new file over it, never by
+  // rewriting it in place, while a request may be running.
 
   // Waits up to `wait` for the answer to the request; nullopt while it is not there yet.
   // Throws vorn::Exception with a message for the user when the request failed (then the
