@@ -121,7 +121,7 @@ for signal in KILL TERM; do
   done
   sleep 1
   kill -s "$signal" "$pid"
-  wait "$pid"
+  wait "$pid" 2>/dev/null  # the shell would report the kill
   status=$?
   for ((i = 0; i < 100; i++)); do
     [ -z "$(our_processes)" ] && break
