@@ -1,7 +1,14 @@
+#include <dirent.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 
 #include "app/output/helper_process.h"
@@ -33,6 +40,43 @@ std::string LowerExtension(const std::string& path) {
   return extension;
 }
 
+// Whether nothing listens on the socket at `path` any more.
+bool DeadSocket(const std::string& path) {
+  sockaddr_un address{};
+  if (path.size() >= sizeof address.sun_path) return false;
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (probe < 0) return false;
+  const bool dead =
+      ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+      errno == ECONNREFUSED;
+  ::close(probe);
+  return dead;
+}
+
+// LibreOffice opens a socket for its single instance in /tmp whatever TMPDIR says, and leaves
+// it when it is killed. After we ended one, the user's sockets of that kind made since it
+// started and dead now go.
+void RemoveDeadOfficeSockets(std::time_t since) {
+  const std::string prefix = "OSL_PIPE_" + std::to_string(::geteuid()) + "_SingleOfficeIPC_";
+  for (const char* folder_name : {"/tmp", "/var/tmp"}) {
+    DIR* folder = ::opendir(folder_name);
+    if (folder == nullptr) continue;
+    while (const dirent* entry = ::readdir(folder)) {
+      const std::string name = entry->d_name;
+      if (!name.starts_with(prefix)) continue;
+      const std::string path = std::string(folder_name) + "/" + name;
+      struct stat st {};
+      if (::lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == ::geteuid() &&
+          st.st_mtime >= since && DeadSocket(path)) {
+        ::unlink(path.c_str());
+      }
+    }
+    ::closedir(folder);
+  }
+}
+
 // Waits for the helper to end by the deadline and returns its status; a signal during an
 // InterruptScope throws Interrupted.
 int AwaitHelper(HelperProcess& helper, Clock::time_point deadline, std::chrono::seconds limit,
@@ -60,10 +104,8 @@ std::string ConvertSpreadsheetToCsv(const std::string& spreadsheet, const std::s
   if (!FileExists(spreadsheet)) throw Exception("Cannot open data file: " + spreadsheet);
   const std::string office = OfficeProgramFolder();
   if (office.empty()) {
-    throw Exception(
-        "LibreOffice is not installed (no soffice on PATH); cannot read the "
-        "spreadsheet " +
-        spreadsheet);
+    throw Exception("LibreOffice is not installed (no soffice on PATH); cannot read " +
+                    spreadsheet);
   }
   // LibreOffice reads the file through a plain name of its own, whatever characters the real
   // one holds, and leaves its lock file beside that.
@@ -94,8 +136,15 @@ std::string ConvertSpreadsheetToCsv(const std::string& spreadsheet, const std::s
       input};
   int status = -1;
   for (int start = 0; start < 2; ++start) {
+    const std::time_t started = std::time(nullptr) - 1;
+    bool ended = false;
+    // Runs after the helper is gone, when a time limit or a signal ended it.
+    const ScopeExit sockets([&ended, started] {
+      if (!ended) RemoveDeadOfficeSockets(started);
+    });
     HelperProcess helper(RendererProgram(), command);
     status = AwaitHelper(helper, deadline, limit, spreadsheet);
+    ended = true;
     if (status != kRestartStatus) break;
   }
   if (status != 0 || !FileExists(csv)) {

@@ -142,6 +142,45 @@ for signal in KILL TERM; do
   [ "$failures" = "$before_failures" ] && echo "ok   kill -$signal during a batch (status $status): nothing left"
 done
 
+# A spreadsheet being read when SIGTERM comes: LibreOffice goes, and so does the socket it keeps
+# in /tmp whatever TMPDIR says.
+python3 -c '
+import sys
+print("PROD_ID,PROD_BARCODE,PROD_NAME,PROD_SNAME,UNITNAME,PSALE_PRICE,SALE_PRICE,VIP_PRICE")
+for i in range(30000): print(f"S{i},,name {i},n,u,{i % 900 + 1},1,1")' >"$work/check/big.csv"
+TMPDIR=$work/check soffice "-env:UserInstallation=file://$work/check/lo-profile" --headless \
+  --infilter=CSV:44,34,76,1 --convert-to ods --outdir "$work/check" "$work/check/big.csv" \
+  >/dev/null 2>&1
+started=$(date +%s)
+mkdir -p "$work/ods-term"
+env -u DISPLAY "$program" --no-open --templates "$templates" --output "$work/ods-term" \
+  --layout SM1 --csv "$work/check/big.ods" >/dev/null 2>"$work/check/ods-term.err" &
+pid=$!
+for ((i = 0; i < 200; i++)); do
+  [ -n "$(our_processes)" ] && break
+  sleep 0.05
+done
+sleep 1
+kill -TERM "$pid"
+wait "$pid"
+status=$?
+sleep 0.5
+dead_sockets=$(python3 -c '
+import glob, os, socket, sys
+for path in glob.glob("/tmp/OSL_PIPE_%d_SingleOfficeIPC_*" % os.geteuid()):
+    try:
+        if os.lstat(path).st_mtime < int(sys.argv[1]) - 1: continue
+        probe = socket.socket(socket.AF_UNIX); probe.connect(path); probe.close()
+    except ConnectionRefusedError: print(path)
+    except OSError: pass' "$started")
+if [ "$status" != 143 ] || [ -n "$(our_processes)" ] || [ -n "$dead_sockets" ] ||
+  [ -n "$(ls -A "$work/ods-term")" ] || [ "$(listing)" != "$before" ]; then
+  fail "SIGTERM while reading a spreadsheet: status $status, processes '$(our_processes)'," \
+    "sockets '$dead_sockets', output '$(ls -A "$work/ods-term")', $(diff <(echo "$before") <(listing))"
+else
+  echo "ok   kill -TERM while reading a spreadsheet: nothing left"
+fi
+
 # Output folders whose names a URL or a command line could break.
 odd="$work/out ;%#20 卡片 x"
 run "$odd" odd_single --layout SM2 --pdf -- A1 4710088410108 綠茶 茶 瓶 30 25 20
