@@ -64,7 +64,8 @@ class Renderer {
   Renderer(const Renderer&) = delete;
   Renderer& operator=(const Renderer&) = delete;
 
-  // Whether LibreOffice is up and waiting for a request.
+  // Whether LibreOffice is up and waiting for a request; what the renderer says is read by
+  // Poll, so this changes only there.
   bool Ready() const { return state_ == State::kIdle; }
   // Whether a request is waiting for its answer (Poll has not yet returned it).
   bool Busy() const { return request_.has_value() || result_.has_value(); }
