@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n fonts-arphic-uming xvfb xauth
   fonts-noto-cjk fonts-liberation2 fonts-symbola
   libjpeg62-turbo-dev libpng-dev libzint-dev libsqlite3-dev libqpdf-dev
-  libreoffice-writer-nogui libreoffice-calc-nogui poppler-utils zbar-tools qpdf
+  libreoffice-writer-nogui libreoffice-calc-nogui libreofficekit-dev poppler-utils zbar-tools qpdf
   cups cups-client printer-driver-cups-pdf
   clang libclang-rt-14-dev clang-format git
 )

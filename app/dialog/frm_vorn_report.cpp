@@ -18,6 +18,7 @@
 #include "app/flow/print_record.h"
 #include "app/flow/product_source.h"
 #include "app/history/print_history.h"
+#include "app/output/imposition.h"
 #include "app/output/printing.h"
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
@@ -428,13 +429,18 @@ void TFormVornReport::RunBatch(BatchProducts& batch, const BatchChoice& choice) 
 }
 
 int TFormVornReport::PrintProducts(BatchProducts& batch, const BatchChoice& choice) {
+  const bool make_pdf = !choice.sheet.empty() || choice.print;
+  // What would stop the PDF is found before the cards are written.
+  if (make_pdf) CheckPdfPossible();
+  if (!choice.sheet.empty()) {
+    CheckImposition(FindLabelSheet(Sheets(), choice.sheet), {choice.first_label, 1, false});
+  }
   if (choice.changed_only) {
     if (KeepChangedProducts(batch, choice.layout).changed == 0) return 0;
   }
   const int cards = batch.table->RecordCount();
   const LayoutTemplate layout = ReadLayout(flow_->Folders(), choice.layout);
   ShowProgressDialog(cards);
-  const bool make_pdf = !choice.sheet.empty() || choice.print;
   std::string document;
   try {
     document = flow_->PrintBatch(layout, batch, !make_pdf);
@@ -476,7 +482,7 @@ std::string TFormVornReport::DeliverPdf(const std::string& document, int cards,
     OpenCardPdf(pdf);
     return pdf;
   }
-  PrintPdf(pdf, choice.printer, QFileInfo(QString::fromStdString(pdf)).fileName().toStdString());
+  SendPdfToPrinter(pdf, choice.printer);
   const std::string printer = choice.printer.empty() ? std::string("（預設）") : choice.printer;
   batch_status_->setText(QString::fromUtf8("已送到印表機 %1").arg(QString::fromStdString(printer)));
   return "printer " + (choice.printer.empty() ? std::string("(default)") : choice.printer);

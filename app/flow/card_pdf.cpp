@@ -12,6 +12,8 @@
 #include "app/flow/print_flow.h"
 #include "app/output/label_sheets.h"
 #include "app/output/pdf_export.h"
+#include "app/output/printing.h"
+#include "app/output/work_folder.h"
 #include "engine/qertf/qertf.h"
 #include "platform/system/exception.h"
 #include "platform/system/files.h"
@@ -22,9 +24,10 @@ namespace vorn {
 namespace {
 namespace fs = std::filesystem;
 
-// Below this a batch goes to LibreOffice whole: a second process would cost more than it saves.
-constexpr int kMinCardsPerPart = 150;
-constexpr int kMaxCardsPerPart = 500;
+// A renderer lays out a part of 60 to 100 cards fastest a card: smaller ones pay more for each
+// document, larger ones are laid out ever more slowly.
+constexpr int kMinCardsPerPart = 60;
+constexpr int kMaxCardsPerPart = 100;
 
 int JobCount(int asked) {
   if (const char* jobs = std::getenv("VORN_PDF_JOBS"); jobs != nullptr && *jobs != '\0') {
@@ -40,9 +43,9 @@ int CardsPerPart(int cards, int jobs) {
   if (const char* size = std::getenv("VORN_PDF_PART_CARDS"); size != nullptr && *size != '\0') {
     return std::max(1, std::atoi(size));
   }
-  // A process converts several parts in one start, so parts cost little, let the progress move,
-  // and spare LibreOffice the long documents it lays out ever more slowly; four a process at
-  // least.
+  // A renderer converts part after part in one start, so parts cost little, let the progress
+  // move, and spare LibreOffice the long documents it lays out ever more slowly; four a
+  // renderer at least.
   const int even = (cards + jobs * 4 - 1) / (jobs * 4);
   return std::clamp(even, kMinCardsPerPart, kMaxCardsPerPart);
 }
@@ -52,7 +55,7 @@ std::string MakeCardPdf(const std::string& document, int cards, const CardPdfOpt
   const int per_part = CardsPerPart(cards, jobs);
   fs::path pdf(fs::absolute(document));
   pdf.replace_extension(".pdf");
-  const TempFolder folder("vornreport-parts-");
+  const WorkFolder folder("vornreport-parts-");
   std::vector<std::string> documents = {document};
   if (cards > per_part) documents = WriteBatchParts(document, per_part, folder.Path());
   const auto progress = [&](size_t done) {
@@ -61,7 +64,17 @@ std::string MakeCardPdf(const std::string& document, int cards, const CardPdfOpt
     }
   };
   if (options.on_progress) options.on_progress(0, cards);
-  std::vector<std::string> pdfs = ConvertAllToPdf(documents, jobs, progress);
+  // Only the finished PDF takes the output's name: a card to be placed on labels, and the
+  // parts, are made in the private folder.
+  std::vector<std::string> pdfs;
+  if (documents.size() == 1 && options.sheet == nullptr) {
+    pdfs.push_back(pdf.string());
+  } else {
+    for (size_t i = 0; i < documents.size(); ++i) {
+      pdfs.push_back(folder.Path() + "/part" + std::to_string(i + 1) + ".pdf");
+    }
+  }
+  ConvertAllToPdf(documents, pdfs, jobs, progress);
   if (options.sheet != nullptr) {
     ImposeCards(pdfs, *options.sheet, options.imposition, pdf.string());
   } else if (pdfs.size() > 1) {
@@ -75,6 +88,32 @@ void OpenCardPdf(const std::string& pdf) {
   if (code <= 32) {
     throw CardNotOpened("Failed to open the PDF. Error message: " + TQeRTF::ShellErrorText(code),
                         pdf);
+  }
+}
+
+void CheckPdfPossible() {
+  try {
+    RequireRenderer();
+  } catch (const PrintError&) {
+    throw;
+  } catch (const Exception& e) {
+    throw PrintError(PrintErrorKind::kRenderer, e.what());
+  }
+}
+
+void CheckPrinterKnown(const std::string& printer) {
+  try {
+    CheckPrinter(printer);
+  } catch (const Exception& e) {
+    throw PrintError(PrintErrorKind::kPrinter, e.what());
+  }
+}
+
+std::string SendPdfToPrinter(const std::string& pdf, const std::string& printer) {
+  try {
+    return PrintPdf(pdf, printer, fs::path(pdf).filename().string());
+  } catch (const Exception& e) {
+    throw PrintError(PrintErrorKind::kPrinter, e.what());
   }
 }
 

@@ -13,7 +13,8 @@ struct LabelSheet;
 struct CardPdfOptions {
   const LabelSheet* sheet = nullptr;  // cards on this sheet's labels; null: one card a page
   ImpositionOptions imposition;
-  // LibreOffice processes at once; 0 takes one per processor ($VORN_PDF_JOBS overrides).
+  // Renderers (LibreOffice processes) at once; 0 takes one per processor ($VORN_PDF_JOBS
+  // overrides).
   int jobs = 0;
   // Hears how many cards are in the PDF so far; an exception from it stops the work and
   // leaves no PDF behind.
@@ -27,6 +28,16 @@ struct CardPdfOptions {
 // vorn::Exception when LibreOffice is missing or fails, or a card does not fit the sheet's
 // labels; nothing is left under the PDF's name then.
 std::string MakeCardPdf(const std::string& document, int cards, const CardPdfOptions& options);
+
+// Throws PrintError (kRenderer) when no PDF can be made here: no LibreOffice to make it with.
+void CheckPdfPossible();
+
+// Throws PrintError (kPrinter) when CUPS does not know the printer ("" for the default one).
+void CheckPrinterKnown(const std::string& printer);
+
+// Sends the PDF to the printer ("" for the default one) and returns what it answered. Throws
+// PrintError (kPrinter) when the printer refuses the job or does not answer in time.
+std::string SendPdfToPrinter(const std::string& pdf, const std::string& printer);
 
 // Hands a card PDF to the desktop. Throws CardNotOpened when the desktop cannot open it.
 void OpenCardPdf(const std::string& pdf);

@@ -7,6 +7,7 @@
 #include "app/card/print_error.h"
 #include "app/card/record_text.h"
 #include "app/output/pdf_export.h"
+#include "app/output/work_folder.h"
 #include "data/csv_loader.h"
 #include "data/memory_table.h"
 #include "data/sqlite_loader.h"
@@ -56,7 +57,7 @@ SourceRows ReadCsvRows(const std::string& path) {
 // A spreadsheet's first sheet goes through LibreOffice's CSV export; messages name the clerk's
 // file and the rows as the spreadsheet program numbers them.
 SourceRows ReadSpreadsheetRows(const std::string& path) {
-  const TempFolder folder("vornreport-sheet-");
+  const WorkFolder folder("vornreport-sheet-");
   const std::string csv = ConvertSpreadsheetToCsv(path, folder.Path());
   SourceRows rows;
   std::vector<size_t> numbers;

@@ -15,11 +15,15 @@
 #include "app/flow/product_source.h"
 #include "app/headless/command_line.h"
 #include "app/history/print_history.h"
+#include "app/output/imposition.h"
+#include "app/output/interrupt.h"
 #include "app/output/label_sheets.h"
 #include "app/output/pdf_export.h"
 #include "app/output/printing.h"
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
+#include "platform/system/files.h"
+#include "platform/system/scope_exit.h"
 #include "platform/system/shell_open.h"
 
 namespace vorn {
@@ -134,16 +138,11 @@ class HeadlessRun {
     sheets_ = InstalledSheets();
     pdf_.sheet = &FindLabelSheet(sheets_, *command_.sheet);
     CheckCardFits(*pdf_.sheet, layout_.width_mm, layout_.height_mm);
-    int first = command_.first_label.value_or(1);
-    if (command_.first_label_next) first = NextFreeLabel();
-    if (first > pdf_.sheet->LabelsPerSheet()) {
-      throw UsageError("The first label must be from 1 to " +
-                       std::to_string(pdf_.sheet->LabelsPerSheet()) + " on " +
-                       pdf_.sheet->FullName() + ": " + std::to_string(first));
-    }
-    pdf_.imposition.first_label = first;
+    pdf_.imposition.first_label =
+        command_.first_label_next ? NextFreeLabel() : command_.first_label.value_or(1);
     pdf_.imposition.outline = command_.outline;
     if (!batch_) pdf_.imposition.repeat = command_.copies.value_or(1);
+    CheckImposition(*pdf_.sheet, pdf_.imposition);
   }
 
   // Where the last run on the sheet stopped; the first label when the history cannot say.
@@ -199,6 +198,11 @@ class HeadlessRun {
 
   void Deliver() {
     if (!MakesPdf()) return;
+    // The PDF was asked for: a run that fails before it is made leaves no card either.
+    bool made = false;
+    const ScopeExit remove_card([&made, card = path_] {
+      if (!made) DeleteFile(card);
+    });
     int shown = -1;
     if (terminal_) {
       pdf_.on_progress = [this, &shown](int done, int cards) {
@@ -206,9 +210,9 @@ class HeadlessRun {
       };
     }
     path_ = MakeCardPdf(path_, card_count_, pdf_);
+    made = true;
     if (command_.print) {
-      const std::string answer =
-          PrintPdf(path_, command_.printer, std::filesystem::path(path_).filename().string());
+      const std::string answer = SendPdfToPrinter(path_, command_.printer);
       err_ << "vornreport: sent to "
            << (command_.printer.empty() ? "the default printer" : command_.printer) << ": "
            << answer << '\n';
@@ -255,6 +259,8 @@ class HeadlessRun {
 
 int RunHeadless(const CommandLine& command, std::ostream& out, std::ostream& err,
                 bool err_is_terminal) {
+  // SIGINT and SIGTERM end the helpers and remove what the run made before the program goes.
+  const InterruptScope interrupts;
   try {
     if (command.list_sheets) return ListSheets(command, out);
     if (command.history) return ListHistory(command, out);

@@ -1,6 +1,13 @@
 #include "app/output/imposition.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
@@ -33,20 +40,28 @@ std::unique_ptr<QPDF> OpenPdf(const std::string& path) {
   return pdf;
 }
 
-// Writes under a temporary name and renames, so a failure never leaves a partial PDF.
-void WritePdf(QPDF& pdf, const std::string& path) {
-  const std::string temp = path + ".part";
+// Writes under a unique temporary name beside the PDF and renames, so a failure never leaves a
+// partial PDF, and a killed run's leftover is removed by the next writer of that name.
+void WritePdf(QPDF& pdf, const std::string& path, qpdf_object_stream_e object_streams) {
+  RemoveStaleOutputTemps(path);
+  std::string temp = path + ".tmpXXXXXX";
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) throw Exception("Cannot write the PDF " + path + ": " + std::strerror(errno));
+  // A new output may be read by others, as before it took a temporary name.
+  ::fchmod(fd, 0644);
+  ::close(fd);
   try {
     QPDFWriter writer(pdf, temp.c_str());
-    writer.setObjectStreamMode(qpdf_o_generate);
+    writer.setObjectStreamMode(object_streams);
     writer.write();
   } catch (const std::exception& e) {
     DeleteFile(temp);
     throw Exception("Cannot write the PDF " + path + ": " + e.what());
   }
   if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    const std::string why = std::strerror(errno);
     DeleteFile(temp);
-    throw Exception("Cannot write the PDF " + path);
+    throw Exception("Cannot write the PDF " + path + ": " + why);
   }
 }
 
@@ -115,13 +130,18 @@ std::pair<double, double> FirstPageSize(const std::string& path) {
   return {(box.urx - box.llx) / kPointsPerMm, (box.ury - box.lly) / kPointsPerMm};
 }
 
-int ImposeCards(const std::vector<std::string>& card_pdfs, const LabelSheet& sheet,
-                const ImpositionOptions& options, const std::string& sheet_pdf) {
+void CheckImposition(const LabelSheet& sheet, const ImpositionOptions& options) {
   const int per_sheet = sheet.LabelsPerSheet();
   if (options.first_label < 1 || options.first_label > per_sheet) {
     throw Exception("The first label must be from 1 to " + std::to_string(per_sheet) + " on " +
                     sheet.FullName() + ": " + std::to_string(options.first_label));
   }
+}
+
+int ImposeCards(const std::vector<std::string>& card_pdfs, const LabelSheet& sheet,
+                const ImpositionOptions& options, const std::string& sheet_pdf) {
+  CheckImposition(sheet, options);
+  const int per_sheet = sheet.LabelsPerSheet();
   QPDF out;
   out.emptyPDF();
   QPDFPageDocumentHelper out_pages(out);
@@ -156,7 +176,7 @@ int ImposeCards(const std::vector<std::string>& card_pdfs, const LabelSheet& she
     }
   }
   page->AddTo(out_pages);
-  WritePdf(out, sheet_pdf);
+  WritePdf(out, sheet_pdf, qpdf_o_generate);
   return sheets;
 }
 
@@ -172,7 +192,8 @@ void JoinPdfs(const std::vector<std::string>& pdfs, const std::string& joined_pd
       out_pages.addPage(page, false);
     }
   }
-  WritePdf(out, joined_pdf);
+  // Packing a thousand pages' objects anew would take longer than the renderers saved.
+  WritePdf(out, joined_pdf, qpdf_o_preserve);
 }
 
 }  // namespace vorn

@@ -15,6 +15,10 @@ struct ImpositionOptions {
   bool outline = false;  // draw each label's outline, for a test print on plain paper
 };
 
+// Throws vorn::Exception when the options do not suit the sheet (a first label beyond it), so
+// a run can refuse before it does any work; ImposeCards checks the same.
+void CheckImposition(const LabelSheet& sheet, const ImpositionOptions& options);
+
 // Places the pages of `card_pdfs` (one card a page, the files in order) on the labels of
 // `sheet` in reading order, each card centred on its label, and writes the sheets to
 // `sheet_pdf` (under a temporary name until it is complete). The cards stay vector graphics:

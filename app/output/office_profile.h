@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/system/user_folders.h"
 
@@ -25,9 +26,24 @@ class OfficeProfile {
   // The "-env:UserInstallation=file://..." argument that gives it to soffice.
   std::string SofficeArgument() const;
 
+  // Whether LibreOffice has once started with the profile to the end.
+  bool Complete() const;
+  // Readies the slot before LibreOffice starts with it: a profile left half made (its first
+  // start was killed) is removed, and a missing one is copied from a complete profile, which
+  // spares LibreOffice seconds of making it: one of `idle`, slots the caller holds and no
+  // LibreOffice uses yet, else one of a free slot.
+  void Prepare(const std::vector<const OfficeProfile*>& idle = {});
+  // Notes that LibreOffice started with the profile, so it is kept and may be copied; a
+  // profile that cannot be marked is made anew next time.
+  void MarkComplete();
+  // Moves a profile that LibreOffice no longer starts with out of the way (to N.broken,
+  // replacing an older one), so the next start makes a fresh one.
+  void SetAside();
+
  private:
   FileLock lock_;
   int slot_ = -1;
+  std::string folder_;
   std::string path_;
 };
 

@@ -1,12 +1,16 @@
 #include "app/output/pdf_export.h"
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <memory>
-#include <thread>
 
+#include "app/output/helper_process.h"
+#include "app/output/interrupt.h"
 #include "app/output/office_profile.h"
+#include "app/output/renderer.h"
 #include "platform/system/exception.h"
 #include "platform/system/files.h"
 #include "platform/system/process.h"
@@ -16,135 +20,107 @@ namespace vorn {
 namespace {
 namespace fs = std::filesystem;
 
+// How often the caller hears of progress, and may repaint or cancel, while renderers work.
+constexpr int kProgressMilliseconds = 20;
+
 std::string PdfPathFor(const std::string& document) {
-  fs::path pdf(document);
+  fs::path pdf(fs::absolute(document));
   pdf.replace_extension(".pdf");
   return pdf.string();
 }
 
-std::string RequireOffice(const std::string& what) {
-  const std::string office = FindOfficeProgram();
-  if (office.empty()) {
-    throw Exception("LibreOffice is not installed (no soffice on PATH); cannot " + what);
+// Sleeps until a busy renderer answers, a signal comes or the progress is due.
+void AwaitAnswers(const std::vector<std::unique_ptr<Renderer>>& renderers) {
+  std::vector<pollfd> watched;
+  for (const auto& renderer : renderers) {
+    if (renderer->Busy() && renderer->Socket() >= 0)
+      watched.push_back({renderer->Socket(), POLLIN, 0});
   }
-  return office;
+  if (InterruptFd() >= 0) watched.push_back({InterruptFd(), POLLIN, 0});
+  ::poll(watched.data(), watched.size(), kProgressMilliseconds);
 }
 
-// One LibreOffice start converting `documents` in turn into PDFs in `folder`.
-std::vector<std::string> PdfCommand(const std::string& office, const OfficeProfile& profile,
-                                    const std::string& folder, std::vector<std::string> documents) {
-  std::vector<std::string> command = {office, profile.SofficeArgument(), "--headless",
-                                      // Cards are RTF under a ".doc" name; the Word filter would
-                                      // refuse them.
-                                      "--infilter=Rich Text Format", "--convert-to", "pdf",
-                                      "--outdir", folder};
-  command.insert(command.end(), documents.begin(), documents.end());
-  return command;
+// Hands out the documents in order to whichever renderer is free until all are converted.
+void ConvertWith(std::vector<std::unique_ptr<Renderer>>& renderers,
+                 const std::vector<std::string>& documents, const std::vector<std::string>& pdfs,
+                 const std::function<void(size_t done)>& on_progress, std::vector<bool>& made) {
+  std::vector<size_t> working(renderers.size());  // the document each busy renderer converts
+  size_t next = 0;
+  size_t done = 0;
+  while (true) {
+    for (size_t r = 0; r < renderers.size(); ++r) {
+      if (!renderers[r]->Busy() && next < documents.size()) {
+        renderers[r]->BeginPdf(documents[next], pdfs[next]);
+        working[r] = next++;
+      }
+    }
+    if (on_progress) on_progress(done);
+    if (done == documents.size()) return;
+    AwaitAnswers(renderers);
+    for (size_t r = 0; r < renderers.size(); ++r) {
+      if (renderers[r]->Busy() && renderers[r]->Poll()) {
+        made[working[r]] = true;
+        ++done;
+      }
+    }
+  }
 }
 }  // namespace
 
 std::string FindOfficeProgram() { return FindProgram("soffice"); }
 
-std::string ConvertToPdf(const std::string& document) {
-  const std::string office = RequireOffice("write the PDF of " + document);
-  const std::string absolute = fs::absolute(document).string();
-  const std::string pdf = PdfPathFor(absolute);
-  // A PDF left from an earlier run must not pass for this one's.
-  DeleteFile(pdf);
-  const OfficeProfile profile;
-  const int status = RunProgram(
-      PdfCommand(office, profile, fs::path(absolute).parent_path().string(), {absolute}));
-  if (status != 0 || !FileExists(pdf)) {
-    throw Exception("LibreOffice could not convert the document to PDF: " + document);
+void RequireRenderer() {
+  if (OfficeProgramFolder().empty()) {
+    throw Exception("LibreOffice is not installed (no soffice on PATH): cannot make PDFs");
   }
+  const std::string program = RendererProgram();
+  if (::access(program.c_str(), X_OK) != 0) {
+    throw Exception("The program's renderer is missing: " + program);
+  }
+}
+
+std::string ConvertToPdf(const std::string& document) {
+  const std::string pdf = PdfPathFor(document);
+  Renderer renderer;
+  renderer.BeginPdf(document, pdf);
+  renderer.Wait();
   return pdf;
+}
+
+void ConvertAllToPdf(const std::vector<std::string>& documents,
+                     const std::vector<std::string>& pdfs, int jobs,
+                     const std::function<void(size_t done)>& on_progress) {
+  if (documents.size() != pdfs.size()) throw Exception("A PDF name is needed for each document");
+  if (documents.empty()) return;
+  std::vector<bool> made(pdfs.size(), false);
+  try {
+    const size_t count = std::clamp<size_t>(static_cast<size_t>(jobs), 1, documents.size());
+    // A renderer's new profile is copied from another's before either starts: seconds sooner
+    // than LibreOffice makes one.
+    std::vector<OfficeProfile> profiles(count);
+    std::vector<const OfficeProfile*> idle;
+    for (const OfficeProfile& profile : profiles) idle.push_back(&profile);
+    for (OfficeProfile& profile : profiles) profile.Prepare(idle);
+    // Each renderer starts LibreOffice in the background, so they come up side by side.
+    std::vector<std::unique_ptr<Renderer>> renderers;
+    for (OfficeProfile& profile : profiles) {
+      renderers.push_back(std::make_unique<Renderer>(RendererOptions(), std::move(profile)));
+    }
+    ConvertWith(renderers, documents, pdfs, on_progress, made);
+  } catch (...) {
+    for (size_t i = 0; i < pdfs.size(); ++i) {
+      if (made[i]) DeleteFile(pdfs[i]);
+    }
+    throw;
+  }
 }
 
 std::vector<std::string> ConvertAllToPdf(const std::vector<std::string>& documents, int jobs,
                                          const std::function<void(size_t done)>& on_progress) {
-  const std::string office = RequireOffice("write the PDF of " + documents.front());
   std::vector<std::string> pdfs;
-  for (const std::string& document : documents) {
-    pdfs.push_back(PdfPathFor(fs::absolute(document).string()));
-    DeleteFile(pdfs.back());
-  }
-  // A LibreOffice start costs seconds: each process converts a run of the documents in one
-  // go, the runs as even as the documents allow.
-  const size_t processes = std::clamp<size_t>(static_cast<size_t>(jobs), 1, documents.size());
-  struct Run {
-    size_t first = 0;
-    size_t end = 0;
-    // Each process needs a profile of its own: two sharing one would hand their work over.
-    OfficeProfile profile;
-    std::unique_ptr<ChildProcess> process;
-  };
-  std::vector<Run> runs(processes);
-  for (size_t i = 0; i < processes; ++i) {
-    runs[i].first = documents.size() * i / processes;
-    runs[i].end = documents.size() * (i + 1) / processes;
-    std::vector<std::string> run_documents;
-    for (size_t d = runs[i].first; d < runs[i].end; ++d) {
-      run_documents.push_back(fs::absolute(documents[d]).string());
-    }
-    // The documents of a run share a folder, as the parts of a batch do.
-    runs[i].process = std::make_unique<ChildProcess>(
-        PdfCommand(office, runs[i].profile, fs::path(pdfs[runs[i].first]).parent_path().string(),
-                   std::move(run_documents)));
-  }
-  while (true) {
-    size_t done = 0;
-    bool all_finished = true;
-    for (Run& run : runs) {
-      if (run.process->Finished()) {
-        for (size_t d = run.first; d < run.end; ++d) {
-          if (run.process->Status() != 0 || !FileExists(pdfs[d])) {
-            throw Exception("LibreOffice could not convert the document to PDF: " + documents[d]);
-          }
-        }
-        done += run.end - run.first;
-        continue;
-      }
-      all_finished = false;
-      // A run writes its PDFs in order; the newest may be half written.
-      size_t written = run.first;
-      while (written < run.end && FileExists(pdfs[written])) ++written;
-      if (written > run.first) done += written - run.first - 1;
-    }
-    // The caller may repaint and take a cancel while the processes work.
-    if (on_progress) on_progress(done);
-    if (all_finished) return pdfs;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-}
-
-bool IsSpreadsheetFile(const std::string& path) {
-  std::string extension = fs::path(path).extension().string();
-  for (char& c : extension) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
-  return extension == ".xlsx" || extension == ".xls" || extension == ".ods" ||
-         extension == ".xlsm" || extension == ".fods";
-}
-
-std::string ConvertSpreadsheetToCsv(const std::string& spreadsheet, const std::string& folder) {
-  const std::string office = RequireOffice("read the spreadsheet " + spreadsheet);
-  if (!FileExists(spreadsheet)) throw Exception("Cannot open data file: " + spreadsheet);
-  const std::string absolute = fs::absolute(spreadsheet).string();
-  fs::path csv = fs::path(folder) / fs::path(absolute).filename();
-  csv.replace_extension(".csv");
-  DeleteFile(csv.string());
-  // Comma between cells, double quotes around text, UTF-8 (76), from the first row, cells as
-  // they are stored rather than as shown (a barcode shown as 4.71E+12, a price as $1,280), of
-  // the first sheet.
-  const OfficeProfile profile;
-  const int status =
-      RunProgram({office, profile.SofficeArgument(), "--headless", "--convert-to",
-                  "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false",
-                  "--outdir", folder, absolute});
-  if (status != 0 || !FileExists(csv.string())) {
-    throw Exception("LibreOffice could not read the spreadsheet " + spreadsheet);
-  }
-  return csv.string();
+  for (const std::string& document : documents) pdfs.push_back(PdfPathFor(document));
+  ConvertAllToPdf(documents, pdfs, jobs, on_progress);
+  return pdfs;
 }
 
 }  // namespace vorn

@@ -1,8 +1,13 @@
 #include "app/output/printing.h"
 
+#include <poll.h>
+
+#include <algorithm>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
+#include "app/output/interrupt.h"
 #include "platform/system/exception.h"
 #include "platform/system/files.h"
 #include "platform/system/process.h"
@@ -10,25 +15,46 @@
 namespace vorn {
 
 namespace {
-// Runs a CUPS client program; its status and what it printed, blanks trimmed.
-std::pair<int, std::string> RunClient(const std::vector<std::string>& arguments) {
+struct ClientAnswer {
+  int status = -1;
+  std::string text;
+};
+
+// Runs a CUPS client program; its status and what it printed, blanks trimmed, or nullopt when
+// it did not end within `limit` (it is ended then). A signal during an InterruptScope throws
+// Interrupted.
+std::optional<ClientAnswer> RunClient(const std::vector<std::string>& arguments,
+                                      std::chrono::seconds limit) {
   const TempFile output("vornlp");
-  const int status = RunProgram(arguments, output.Path());
+  ClientAnswer answer;
+  {
+    ChildProcess client(arguments, output.Path());
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!client.Finished()) {
+      ThrowIfInterrupted();
+      if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+      pollfd interrupt{InterruptFd(), POLLIN, 0};
+      ::poll(&interrupt, interrupt.fd >= 0 ? 1 : 0, 20);
+    }
+    answer.status = client.Status();
+  }
   std::ifstream file(output.Path());
   std::stringstream text;
   text << file.rdbuf();
-  std::string answer = text.str();
-  while (!answer.empty() && static_cast<unsigned char>(answer.back()) <= ' ') answer.pop_back();
-  return {status, answer};
+  answer.text = text.str();
+  while (!answer.text.empty() && static_cast<unsigned char>(answer.text.back()) <= ' ') {
+    answer.text.pop_back();
+  }
+  return answer;
 }
 }  // namespace
 
 std::vector<std::string> ListPrinters() {
   if (FindProgram("lpstat").empty()) return {};
-  const auto [status, answer] = RunClient({"lpstat", "-e"});
+  const std::optional<ClientAnswer> answer = RunClient({"lpstat", "-e"}, kPrinterListLimit);
   std::vector<std::string> printers;
-  if (status != 0) return printers;
-  std::istringstream lines(answer);
+  if (!answer || answer->status != 0) return printers;
+  std::istringstream lines(answer->text);
   for (std::string line; std::getline(lines, line);) {
     if (!line.empty()) printers.push_back(line);
   }
@@ -38,25 +64,41 @@ std::vector<std::string> ListPrinters() {
 std::string DefaultPrinter() {
   if (FindProgram("lpstat").empty()) return std::string();
   // "system default destination: NAME", or "no system default destination".
-  const auto [status, answer] = RunClient({"lpstat", "-d"});
-  const size_t colon = answer.find(": ");
-  if (status != 0 || colon == std::string::npos) return std::string();
-  return answer.substr(colon + 2);
+  const std::optional<ClientAnswer> answer = RunClient({"lpstat", "-d"}, kPrinterListLimit);
+  if (!answer) return std::string();
+  const size_t colon = answer->text.find(": ");
+  if (answer->status != 0 || colon == std::string::npos) return std::string();
+  return answer->text.substr(colon + 2);
 }
 
-std::string PrintPdf(const std::string& pdf, const std::string& printer, std::string_view title) {
+void CheckPrinter(const std::string& printer) {
+  if (FindProgram("lp").empty())
+    throw Exception("Cannot print: CUPS is not installed (no lp on PATH)");
+  if (printer.empty()) return;
+  // Without an answer from CUPS the name cannot be judged; lp will tell.
+  const std::vector<std::string> printers = ListPrinters();
+  if (!printers.empty() && std::find(printers.begin(), printers.end(), printer) == printers.end()) {
+    throw Exception("No such printer: " + printer);
+  }
+}
+
+std::string PrintPdf(const std::string& pdf, const std::string& printer, std::string_view title,
+                     std::chrono::seconds limit) {
   if (FindProgram("lp").empty()) {
     throw Exception("Cannot print: CUPS is not installed (no lp on PATH); the PDF is " + pdf);
   }
+  const std::string name = printer.empty() ? std::string("(default)") : printer;
   std::vector<std::string> arguments = {"lp"};
   if (!printer.empty()) arguments.insert(arguments.end(), {"-d", printer});
   arguments.insert(arguments.end(), {"-t", std::string(title), pdf});
-  const auto [status, answer] = RunClient(arguments);
-  if (status != 0) {
-    throw Exception("The printer " + (printer.empty() ? std::string("(default)") : printer) +
-                    " refused the job: " + answer);
+  const std::optional<ClientAnswer> answer = RunClient(arguments, limit);
+  if (!answer) {
+    throw Exception("The printer " + name + " did not take the job within " +
+                    std::to_string(limit.count()) + " s (lp did not answer); the PDF is " + pdf);
   }
-  return answer;
+  if (answer->status != 0)
+    throw Exception("The printer " + name + " refused the job: " + answer->text);
+  return answer->text;
 }
 
 }  // namespace vorn
