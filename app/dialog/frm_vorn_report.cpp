@@ -20,10 +20,12 @@
 #include "app/history/print_history.h"
 #include "app/output/imposition.h"
 #include "app/output/printing.h"
+#include "app/output/work_folder.h"
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
 #include "platform/system/exception.h"
 #include "platform/system/files.h"
+#include "platform/system/scope_exit.h"
 #include "platform/system/shell_open.h"
 
 namespace vorn {
@@ -440,6 +442,14 @@ int TFormVornReport::PrintProducts(BatchProducts& batch, const BatchChoice& choi
   }
   const int cards = batch.table->RecordCount();
   const LayoutTemplate layout = ReadLayout(flow_->Folders(), choice.layout);
+  // A card for a PDF waits in a private folder until the PDF is made, so a killed or cancelled
+  // run leaves neither under the output's names.
+  std::unique_ptr<WorkFolder> staging;
+  if (make_pdf) {
+    staging = std::make_unique<WorkFolder>("vornreport-card-");
+    flow_->StageCardsIn(staging->Path());
+  }
+  const ScopeExit stop_staging([this] { flow_->StageCardsIn(""); });
   ShowProgressDialog(cards);
   std::string document;
   try {
@@ -448,13 +458,7 @@ int TFormVornReport::PrintProducts(BatchProducts& batch, const BatchChoice& choi
     batch_status_->setText(QString::fromUtf8("已列印 %1 張").arg(cards));
     std::string output = document;
     if (make_pdf) {
-      try {
-        output = DeliverPdf(document, cards, choice);
-      } catch (const BatchCancelled&) {
-        // A cancelled batch leaves nothing, its document included.
-        DeleteFile(document);
-        throw;
-      }
+      output = DeliverPdf(document, cards, choice);
     }
     RecordBatch(batch, choice, output);
   } catch (const CardNotOpened& e) {
@@ -477,7 +481,8 @@ std::string TFormVornReport::DeliverPdf(const std::string& document, int cards,
   }
   options.on_progress = [this](int done, int cards) { ShowPdfProgress(done, cards); };
   last_progress_ = {};
-  const std::string pdf = MakeCardPdf(document, cards, options);
+  const std::string pdf =
+      PublishCardPdf(document, MakeCardPdf(document, cards, options), flow_->Folders().output);
   if (!choice.print) {
     OpenCardPdf(pdf);
     return pdf;

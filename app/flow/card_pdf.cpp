@@ -91,6 +91,14 @@ void OpenCardPdf(const std::string& pdf) {
   }
 }
 
+std::string PublishCardPdf(const std::string& document, const std::string& pdf,
+                           const std::string& folder) {
+  const std::string final_pdf = folder + "/" + fs::path(pdf).filename().string();
+  MoveFileInto(pdf, final_pdf);
+  MoveFileInto(document, folder + "/" + fs::path(document).filename().string());
+  return final_pdf;
+}
+
 void CheckPdfPossible() {
   try {
     RequireRenderer();

@@ -29,6 +29,12 @@ struct CardPdfOptions {
 // labels; nothing is left under the PDF's name then.
 std::string MakeCardPdf(const std::string& document, int cards, const CardPdfOptions& options);
 
+// Moves a document made in a private folder and the PDF made of it into `folder` under their
+// names, the PDF first, and returns the PDF's new path: a run killed before has put neither
+// there. Throws vorn::Exception naming a file that cannot be written.
+std::string PublishCardPdf(const std::string& document, const std::string& pdf,
+                           const std::string& folder);
+
 // Throws PrintError (kRenderer) when no PDF can be made here: no LibreOffice to make it with.
 void CheckPdfPossible();
 

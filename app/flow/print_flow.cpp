@@ -89,7 +89,9 @@ std::string PrintFlow::FreshOutputName() {
   try {
     for (int i = 0; i < kAttempts; ++i) {
       std::string name = report_.CreateFileName(folders_.output, "cu");
-      if (!FileExists(name)) return name;
+      if (FileExists(name)) continue;
+      if (staging_.empty()) return name;
+      return staging_ + "/" + name.substr(name.find_last_of('/') + 1);
     }
   } catch (const Exception& e) {
     throw PrintError(PrintErrorKind::kOutputFolder, e.what());

@@ -44,6 +44,11 @@ class PrintFlow {
   // size.
   std::function<void(int card, int cards)> OnProgress;
 
+  // Writes the next documents into `folder` under the fresh names they would have in the output
+  // folder, for a caller that moves them there once what it makes of them is complete; "" writes
+  // into the output folder again.
+  void StageCardsIn(std::string folder) { staging_ = std::move(folder); }
+
   // The day the cards will hang, which decides whether a promotion shows; today unless set.
   void SetCardDay(std::chrono::year_month_day day) { card_day_ = day; }
   std::chrono::year_month_day CardDay() const { return card_day_; }
@@ -75,6 +80,7 @@ class PrintFlow {
   ProgramFolders folders_;
   CardFunctions functions_;
   std::chrono::year_month_day card_day_;
+  std::string staging_;
 };
 
 }  // namespace vorn

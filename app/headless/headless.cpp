@@ -20,6 +20,7 @@
 #include "app/output/label_sheets.h"
 #include "app/output/pdf_export.h"
 #include "app/output/printing.h"
+#include "app/output/work_folder.h"
 #include "data/memory_table.h"
 #include "engine/qertf/qertf.h"
 #include "platform/system/files.h"
@@ -114,9 +115,20 @@ class HeadlessRun {
     CreateProductTable(table_);
     ConfigureReport(report_);
     if (!command.date.empty()) flow_.SetCardDay(ParseCardDate(command.date));
-    if (terminal_)
-      flow_.OnProgress = [this](int card, int cards) { ShowProgress(err_, card, cards); };
+    flow_.OnProgress = [this](int card, int cards) {
+      ThrowIfInterrupted();
+      if (terminal_) ShowProgress(err_, card, cards);
+    };
     if (command.sheet) PrepareSheet();
+    // What the delivery needs is known before the first card is written.
+    if (MakesPdf()) {
+      CheckPdfPossible();
+      // The card waits in a private folder until its PDF is made, so a killed run leaves
+      // neither under the output's names.
+      staging_ = std::make_unique<WorkFolder>("vornreport-card-");
+      flow_.StageCardsIn(staging_->Path());
+    }
+    if (command.print) CheckPrinterKnown(command.printer);
   }
 
   int Execute() {
@@ -198,19 +210,14 @@ class HeadlessRun {
 
   void Deliver() {
     if (!MakesPdf()) return;
-    // The PDF was asked for: a run that fails before it is made leaves no card either.
-    bool made = false;
-    const ScopeExit remove_card([&made, card = path_] {
-      if (!made) DeleteFile(card);
-    });
     int shown = -1;
     if (terminal_) {
       pdf_.on_progress = [this, &shown](int done, int cards) {
         ShowPdfProgress(err_, done, cards, shown);
       };
     }
-    path_ = MakeCardPdf(path_, card_count_, pdf_);
-    made = true;
+    const std::string pdf = MakeCardPdf(path_, card_count_, pdf_);
+    path_ = PublishCardPdf(path_, pdf, FoldersFor(command_).output);
     if (command_.print) {
       const std::string answer = SendPdfToPrinter(path_, command_.printer);
       err_ << "vornreport: sent to "
@@ -249,6 +256,7 @@ class HeadlessRun {
   LayoutTemplate layout_;
   bool batch_;
   std::vector<LabelSheet> sheets_;
+  std::unique_ptr<WorkFolder> staging_;
   CardPdfOptions pdf_;
   CardNotices notices_;
   std::string path_;

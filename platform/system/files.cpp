@@ -181,6 +181,24 @@ void AtomicOutputFile::Commit() {
   committed_ = true;
 }
 
+void MoveFileInto(const std::string& from, const std::string& final_path) {
+  // A hard link claims the name only when it is free, so nothing already there is replaced.
+  if (::link(from.c_str(), final_path.c_str()) == 0) {
+    ::unlink(from.c_str());
+    return;
+  }
+  if (errno == EEXIST) throw Exception("Can't write file " + final_path + ": it exists already");
+  if (errno != EXDEV) throw Exception("Can't write file " + final_path + ": " + ErrnoText());
+  if (FileExists(final_path)) {
+    throw Exception("Can't write file " + final_path + ": it exists already");
+  }
+  const MappedFile bytes(from);
+  AtomicOutputFile out(final_path);
+  out.Stream().Write(bytes.Bytes());
+  out.Commit();
+  ::unlink(from.c_str());
+}
+
 void RemoveStaleOutputTemps(const std::string& final_path) {
   const std::string dir = DirName(final_path);
   const size_t slash = final_path.find_last_of('/');

@@ -100,6 +100,12 @@ class MappedFile {
   size_t size_ = 0;
 };
 
+// Moves a finished file to `final_path`, which must not exist yet: a rename on one file system,
+// else a copy under a temporary name beside `final_path`, synced and renamed, then the original
+// removed; either way `final_path` never holds part of the file. Throws vorn::Exception naming
+// `final_path` when it exists or cannot be written.
+void MoveFileInto(const std::string& from, const std::string& final_path);
+
 // Removes temporary files that an earlier, killed run left beside `final_path`.
 void RemoveStaleOutputTemps(const std::string& final_path);
 
