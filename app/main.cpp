@@ -31,6 +31,7 @@ int RunDialog(char** argv, const vorn::CommandLine& command) {
   vorn::InstallDialogLanguage(application);
   vorn::TFormVornReport form(command.values, vorn::FoldersFor(command));
   if (!command.date.empty()) form.SetCardDay(vorn::ParseCardDate(command.date));
+  form.EnablePreview();
   form.show();
   return application.exec();
 }

@@ -20,6 +20,7 @@ void TDataSource::Bind(QLineEdit* edit, int field_index) {
   connect(edit, &QLineEdit::textEdited, this, [this, index] {
     KeepWithinField(links_[index]);
     EditStarted(index);
+    emit Edited();
   });
   ShowField(links_.back());
 }
@@ -75,6 +76,14 @@ void TDataSource::UpdateRecord() {
     AssignFieldText(table_.Fields(link.field_index), link.edit->text().toStdString());
     link.modified = false;
   }
+}
+
+std::vector<std::string> TDataSource::Texts() const {
+  std::vector<std::string> texts(static_cast<size_t>(table_.FieldCount()));
+  for (const Link& link : links_) {
+    texts[static_cast<size_t>(link.field_index)] = link.edit->text().toStdString();
+  }
+  return texts;
 }
 
 bool TDataSource::Modified() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <string>
 #include <vector>
 
 class QLineEdit;
@@ -29,6 +30,13 @@ class TDataSource : public QObject {
   // that failed and those after it stay pending.
   void UpdateRecord();
   bool Modified() const;
+  // The text each field shows now, typed or not, UTF-8, in the table's field order; "" for a
+  // field without a box.
+  std::vector<std::string> Texts() const;
+
+ signals:
+  // The operator changed a box's text.
+  void Edited();
 
  private:
   struct Link {

@@ -10,6 +10,7 @@
 #include "app/card/record_text.h"
 #include "app/dialog/batch_dialog.h"
 #include "app/dialog/card_panel.h"
+#include "app/dialog/card_preview.h"
 #include "app/dialog/data_link.h"
 #include "app/dialog/error_box.h"
 #include "app/flow/batch.h"
@@ -140,6 +141,20 @@ TFormVornReport::TFormVornReport(std::vector<std::string> arguments, ProgramFold
 }
 
 TFormVornReport::~TFormVornReport() = default;
+
+void TFormVornReport::EnablePreview() {
+  if (preview1_ != nullptr || panel_ == nullptr) return;
+  preview1_ = new TCardPreview(
+      *panel_->Preview(), flow_->Folders(),
+      [this] {
+        return TCardPreview::Card{data_source1_->Texts(), panel_->PreviewLayout(),
+                                  panel_->CardDay()};
+      },
+      this);
+  connect(data_source1_.get(), &TDataSource::Edited, preview1_, &TCardPreview::Changed);
+  panel_->OnChanged = [this] { preview1_->Changed(); };
+  preview1_->Changed();
+}
 
 void TFormVornReport::SetCardDay(std::chrono::year_month_day day) {
   if (panel_ != nullptr) panel_->SetCardDay(day);
@@ -274,6 +289,8 @@ void TFormVornReport::PrintLayout(std::string_view layout) {
   // A press that arrives while a card is being made would change the run's files.
   if (printing_) return;
   printing_ = true;
+  // The preview follows the layout last printed.
+  panel_->SetPreviewLayout(std::string(layout));
   const auto record = [this, layout](const std::string& path) {
     PrintedRun run;
     run.layout = std::string(layout);

@@ -29,6 +29,7 @@ namespace vorn {
 
 class PrintFlow;
 class TCardPanel;
+class TCardPreview;
 class TDataSource;
 class TMemoryTable;
 class TQeRTF;
@@ -63,6 +64,9 @@ class TFormVornReport : public QDialog {
 
   // The day the cards will hang, which decides whether a promotion shows; today unless set.
   void SetCardDay(std::chrono::year_month_day day);
+  // Shows the card as it will print beside the record, drawn by LibreOffice in the background.
+  void EnablePreview();
+  TCardPreview* Preview1() const { return preview1_; }
 
   void FormCreate();
   void FormClose(TCloseAction& action);
@@ -122,6 +126,7 @@ class TFormVornReport : public QDialog {
   std::array<QPushButton*, 5> buttons_{};
   QPushButton* button6_ = nullptr;
   TCardPanel* panel_ = nullptr;
+  TCardPreview* preview1_ = nullptr;
   QLabel* batch_status_ = nullptr;
   QMenu* popup_menu1_ = nullptr;
   QAction* batch1_ = nullptr;

@@ -101,6 +101,15 @@ std::string PrintFlow::FreshOutputName() {
 }
 
 PrintedCards PrintFlow::PrintLayout(std::string_view layout, bool open) {
+  return WriteLayout(layout, std::nullopt, open);
+}
+
+PrintedCards PrintFlow::WriteCard(std::string_view layout, const std::string& path) {
+  return WriteLayout(layout, path, false);
+}
+
+PrintedCards PrintFlow::WriteLayout(std::string_view layout, const std::optional<std::string>& path,
+                                    bool open) {
   PostRecord();
   PrintedCards printed;
   table_.Edit();
@@ -115,7 +124,7 @@ PrintedCards PrintFlow::PrintLayout(std::string_view layout, bool open) {
   report_.SetInFile(read.path);
   report_.SetTemplateBytes(read.rtf);
   const ScopeExit forget_template([this] { report_.ClearTemplateBytes(); });
-  report_.SetOutFile(FreshOutputName());
+  report_.SetOutFile(path ? *path : FreshOutputName());
   if (OnProcessMessages) OnProcessMessages();
   if (std::optional<CardNotice> barcode = CheckBarcodeOf(table_)) {
     printed.notices.push_back(std::move(*barcode));

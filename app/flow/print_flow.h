@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,8 @@ class PrintFlow {
   // barcode symbol, a promotion, a unit price, a QR code). Throws the table's or the report's
   // error (CardNotOpened when only opening failed); the report does not run when posting fails.
   PrintedCards PrintLayout(std::string_view layout, bool open);
+  // The same into `path`, replacing what stands there, without opening it: a preview's card.
+  PrintedCards WriteCard(std::string_view layout, const std::string& path);
   // Prints every card of the batch with the layout into one fresh "cu" file, the template's body
   // repeated once per card, each card on a page of its own (batch_document.h). Returns the
   // file's path and adds a notice to the batch for every QR code its text did not fit. Throws
@@ -73,6 +76,8 @@ class PrintFlow {
  private:
   void PostRecord();
   std::string FreshOutputName();
+  PrintedCards WriteLayout(std::string_view layout, const std::optional<std::string>& path,
+                           bool open);
   void Run(TMemoryTable& table, bool open);
 
   TQeRTF& report_;

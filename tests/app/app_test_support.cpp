@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <QApplication>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -13,12 +14,14 @@
 namespace vorn::testing {
 
 namespace {
-// One application object for the whole test binary, on the offscreen platform, with a
-// desktop opener that opens nothing.
+// One application object for the whole test binary, on the offscreen platform unless a test
+// run asks for a real one (VORN_TEST_PLATFORM=xcb, the preview's), with a desktop opener that
+// opens nothing.
 class QtEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const char* platform = std::getenv("VORN_TEST_PLATFORM");
+    ::setenv("QT_QPA_PLATFORM", platform != nullptr ? platform : "offscreen", 1);
     ::setenv("VORN_OPEN_COMMAND", "true", 1);
     application_ = std::make_unique<QApplication>(argc_, argv_);
   }
