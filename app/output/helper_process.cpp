@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 #include "platform/system/exception.h"
 #include "platform/system/files.h"
@@ -34,13 +35,34 @@ int MoveHigh(int fd) {
   return high;
 }
 
-// The environment of ours with TMPDIR naming the helper's folder.
+// The fonts the helper may use: the system's, or those the user's own FONTCONFIG_FILE names,
+// without colour fonts. LibreOffice writes a colour emoji font into a PDF as glyphs without
+// outlines, so every emoji would vanish from the printed card; without it, a black and white
+// face (Symbola) draws them.
+std::string WriteFontConfig(const std::string& folder) {
+  const char* own = std::getenv("FONTCONFIG_FILE");
+  const std::string base = own != nullptr && *own != '\0' ? own : "/etc/fonts/fonts.conf";
+  const std::string path = folder + "/fonts.conf";
+  std::ofstream file(path);
+  file << "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n"
+       << "  <include ignore_missing=\"yes\">" << base << "</include>\n"
+       << "  <selectfont><rejectfont><pattern><patelt name=\"color\"><bool>true</bool></patelt>"
+          "</pattern></rejectfont></selectfont>\n</fontconfig>\n";
+  if (!file) throw Exception("Cannot write the renderer's font settings: " + path);
+  return path;
+}
+
+// The environment of ours with TMPDIR naming the helper's folder, and its font settings.
 std::vector<std::string> HelperEnvironment(const std::string& folder) {
   std::vector<std::string> variables;
   for (char** variable = environ; *variable != nullptr; ++variable) {
-    if (std::strncmp(*variable, "TMPDIR=", 7) != 0) variables.emplace_back(*variable);
+    if (std::strncmp(*variable, "TMPDIR=", 7) != 0 &&
+        std::strncmp(*variable, "FONTCONFIG_FILE=", 16) != 0) {
+      variables.emplace_back(*variable);
+    }
   }
   variables.push_back("TMPDIR=" + folder);
+  variables.push_back("FONTCONFIG_FILE=" + WriteFontConfig(folder));
   return variables;
 }
 

@@ -13,7 +13,7 @@ command -v soffice >/dev/null || { echo "soffice not found: renderer check skipp
 program=$(realpath "$1")
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$(dirname "$0")/check_lib.sh"
-need_tools pdfinfo python3
+need_tools pdfinfo pdffonts python3
 make_work renderer
 
 templates="$(dirname "$program")/VornSAMPLE"
@@ -178,6 +178,17 @@ if [ "$status" != 143 ] || [ -n "$(our_processes)" ] || [ -n "$dead_sockets" ] |
     "sockets '$dead_sockets', output '$(ls -A "$work/ods-term")', $(diff <(echo "$before") <(listing))"
 else
   echo "ok   kill -TERM while reading a spreadsheet: nothing left"
+fi
+
+# Emoji print in black and white even where a colour emoji font is installed: the renderer keeps
+# colour fonts out, whose glyphs LibreOffice writes into a PDF without outlines.
+run "$work/emoji" emoji --layout SM1 --pdf -- E1 4710088410108 "綠茶😀🍵" 茶 瓶 30 25 20
+emoji_pdf=$(cat "$work/check/emoji.path" 2>/dev/null)
+if [ -f "$emoji_pdf" ] && pdffonts "$emoji_pdf" | grep -q Symbola &&
+  ! pdffonts "$emoji_pdf" | grep -qi color; then
+  echo "ok   emoji: drawn from a black and white face"
+else
+  fail "emoji: $(pdffonts "$emoji_pdf" 2>&1 | tail -n +3 | awk '{ print $1 }' | tr '\n' ' ')"
 fi
 
 # Output folders whose names a URL or a command line could break.
