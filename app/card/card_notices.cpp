@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "app/card/price_text.h"
+
 namespace vorn {
 
 namespace {
@@ -87,13 +89,6 @@ std::string ProblemOf(const CardNotice& notice) {
   return problem;
 }
 
-std::string WithThousands(size_t value) {
-  std::string digits = std::to_string(value);
-  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) {
-    digits.insert(static_cast<size_t>(i), ",");
-  }
-  return digits;
-}
 }  // namespace
 
 std::vector<std::string> SummarisedNoticeTexts(const CardNotices& notices, NoticeLanguage language,
@@ -117,7 +112,7 @@ std::vector<std::string> SummarisedNoticeTexts(const CardNotices& notices, Notic
   }
   for (size_t i = 0; i < problems.size(); ++i) {
     if (problems[i].second <= per_problem) continue;
-    const std::string more = WithThousands(problems[i].second - per_problem);
+    const std::string more = WithThousands(static_cast<int64_t>(problems[i].second - per_problem));
     const std::string like = language == NoticeLanguage::kEnglish
                                  ? NoticeText(*first_of[i])
                                  : NoticeTextForDialog(*first_of[i]);

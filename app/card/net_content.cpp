@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 
+#include "app/card/price_text.h"
 #include "platform/system/exception.h"
 
 namespace vorn {
@@ -182,13 +183,6 @@ std::optional<NetContent> Parse(std::string_view text) {
   return NetContent{term->unit.kind, thousandths};
 }
 
-std::string GroupedThousands(int64_t value) {
-  std::string digits = std::to_string(value);
-  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) {
-    digits.insert(static_cast<size_t>(i), ",");
-  }
-  return digits;
-}
 }  // namespace
 
 NetContent ParseNetContent(std::string_view text) {
@@ -206,7 +200,7 @@ std::string UnitPriceText(int64_t price, const NetContent& content) {
   const char* label = "每入";
   if (content.kind == NetContent::Kind::kWeight) label = "每100g";
   if (content.kind == NetContent::Kind::kVolume) label = "每100ml";
-  return std::string(label) + " $" + GroupedThousands(tenths / 10) + "." +
+  return std::string(label) + " $" + WithThousands(tenths / 10) + "." +
          static_cast<char>('0' + tenths % 10);
 }
 

@@ -62,6 +62,15 @@ std::string PriceDigits(std::string_view text) {
   return digits;
 }
 
+std::string WithThousands(int64_t value) {
+  std::string digits = std::to_string(value);
+  const int first = digits.front() == '-' ? 1 : 0;
+  for (int i = static_cast<int>(digits.size()) - 3; i > first; i -= 3) {
+    digits.insert(static_cast<size_t>(i), ",");
+  }
+  return digits;
+}
+
 int CountValue(std::string_view text, int max, std::string_view what) {
   const std::string_view trimmed = TrimControl(text);
   if (trimmed.empty()) return -1;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,9 @@ class PriceError : public PrintError {
 // fraction is never rounded), "price is too large (at most 9,999,999): …", since every layout
 // prints seven digits on one line and no more.
 std::string PriceDigits(std::string_view text);
+
+// A whole number with thousands separated, as cards and messages write them: "3,480".
+std::string WithThousands(int64_t value);
 
 // A count such as COPIES: a whole number from 0 to `max` with blanks around it allowed; -1 for
 // an empty text. Throws vorn::Exception ("`what` must be a whole number

@@ -66,12 +66,4 @@ std::vector<PrintedCard> PrintedCardsOf(const BatchProducts& batch) {
   return cards;
 }
 
-std::string CountText(size_t count) {
-  std::string digits = std::to_string(count);
-  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) {
-    digits.insert(static_cast<size_t>(i), ",");
-  }
-  return digits;
-}
-
 }  // namespace vorn

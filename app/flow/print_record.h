@@ -35,7 +35,4 @@ std::optional<CardNotice> RecordPrintedCards(const PrintedRun& run,
 // The cards of a batch as the history records them.
 std::vector<PrintedCard> PrintedCardsOf(const BatchProducts& batch);
 
-// "3,480".
-std::string CountText(size_t count);
-
 }  // namespace vorn

@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "app/card/card_date.h"
+#include "app/card/price_text.h"
 #include "app/card/product_table.h"
 #include "app/card/record_text.h"
 #include "app/flow/batch.h"
@@ -190,7 +191,8 @@ class HeadlessRun {
     BatchProducts batch = MakeBatchProducts(ReadProductSource(source), source.path, options);
     if (command_.changed) {
       const ChangedProducts changed = KeepChangedProducts(batch, layout_.name);
-      err_ << "vornreport: " << CountText(changed.changed) << " of " << CountText(changed.total)
+      err_ << "vornreport: " << WithThousands(static_cast<int64_t>(changed.changed)) << " of "
+           << WithThousands(static_cast<int64_t>(changed.total))
            << " products changed since their last " << layout_.name << " card\n";
       if (changed.changed == 0) {
         notices_ = std::move(batch.notices);
