@@ -100,6 +100,8 @@ TEST(ColorEntryTest, NormalForms) {
   EXPECT_EQ(NormalColorEntry("\\blue7"), "\\red0\\green0\\blue7;");
   EXPECT_EQ(NormalColorEntry("\\red999\\green-4\\blue99999999999999"),
             "\\red255\\green0\\blue255;");
+  // A visible backslash before "red7" makes it text, which gave this entry a red of 7.
+  EXPECT_EQ(NormalColorEntry("\\\\red7\\green2"), "\\red0\\green2\\blue0;");
 }
 
 }  // namespace
