@@ -5,6 +5,7 @@
 
 #include "engine/qertf/qertf.h"
 #include "engine/qertfstream/fragment_tables.h"
+#include "engine/test_dir.h"
 #include "platform/system/stream.h"
 
 namespace vorn {
@@ -52,6 +53,28 @@ TEST_F(HeaderTableFormsTest, NotRtfStillNormalisesTheTables) {
   report_.MergeRtfText("");
   EXPECT_EQ(out_.Bytes(), "");
   EXPECT_EQ(report_.HeaderTables.Styles, (Lines{"{\\s0\\ql Normal;}"}));
+}
+
+// FRTF of an empty or plain value in a run merges nothing and still normalises the tables, in
+// either character set mode. With the fonts' own character sets kept (vornfill's default) the
+// value bypassed the merge and the tables stayed as the template had them.
+TEST(HeaderTableFormsRunTest, EmptyAndPlainValuesNormaliseTheTablesInEveryMode) {
+  vorn::testing::TestDir dir;
+  const std::string path = dir.Write(
+      "template.rtf", "{\\rtf1{\\stylesheet{\\ql Normal;}}\\pard a\\\\FRTF(V)\\\\b\\par}");
+  for (const bool keep_charsets : {false, true}) {
+    for (const std::string value : {"", "plain"}) {
+      TQeRTF report;
+      report.SetKeepFontCharsets(keep_charsets);
+      report.AddTextVariable("V", value);
+      report.SetInFile(path);
+      TMemoryStream out;
+      report.ExecuteToStream({}, out);
+      const std::string shown = value.empty() ? "" : "\\lang0 " + value;
+      EXPECT_EQ(out.Bytes(), "{\\rtf1{\\stylesheet{\\s0\\ql Normal;}}\\pard a" + shown + "b\\par}")
+          << keep_charsets;
+    }
+  }
 }
 
 TEST(StyleEntryTest, KindNumberAndRest) {
