@@ -23,6 +23,7 @@ void TQeHeaderTables::Clear() {
   FontCharsets.clear();
   ColorTableSeen = false;
   TemplateFontCount = 0;
+  FontTableRest.clear();
 }
 
 namespace {
@@ -120,21 +121,26 @@ class TableTokens {
   const char* message_;
 };
 
-// How reading a table's entries ended, and where its first text outside the entries stood.
+// How reading a table's entries ended, where its first text outside the entries stood, and the
+// stretches of it that made no font.
 struct TableRead {
   bool closed = false;
   std::optional<int32_t> text_at;
   size_t entries_before_text = 0;
+  std::string rest;
 };
 
 bool IsBlank(unsigned char c) { return c <= ' '; }
 
 // Some writers leave out the braces around each font: such an entry runs from its "\f" and
-// number to its ";", and is kept in braces like the others.
-void TakeLooseFont(std::string& loose, std::vector<std::string>& entries) {
+// number to its ";", and is kept in braces like the others. A stretch that makes no font is
+// the table's rest.
+void TakeLooseFont(std::string& loose, std::vector<std::string>& entries, std::string& rest) {
   const size_t start = loose.find("\\f");
   if (start != std::string::npos && start + 2 < loose.size() && IsAsciiDigit(loose[start + 2])) {
     entries.push_back("{" + loose.substr(start) + "}");
+  } else {
+    rest += loose;
   }
   loose.clear();
 }
@@ -159,8 +165,13 @@ class TableText {
     for (const char c : token.In(text)) {
       if (IsSkippedByte(static_cast<unsigned char>(c)) || loose_.empty()) continue;
       loose_.push_back(c);
-      if (c == ';') TakeLooseFont(loose_, entries_);
+      if (c == ';') TakeLooseFont(loose_, entries_, read_.rest);
     }
+  }
+  // A stretch the table ends in without its ";".
+  void Finish() {
+    read_.rest += loose_;
+    loose_.clear();
   }
 
  private:
@@ -191,6 +202,7 @@ TableRead ReadGroupEntries(TemplateScanner& in, std::vector<std::string>& entrie
     if (token.Is(RtfTokenKind::kEnd)) return read;
     if (token.Is(RtfTokenKind::kGroupEnd)) {
       read.closed = true;
+      text.Finish();
       return read;
     }
     if (token.Is(RtfTokenKind::kGroupStart)) {
@@ -265,7 +277,7 @@ int ColorPart(std::string_view entry, std::string_view word) {
 void TQeHeaderTables::WriteTable(int32_t table_type, TStream& out) const {
   switch (table_type) {
     case rkFontTable:
-      WriteGroup("{\\fonttbl", Fonts, out);
+      WriteFontTable(out);
       if (!ColorTableSeen && !Colors.empty()) WriteGroup("{\\colortbl", Colors, out);
       if (!ListTableSeen && !Lists.empty()) WriteTable(rkListTable, out);
       break;
@@ -290,16 +302,26 @@ void TQeHeaderTables::WriteTable(int32_t table_type, TStream& out) const {
   }
 }
 
+void TQeHeaderTables::WriteFontTable(TStream& out) const {
+  const size_t own = std::min(TemplateFontCount, Fonts.size());
+  out.Write("{\\fonttbl");
+  for (size_t i = 0; i < own; ++i) out.Write(Fonts[i]);
+  out.Write(FontTableRest);
+  for (size_t i = own; i < Fonts.size(); ++i) out.Write(Fonts[i]);
+  out.Write("}");
+}
+
 void TQeHeaderTables::ReadFontTable(TemplateScanner& in, std::optional<uint8_t> charset) {
   std::vector<std::string> entries;
-  if (!ReadGroupEntries(in, entries, "Can't read font table from input file", true).closed) {
-    throw EBadRtfFormat("Can't read font table from input file");
-  }
+  const TableRead read =
+      ReadGroupEntries(in, entries, "Can't read font table from input file", true);
+  if (!read.closed) throw EBadRtfFormat("Can't read font table from input file");
   for (const std::string& entry : entries) {
     if (auto font = FontCharset(entry)) FontCharsets.push_back(*font);
     Fonts.push_back(RewriteCharset(entry, charset));
   }
   TemplateFontCount = Fonts.size();
+  FontTableRest = read.rest;
 }
 
 void TQeHeaderTables::ReadColorTable(TemplateScanner& in) {

@@ -359,17 +359,19 @@ void TQeStream::HandleSpecial(const ControlWord& word, KeywordIndex index) {
 
 void TQeStream::ReadHeaderGroup(KeywordIndex index, std::string_view group) {
   switch (index) {
-    case KeywordIndex::kFontTable:
+    case KeywordIndex::kFontTable: {
       // Fonts that name no character set read in the document's code page: when the
       // fragment's is not the report's, they name it.
-      if (fragment_code_page_ != report_code_page_) {
-        const std::optional<int> charset = CharsetOfCodePage(fragment_code_page_);
-        ReadFontTable(group, tables_, charset);
-        if (charset) AddDefaultFontVariant(*charset);
-      } else {
-        ReadFontTable(group, tables_);
-      }
+      const std::optional<int> charset = fragment_code_page_ != report_code_page_
+                                             ? CharsetOfCodePage(fragment_code_page_)
+                                             : std::nullopt;
+      const size_t marks = ReadFontTable(group, tables_, charset);
+      if (charset) AddDefaultFontVariant(*charset);
+      // Readers act on the paragraph marks a font table holds besides its fonts where the table
+      // stands: the fonts join the report's table, the marks stay at the fragment's place.
+      for (size_t i = 0; i < marks; ++i) WriteParagraphMark(false);
       break;
+    }
     case KeywordIndex::kColorTable:
       ReadColorTable(group, tables_);
       break;

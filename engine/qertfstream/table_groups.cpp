@@ -177,7 +177,7 @@ std::optional<int> CharsetOfCodePage(int code_page) {
   return std::nullopt;
 }
 
-void ReadFontTable(std::string_view group, FragmentTables& tables, std::optional<int> charset) {
+size_t ReadFontTable(std::string_view group, FragmentTables& tables, std::optional<int> charset) {
   auto merge = [&tables, charset](std::string_view raw) {
     const std::string entry = WithoutLineBreaks(raw);
     if (HoldsBinaryData(entry)) return;
@@ -188,15 +188,17 @@ void ReadFontTable(std::string_view group, FragmentTables& tables, std::optional
   };
   // Some writers leave out the braces around each font; such a font ends at its ";".
   size_t loose_start = std::string_view::npos;
+  size_t paragraph_marks = 0;
   RtfWalker walker = AfterKeyword(group);
   while (const RtfToken token = walker.Next()) {
     if (token.Is(RtfTokenKind::kGroupStart)) {
       const GroupExtent extent = FindGroupEnd(group, token.pos);
-      if (!extent.closed) return;
+      if (!extent.closed) break;
       if (loose_start == std::string_view::npos)
         merge(group.substr(token.pos, extent.end - token.pos));
       walker.MoveTo(extent.end);
     } else if (token.Is(RtfTokenKind::kWord)) {
+      if (token.word.name == "\\par") ++paragraph_marks;
       if (loose_start == std::string_view::npos && token.word.name == "\\f" &&
           token.word.has_param && !token.word.negative) {
         loose_start = token.pos;
@@ -210,6 +212,7 @@ void ReadFontTable(std::string_view group, FragmentTables& tables, std::optional
       walker.MoveTo(end);
     }
   }
+  return paragraph_marks;
 }
 
 void ReadColorTable(std::string_view group, FragmentTables& tables) {

@@ -63,6 +63,13 @@ TEST_F(DocumentPartsTest, NestedTablesFootnotesAndFramesStay) {
             "{{\\pard\\pvpg\\absw400 a\\par}\\pard b\r\r\r\r}");
 }
 
+// A writer that closes its font table only after body words leaves their paragraph marks in
+// it; readers act on the marks where the table stands and take its text for font names.
+TEST_F(DocumentPartsTest, ParagraphMarksOfAFontTableClosedLateStayInTheText) {
+  EXPECT_EQ(Merge("{\\rtf1{\\fonttbl{\\f0 V;} \\pard\\f0 words \\par \\f1\\par } {\\f1 V;}}"),
+            "{\\par\\par  {V;}}");
+}
+
 // A font that names no character set reads in its document's code page; in the report's
 // document it must name the fragment's.
 TEST_F(DocumentPartsTest, FontsTakeTheFragmentsCodePageWithThem) {

@@ -69,6 +69,11 @@ INSTANTIATE_TEST_SUITE_P(
         WriterForm{"TwoColourTables",
                    R"({\rtf1{\colortbl;\red255\green0\blue0;}{\colortbl;\red0\green0\blue255;}\cf1 x})",
                    ""},
+        // Its text is font names to readers and its paragraph marks are breaks: every reader
+        // reads it as before when it stays in the table.
+        WriterForm{"FontTableClosedAfterBodyWords",
+                   R"({\rtf1{\fonttbl{\f0\fnil V;} \pard\f0 words \par \f1\par } {\f1 V;}})",
+                   R"({\rtf1{\fonttbl{\f0\fnil V;}\pard\f0 words \par \f1\par } {\f1 V;}})"},
         WriterForm{"UnclosedFontTable", R"({\rtf1{\fonttbl{\f0 Arial;}\pard Body\par})",
                    "error: Can't read font table from input file"},
         WriterForm{"UnclosedColourTable", R"({\rtf1{\colortbl;\red1\green2\blue3;\pard Body\par})",
