@@ -145,19 +145,24 @@ void TakeLooseFont(std::string& loose, std::vector<std::string>& entries, std::s
   loose.clear();
 }
 
-// The text of a table outside its entries: where the first of it stands, and with
-// `loose_fonts` the fonts written without braces, from a backslash to a ";".
-class TableText {
+// What a table keeps of the text outside its entries.
+enum class TableText { kDropped, kLooseFonts, kInPlace };
+
+// The text of a table outside its entries: where the first of it stands, and as `kind` says the
+// fonts written without braces (from a backslash to a ";") and the table's rest, or the text
+// where it stands among the entries.
+class OutsideText {
  public:
-  TableText(TableRead& read, std::vector<std::string>& entries, bool loose_fonts)
-      : read_(read), entries_(entries), loose_fonts_(loose_fonts) {}
+  OutsideText(TableRead& read, std::vector<std::string>& entries, TableText kind)
+      : read_(read), entries_(entries), kind_(kind) {}
 
   void Add(const RtfToken& token, std::string_view text, int32_t after_entry) {
     if (!read_.text_at && (!token.Is(RtfTokenKind::kText) || HasNonBlank(token.In(text)))) {
       read_.text_at = after_entry;
       read_.entries_before_text = entries_.size();
     }
-    if (!loose_fonts_) return;
+    if (kind_ == TableText::kInPlace) between_ += Readable(token.In(text));
+    if (kind_ != TableText::kLooseFonts) return;
     if (!token.Is(RtfTokenKind::kText)) {
       loose_ += Readable(token.In(text));
       return;
@@ -168,13 +173,24 @@ class TableText {
       if (c == ';') TakeLooseFont(loose_, entries_, read_.rest);
     }
   }
-  // A stretch the table ends in without its ";".
+  // An entry, after the text that stood before it when that is more than line breaks.
+  void AddEntry(std::string entry) { entries_.push_back(TakeBetween() + entry); }
+  // The table's closing brace: a stretch it ends in without its ";", or the text after its last
+  // entry.
   void Finish() {
     read_.rest += loose_;
     loose_.clear();
+    if (!entries_.empty()) entries_.back() += TakeBetween();
   }
 
  private:
+  // Line breaks between entries mean nothing to any reader; other text some readers show.
+  std::string TakeBetween() {
+    std::string between = std::move(between_);
+    between_.clear();
+    if (between.find_first_not_of("\r\n") == std::string::npos) return {};
+    return between;
+  }
   static bool HasNonBlank(std::string_view run) {
     for (const char c : run) {
       if (!IsBlank(static_cast<unsigned char>(c))) return true;
@@ -184,17 +200,17 @@ class TableText {
 
   TableRead& read_;
   std::vector<std::string>& entries_;
-  bool loose_fonts_;
+  TableText kind_;
   std::string loose_;
+  std::string between_;
 };
 
 // Adds each brace group of a table to `entries` up to the table's closing brace; a group
-// holding raw data is dropped. Text outside the groups is a font without braces when
-// `loose_fonts`, else dropped.
+// holding raw data is dropped. Text outside the groups is kept as `kind` says.
 TableRead ReadGroupEntries(TemplateScanner& in, std::vector<std::string>& entries,
-                           const char* message, bool loose_fonts = false) {
+                           const char* message, TableText kind) {
   TableRead read;
-  TableText text(read, entries, loose_fonts);
+  OutsideText text(read, entries, kind);
   TableTokens tokens(in, message);
   int32_t after_entry = in.TemplatePos();
   while (true) {
@@ -208,8 +224,9 @@ TableRead ReadGroupEntries(TemplateScanner& in, std::vector<std::string>& entrie
     if (token.Is(RtfTokenKind::kGroupStart)) {
       const std::optional<bool> binary = tokens.SkipGroup();
       if (!binary) return read;
-      if (!*binary)
-        entries.push_back(Readable(tokens.Text().substr(token.pos, tokens.Position() - token.pos)));
+      if (!*binary) {
+        text.AddEntry(Readable(tokens.Text().substr(token.pos, tokens.Position() - token.pos)));
+      }
       after_entry = tokens.ScannerPos();
       continue;
     }
@@ -221,8 +238,9 @@ TableRead ReadGroupEntries(TemplateScanner& in, std::vector<std::string>& entrie
 // A table of brace groups alone (the style sheet, the information group) that runs to the end
 // of the template took the document's closing brace, or the end came first: text outside its
 // entries is then body text, and the table ends before it so that the body is read again.
-void ReadEntryTable(TemplateScanner& in, std::vector<std::string>& entries) {
-  const TableRead read = ReadGroupEntries(in, entries, nullptr);
+void ReadEntryTable(TemplateScanner& in, std::vector<std::string>& entries,
+                    TableText kind = TableText::kDropped) {
+  const TableRead read = ReadGroupEntries(in, entries, nullptr, kind);
   if (!read.text_at || (read.closed && !in.TookEnclosingBrace())) return;
   entries.resize(read.entries_before_text);
   in.MoveTo(*read.text_at);
@@ -313,8 +331,8 @@ void TQeHeaderTables::WriteFontTable(TStream& out) const {
 
 void TQeHeaderTables::ReadFontTable(TemplateScanner& in, std::optional<uint8_t> charset) {
   std::vector<std::string> entries;
-  const TableRead read =
-      ReadGroupEntries(in, entries, "Can't read font table from input file", true);
+  const TableRead read = ReadGroupEntries(in, entries, "Can't read font table from input file",
+                                          TableText::kLooseFonts);
   if (!read.closed) throw EBadRtfFormat("Can't read font table from input file");
   for (const std::string& entry : entries) {
     if (auto font = FontCharset(entry)) FontCharsets.push_back(*font);
@@ -372,12 +390,13 @@ void TQeHeaderTables::ReadStyleSheet(TemplateScanner& in) { ReadEntryTable(in, S
 void TQeHeaderTables::ReadInfo(TemplateScanner& in) { ReadEntryTable(in, Info); }
 
 void TQeHeaderTables::ReadListTable(TemplateScanner& in) {
-  ReadEntryTable(in, Lists);
+  // Some readers show the text between the lists, as Google Docs indents them with.
+  ReadEntryTable(in, Lists, TableText::kInPlace);
   ListTableSeen = true;
 }
 
 void TQeHeaderTables::ReadListOverrideTable(TemplateScanner& in) {
-  ReadEntryTable(in, ListOverrides);
+  ReadEntryTable(in, ListOverrides, TableText::kInPlace);
   ListOverrideTableSeen = true;
 }
 

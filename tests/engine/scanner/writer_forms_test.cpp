@@ -66,6 +66,13 @@ INSTANTIATE_TEST_SUITE_P(
         WriterForm{"ListTablesStayWhereTheyStand",
                    R"({\rtf1{\fonttbl{\f0 A;}}{\*\listtable{\list\listid1}}{\*\listoverridetable{\listoverride\listid1\ls1}}\ls1 x})",
                    ""},
+        // Google Docs indents its lists; LibreOffice shows those blanks in the first line, so
+        // they stay where they stand. Line breaks alone between the lists go.
+        WriterForm{"TextBetweenListsStays",
+                   "{\\rtf1{\\*\\listtable\r\n  {\\list\\listid1}\r\n  {\\list\\listid2}\r\n}"
+                   "{\\*\\listoverridetable\r\n{\\listoverride\\listid1\\ls1} }\\ls1 x}",
+                   "{\\rtf1{\\*\\listtable\n  {\\list\\listid1}\n  {\\list\\listid2}}"
+                   "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1} }\\ls1 x}"},
         WriterForm{"TwoColourTables",
                    R"({\rtf1{\colortbl;\red255\green0\blue0;}{\colortbl;\red0\green0\blue255;}\cf1 x})",
                    ""},
