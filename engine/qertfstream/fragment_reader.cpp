@@ -283,7 +283,7 @@ void TQeStream::HandleWord(const ControlWord& word) {
       if (word.name == "\\ansicpg" && word.has_param) fragment_code_page_ = word.param;
       break;
     case KeywordKind::kCopied:
-      if (IsFrameWord(word.name)) framed_ = true;
+      if (IsFrameWord(word.name)) StartFrame();
       WriteWord(word.name, param, word.space_delimited);
       if (IsTextKeyword(word.name)) {
         recorded_pos_.reset();
@@ -315,6 +315,16 @@ void TQeStream::HandleWord(const ControlWord& word) {
       content_written_ = true;
       break;
   }
+}
+
+void TQeStream::StartFrame() {
+  // A frame is a paragraph of its own: without this break the report's text before the tag
+  // would be drawn in the frame, away from its line.
+  if (!framed_ && !content_written_ && !paragraph_empty_) {
+    Write("\\par ");
+    paragraph_empty_ = true;
+  }
+  framed_ = true;
 }
 
 void TQeStream::HandleReference(const ControlWord& word, KeywordIndex index) {

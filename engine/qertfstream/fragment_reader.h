@@ -56,6 +56,8 @@ class TQeStream {
   void HandleWord(const ControlWord& word);
   void HandleReference(const ControlWord& word, KeywordIndex index);
   void HandleSpecial(const ControlWord& word, KeywordIndex index);
+  // A word that makes the paragraph a positioned frame.
+  void StartFrame();
   void ReadHeaderGroup(KeywordIndex index, std::string_view group);
   // The merged number of the font the fragment's text is in where it names none.
   std::optional<int32_t> DefaultFont() const;
