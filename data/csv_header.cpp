@@ -5,6 +5,7 @@
 
 #include "data/field_text.h"
 #include "platform/system/exception.h"
+#include "platform/text/ascii_text.h"
 
 namespace vorn {
 namespace {
@@ -35,12 +36,6 @@ constexpr std::array<TypeName, 14> kTypeNames = {{
     {"string", ftString},
 }};
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
-  return text;
-}
-
 // "string(N)" with N from 1 to kMaxStringSize.
 bool ParseStringSize(std::string_view type, std::string_view cell, int& size) {
   if (type.size() < 8 || !SameFieldName(type.substr(0, 7), "string(") || type.back() != ')') {
@@ -57,7 +52,7 @@ bool ParseStringSize(std::string_view type, std::string_view cell, int& size) {
 
 TCsvColumn ParseCsvHeaderCell(std::string_view cell) {
   const size_t colon = cell.rfind(':');
-  const std::string_view name = Trim(cell.substr(0, colon));
+  const std::string_view name = TrimControl(cell.substr(0, colon));
   if (name.empty()) throw Exception("Empty field name in header cell: " + std::string(cell));
   TCsvColumn column;
   column.def.name = std::string(name);
@@ -66,7 +61,7 @@ TCsvColumn ParseCsvHeaderCell(std::string_view cell) {
   column.fit_size = true;
   if (colon == std::string_view::npos) return column;
 
-  const std::string_view type = Trim(cell.substr(colon + 1));
+  const std::string_view type = TrimControl(cell.substr(colon + 1));
   int size = 0;
   if (ParseStringSize(type, cell, size)) {
     column.def.size = size;

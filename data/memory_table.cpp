@@ -7,6 +7,7 @@
 
 #include "data/field_text.h"
 #include "platform/system/exception.h"
+#include "platform/text/ascii_text.h"
 
 namespace vorn {
 namespace {
@@ -42,12 +43,6 @@ bool IsSupportedType(TFieldType type) {
 
 bool NeedsSize(TFieldType type) {
   return type == ftString || type == ftFixedChar || type == ftWideString;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
-  return text;
 }
 
 // Strict decimal: a bookmark is a slot number and nothing else.
@@ -113,7 +108,7 @@ void TMemoryTable::CheckDefinitions() const {
     std::string_view rest = index.fields;
     while (!rest.empty()) {
       const size_t semicolon = std::min(rest.find(';'), rest.size());
-      const std::string_view name = TrimBlanks(rest.substr(0, semicolon));
+      const std::string_view name = TrimControl(rest.substr(0, semicolon));
       rest.remove_prefix(std::min(semicolon + 1, rest.size()));
       const bool known = std::any_of(defs_.begin(), defs_.end(), [&](const TFieldDef& def) {
         return SameFieldName(def.name, name);

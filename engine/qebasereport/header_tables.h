@@ -31,6 +31,10 @@ class TQeHeaderTables {
   bool ColorTableSeen = false;
   // How many of Fonts the template's own font table holds; the rest were added by the run.
   size_t TemplateFontCount = 0;
+  // What the template's font table holds besides its fonts, from a control word on (the body
+  // words of a table its writer closed too late): written back after the template's fonts, so
+  // that every reader reads it as it read the template.
+  std::string FontTableRest;
 
   void Clear();
   // Writes the table an insertion entry names (-17, -18, -19, -27, -28; -20 and 0 write
@@ -38,6 +42,8 @@ class TQeHeaderTables {
   // -29 writes the fonts the run added (fragments' fonts) alone, for a later font table such as
   // the twin a Unicode reader takes instead of the first.
   void WriteTable(int32_t table_type, TStream& out) const;
+  // "{\fonttbl", the template's fonts, FontTableRest, the fonts the run added, "}".
+  void WriteFontTable(TStream& out) const;
 
   // The readers stand after a table's keyword and consume the table up to its closing
   // brace. Fonts get `charset` as their character set (none: they keep their own); a font

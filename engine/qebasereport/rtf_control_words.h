@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -49,7 +50,38 @@ bool JoinsOpenWord(std::string_view text, unsigned char next);
 bool EndsInControlSymbolBackslash(std::string_view text);
 
 // Reads the control word whose backslash stands at text[pos]; text[pos + 1] must be a letter.
-ControlWord ReadControlWord(std::string_view text, size_t pos);
+// Inline: every walk reads its words with it, and a caller that needs only some of the fields
+// lets the compiler drop the rest.
+inline ControlWord ReadControlWord(std::string_view text, size_t pos) {
+  ControlWord word;
+  const char* const data = text.data();
+  const size_t size = text.size();
+  size_t i = pos + 1;
+  while (i < size && IsAsciiLetter(static_cast<unsigned char>(data[i]))) ++i;
+  word.name = std::string_view(data + pos, i - pos);
+  if (i + 1 < size && data[i] == '-' && IsAsciiDigit(static_cast<unsigned char>(data[i + 1]))) {
+    word.negative = true;
+    ++i;
+  }
+  // Saturating, so that twenty digits cannot overflow.
+  constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+  int64_t value = 0;
+  const size_t digits = i;
+  for (; i < size && IsAsciiDigit(static_cast<unsigned char>(data[i])); ++i) {
+    if (value < kLimit) value = value * 10 + (data[i] - '0');
+  }
+  word.has_param = i > digits;
+  if (value > kLimit) value = kLimit;
+  if (word.negative) value = -value;
+  if (value > std::numeric_limits<int32_t>::max()) value = std::numeric_limits<int32_t>::max();
+  word.param = static_cast<int32_t>(value);
+  if (i < size && data[i] == ' ') {
+    word.space_delimited = true;
+    ++i;
+  }
+  word.length = i - pos;
+  return word;
+}
 
 // Whether the word is \bin with an unsigned count, which announces that many raw bytes.
 inline bool AnnouncesBinData(const ControlWord& word) {
@@ -63,15 +95,5 @@ size_t BinDataEnd(std::string_view text, size_t pos, const ControlWord& word);
 // The number of data bytes a \bin word announces, or nullopt when the count is negative
 // or more than the `remaining` bytes after the word: such data cannot be skipped soundly.
 std::optional<size_t> BinDataLength(const ControlWord& word, size_t remaining);
-
-struct GroupExtent {
-  size_t end = 0;       // one past the closing brace, or text.size()
-  bool closed = false;  // false when the input ends first or a \bin runs past it
-};
-
-// The extent of the brace group opening at text[pos], as a reader sees it: escaped braces
-// and \bin data do not count. Linear in the group's length, no recursion. With `depth` 1,
-// pos stands inside the group instead.
-GroupExtent FindGroupEnd(std::string_view text, size_t pos, size_t depth = 0);
 
 }  // namespace vorn

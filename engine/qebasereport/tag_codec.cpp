@@ -3,7 +3,8 @@
 #include <cstddef>
 
 #include "engine/qebasereport/quote_rules.h"
-#include "engine/qebasereport/rtf_control_words.h"
+#include "engine/qebasereport/rtf_walker.h"
+#include "platform/text/ascii_text.h"
 #include "platform/text/code_page.h"
 
 namespace vorn {
@@ -20,77 +21,82 @@ unsigned char At(std::string_view raw, size_t i) {
   return i < raw.size() ? static_cast<unsigned char>(raw[i]) : ' ';
 }
 
-// A control word takes one delimiting blank with it; a word processor often ends one with a
-// line break right before visible text, and that text belongs to the tag.
-size_t ControlLength(std::string_view raw, size_t i) {
-  if (i + 1 >= raw.size()) return 1;
-  if (!IsAsciiLetter(At(raw, i + 1))) return 2;
-  return ReadControlWord(raw, i).length;
-}
-
-// The quote control word right after the backslash at raw[i], as written (lower case).
-const QuoteForm* QuoteWordAt(std::string_view raw, size_t i) {
+// The quote control word `word` stands for, as written (lower case); the word's own digits,
+// if any, are text after it.
+const QuoteForm* QuoteWord(const ControlWord& word) {
   for (const QuoteForm& form : kQuoteForms) {
-    if (!form.IsWord()) continue;
-    const std::string_view word = form.token.substr(1);
-    if (raw.substr(i + 1, word.size()) == word && !IsAsciiLetter(At(raw, i + 1 + word.size()))) {
-      return &form;
-    }
+    if (form.IsWord() && word.name == form.token) return &form;
   }
   return nullptr;
 }
 
+// A "{\*\pn" group is the list text of a numbered paragraph, formatting as a whole.
+bool StartsListText(std::string_view raw, size_t brace) {
+  return raw.substr(brace + 1, 5) == "\\*\\pn" &&
+         (At(raw, brace + 6) == ' ' || IsAsciiLetter(At(raw, brace + 6)));
+}
+
+// A control symbol goes to the plain text when it escapes a character; true when the sink
+// stops the pass.
+template <typename Sink>
+bool SplitSymbol(std::string_view raw, const RtfToken& token, Sink& sink) {
+  switch (token.symbol) {
+    case 0:
+      return false;  // a lone backslash at the end would swallow whatever follows the value
+    case '\'':
+      // A broken escape is dropped rather than left to corrupt the output.
+      return token.hex > 0 && sink.Plain(static_cast<unsigned char>(token.hex));
+    case '\\':
+    case '{':
+    case '}':
+      return sink.Plain(token.symbol);
+    case '~':
+      return sink.Plain(' ');
+    default:
+      sink.Format(token.In(raw));
+      return false;
+  }
+}
+
 // The first pass: every byte of `raw` goes to the plain text or to the formatting. The
-// sink's Plain(byte) may answer true to stop the pass early.
+// sink's Plain(byte) may answer true to stop the pass early. A control word takes one
+// delimiting blank with it; a word processor often ends one with a line break right before
+// visible text, and that text belongs to the tag.
 template <typename Sink>
 void SplitRaw(std::string_view raw, Sink& sink) {
-  size_t i = 0;
-  while (i < raw.size()) {
-    const unsigned char c = At(raw, i);
-    if (c == '{') {
-      const bool list_text = raw.substr(i + 1, 5) == "\\*\\pn" &&
-                             (At(raw, i + 6) == ' ' || IsAsciiLetter(At(raw, i + 6)));
-      const size_t length = list_text ? FindGroupEnd(raw, i).end - i : 1;
-      sink.Format(raw.substr(i, length));
-      i += length;
-      continue;
-    }
-    if (c != '\\') {
-      if (IsPlainByte(c)) {
-        if (sink.Plain(c)) return;
-      } else {
-        sink.Format(raw.substr(i, 1));
-      }
-      ++i;
-      continue;
-    }
-    const unsigned char next = At(raw, i + 1);
-    if (i + 1 >= raw.size()) {
-      ++i;  // a lone backslash at the end would swallow whatever follows the value
-    } else if (next == '\'') {
-      const int high = i + 2 < raw.size() ? HexDigitValue(At(raw, i + 2)) : -1;
-      const int low = i + 3 < raw.size() ? HexDigitValue(At(raw, i + 3)) : -1;
-      if (high >= 0 && low >= 0) {
-        const auto value = static_cast<unsigned char>(high * 16 + low);
-        if (value != 0 && sink.Plain(value)) return;
-        i += 4;
-      } else {
-        i += 2;  // a broken escape is dropped rather than left to corrupt the output
-      }
-    } else if (next == '\\' || next == '{' || next == '}') {
-      if (sink.Plain(next)) return;
-      i += 2;
-    } else if (next == '~') {
-      if (sink.Plain(' ')) return;
-      i += 2;
-    } else if (const QuoteForm* quote = QuoteWordAt(raw, i)) {
-      if (sink.Plain(quote->byte)) return;
-      i += quote->token.size();
-      if (i < raw.size() && raw[i] == ' ') ++i;
-    } else {
-      const size_t length = ControlLength(raw, i);
-      sink.Format(raw.substr(i, length));
-      i += length;
+  RtfWalker walker(raw, 0, {.bin_data = false});
+  while (const RtfToken token = walker.Next()) {
+    switch (token.kind) {
+      case RtfTokenKind::kGroupStart:
+        if (StartsListText(raw, token.pos)) walker.MoveTo(FindGroupEnd(raw, token.pos).end);
+        sink.Format(raw.substr(token.pos, walker.Position() - token.pos));
+        break;
+      case RtfTokenKind::kText:
+        for (size_t i = token.pos; i < token.end; ++i) {
+          const auto c = static_cast<unsigned char>(raw[i]);
+          if (!IsPlainByte(c)) {
+            sink.Format(raw.substr(i, 1));
+          } else if (sink.Plain(c)) {
+            return;
+          }
+        }
+        break;
+      case RtfTokenKind::kSymbol:
+        if (SplitSymbol(raw, token, sink)) return;
+        break;
+      case RtfTokenKind::kWord:
+        if (const QuoteForm* quote = QuoteWord(token.word)) {
+          if (sink.Plain(quote->byte)) return;
+          size_t after = token.pos + quote->token.size();
+          if (At(raw, after) == ' ' && after < raw.size()) ++after;
+          walker.MoveTo(after);
+        } else {
+          sink.Format(token.In(raw));
+        }
+        break;
+      default:
+        sink.Format(token.In(raw));  // a closing brace
+        break;
     }
   }
 }
@@ -114,21 +120,13 @@ struct PlainFinder {
   void Format(std::string_view) {}
 };
 
-std::string_view Trim(std::string_view text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-  return text.substr(begin, end - begin);
-}
-
 // The second pass: blanks survive only inside quotes and square brackets.
 std::string DropBlanks(std::string_view plain) {
   std::string out;
   out.reserve(plain.size());
   unsigned char opener = 0;
   bool in_brackets = false;
-  for (const char ch : Trim(plain)) {
+  for (const char ch : TrimControl(plain)) {
     const auto c = static_cast<unsigned char>(ch);
     if (opener != 0) {
       out.push_back(ch);
@@ -142,7 +140,7 @@ std::string DropBlanks(std::string_view plain) {
       out.push_back(ch);
     }
   }
-  return std::string(Trim(out));
+  return std::string(TrimControl(out));
 }
 }  // namespace
 

@@ -6,7 +6,7 @@
 #include "engine/conscom/exceptions.h"
 #include "engine/qebasereport/base_rtf_report.h"
 #include "engine/qebasereport/quote_rules.h"
-#include "engine/qebasereport/rtf_control_words.h"
+#include "engine/qebasereport/rtf_walker.h"
 #include "engine/qebasereport/tag_codec.h"
 #include "platform/text/code_page.h"
 
@@ -309,16 +309,14 @@ int64_t TemplateScanner::GroupDepthAt(int32_t end) {
     depth_ = 0;
   }
   // Counted as any reader counts: escaped braces and raw data are no structure.
+  RtfWalker walker(Text(), static_cast<size_t>(depth_pos_ - 1));
   int64_t pos = depth_pos_;
   while (pos < end) {
-    const unsigned char c = RawByteAt(pos);
-    if (c == '\\') {
-      pos = SkipEscape(pos);
-      continue;
-    }
-    if (c == '{') ++depth_;
-    if (c == '}') --depth_;
-    ++pos;
+    const RtfToken token = walker.Next();
+    if (token.Is(RtfTokenKind::kEnd)) break;
+    if (token.Is(RtfTokenKind::kGroupStart)) ++depth_;
+    if (token.Is(RtfTokenKind::kGroupEnd)) --depth_;
+    pos = static_cast<int64_t>(token.end) + 1;
   }
   depth_pos_ = static_cast<int32_t>(std::min<int64_t>(pos, end));
   return depth_;
@@ -342,46 +340,24 @@ unsigned char TemplateScanner::RawByteAt(int64_t p) const {
   return p <= report_.TemplateLength() ? report_.TemplateByte(static_cast<int32_t>(p)) : 0;
 }
 
-int64_t TemplateScanner::SkipEscape(int64_t backslash) const {
-  const std::optional<ControlWord> word = WordAt(backslash);
-  if (!word) return backslash + 2;
-  if (AnnouncesBinData(*word)) return BinDataEndAt(backslash, *word);
-  return backslash + static_cast<int64_t>(word->length);
-}
-
-bool TemplateScanner::SkipBinaryData() {
-  const int32_t backslash = pos_ - 2;
-  const std::optional<ControlWord> word = WordAt(backslash);
-  if (!word || !AnnouncesBinData(*word)) return false;
-  pos_ = static_cast<int32_t>(BinDataEndAt(backslash, *word));
-  return true;
-}
-
 void TemplateScanner::SkipVerbatimGroup() {
   pos_ = GroupEnd();
   report_.WriteVerbatimGroup();
 }
 
 int32_t TemplateScanner::GroupEnd(bool* closed) const {
-  const int64_t length = report_.TemplateLength();
-  int64_t pos = pos_;
+  // Escaped braces count for nothing, nor do braces in raw data.
+  RtfWalker walker(Text(), static_cast<size_t>(pos_ - 1));
   int64_t depth = 1;
-  while (pos <= length && depth > 0) {
-    const unsigned char c = RawByteAt(pos);
-    if (c == '{') {
-      ++depth;
-    } else if (c == '}') {
-      --depth;
-    } else if (c == '\\') {
-      // Escaped braces count for nothing, nor do braces in raw data.
-      pos = SkipEscape(pos);
-      continue;
-    }
-    ++pos;
+  while (depth > 0) {
+    const RtfToken token = walker.Next();
+    if (token.Is(RtfTokenKind::kEnd)) break;
+    if (token.Is(RtfTokenKind::kGroupStart)) ++depth;
+    if (token.Is(RtfTokenKind::kGroupEnd)) --depth;
   }
   // A group left open runs to the end of the template, copied unchanged.
   if (closed != nullptr) *closed = depth == 0;
-  return static_cast<int32_t>(std::min<int64_t>(pos, length + 1));
+  return static_cast<int32_t>(walker.Position() + 1);
 }
 
 void TemplateScanner::CopyFontTableTwin() {

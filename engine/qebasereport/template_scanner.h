@@ -53,6 +53,8 @@ class TemplateScanner final : public TemplateCursor {
   void Advance(int count);
   int32_t TemplatePos() const override { return pos_; }
   void MoveTo(int32_t position);
+  // The whole template, without the spare bytes after it; index 0 is position 1.
+  std::string_view Text() const;
   // Whether the header group just read may have taken the closing brace of a group around
   // it: one was open where it began, and nothing but blanks and control bytes follows.
   bool TookEnclosingBrace() const;
@@ -64,9 +66,6 @@ class TemplateScanner final : public TemplateCursor {
   // For a command tag just returned by NextTag: absorbs the rest of its paragraph when the
   // tag stands alone in it, moving the read position past the paragraph mark.
   CommandParagraph TakeCommandParagraph();
-  // For a "\b" just read: when "in" and a count follow, moves past the control word and the
-  // raw data it announces, by their bytes as they stand, and returns true.
-  bool SkipBinaryData();
   // After a command tag's records: while no paragraph-level word was read yet, the next
   // command's paragraph counts from this tag's opening delimiter.
   void EndCommand();
@@ -98,16 +97,11 @@ class TemplateScanner final : public TemplateCursor {
   int DoubleByteRest(unsigned char c) const;
   // Tells the code-page tracker a control word the text passes.
   void NoteControlWord(const ControlWord& word);
-  // The whole template, without the spare bytes after it.
-  std::string_view Text() const;
   // The control word whose backslash stands at `backslash`; none unless a letter follows it.
   std::optional<ControlWord> WordAt(int64_t backslash) const;
   // For a \bin `word` at `backslash`: the position after its raw data, at most just past the
   // template.
   int64_t BinDataEndAt(int64_t backslash, const ControlWord& word) const;
-  // The position after the control word or symbol at `backslash`, and after the raw data of a
-  // \bin: braces in either are no structure.
-  int64_t SkipEscape(int64_t backslash) const;
   // Throws the table's message when a font or colour table ran to the end of the template:
   // it took the document's closing brace, and the body with it.
   void CheckTableClosedBefore(int32_t kind) const;

@@ -1,18 +1,16 @@
 #include "engine/qertf/brace_balance.h"
 
+#include "engine/qebasereport/rtf_walker.h"
 #include "engine/qertf/qertf.h"
 #include "engine/qertf/scan_info.h"
 
 namespace vorn {
 
 void AppendBraces(std::string_view text, std::string& braces) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\\') {
-      ++i;  // the escaped character, or the first letter of a control word
-    } else if (c == '{' || c == '}') {
-      braces.push_back(c);
-    }
+  RtfWalker walker(text, 0, {.bin_data = false});
+  while (const RtfToken token = walker.Next()) {
+    if (token.Is(RtfTokenKind::kGroupStart)) braces.push_back('{');
+    if (token.Is(RtfTokenKind::kGroupEnd)) braces.push_back('}');
   }
 }
 
@@ -80,8 +78,10 @@ class StreamCursors {
 class Measure {
  public:
   void Add(std::string_view text) {
+    const size_t before = braces_.size();
     AppendBraces(text, braces_);
-    if (counting_) balance_ += NetBraces(text);
+    if (!counting_) return;
+    for (size_t i = before; i < braces_.size(); ++i) balance_ += braces_[i] == '{' ? 1 : -1;
   }
   // Only the net counts: the text belongs to the repetition, not to BalanceText.
   void AddToBalance(std::string_view text) {

@@ -117,9 +117,11 @@ void TQeRTF::WriteHyperlink(std::string_view value, std::string_view format_text
 }
 
 void TQeRTF::WriteFragment(std::string_view fragment, std::string_view format_text) {
-  // Text that is no RTF is a value like any other, and is written as values are.
+  // Text that is no RTF is a value like any other, and is written as values are; merged as
+  // nothing, it still leaves the tables in their normal forms, as every merge does.
   if (KeepFontCharsets() && !fragment.starts_with("{\\rtf")) {
     if (!fragment.empty()) WriteValueFrame(fragment, "");
+    MergeRtfText("");
   } else {
     MergeRtfText(fragment);
   }

@@ -30,7 +30,8 @@ bool IsFrameWord(std::string_view word) {
 }
 }  // namespace
 
-TQeStream::TQeStream(std::string_view fragment, TStream& output) : text_(fragment), out_(output) {}
+TQeStream::TQeStream(std::string_view fragment, TStream& output)
+    : text_(fragment), walker_(fragment), out_(output) {}
 
 void TQeStream::ImportTables(const TQeHeaderTables& tables) {
   tables_.Fonts.Import(tables.Fonts);
@@ -87,47 +88,60 @@ void TQeStream::ReadRtf() {
   // where the fragment does and the report's text after it keeps its own.
   pending_ = "{";
   groups_.push_back(0);
-  pos_ = 1;
-  while (!done_ && pos_ < text_.size()) {
-    switch (text_[pos_]) {
-      case '{':
-        OpenGroup();
+  walker_.MoveTo(1);
+  while (!done_) {
+    const RtfToken token = walker_.Next();
+    switch (token.kind) {
+      case RtfTokenKind::kEnd:
+        done_ = true;
         break;
-      case '}':
+      case RtfTokenKind::kGroupStart:
+        OpenGroup(token.pos);
+        break;
+      case RtfTokenKind::kGroupEnd:
         CloseGroup();
         break;
-      case '\\':
-        ReadBackslash();
+      case RtfTokenKind::kText:
+        ReadText(token);
         break;
-      case '\r':
-      case '\n':
-        ++pos_;
+      case RtfTokenKind::kSymbol:
+        ReadSymbol(token);
         break;
-      default:
-        ReadText();
+      case RtfTokenKind::kWord:
+        HandleWord(token.word);
+        break;
+      case RtfTokenKind::kBinData:
+        // Outside a picture binary data shows nothing; data that runs past the end cannot be
+        // told from what follows.
+        if (token.unsound_bin) done_ = true;
         break;
     }
   }
   CloseWrittenGroups();
 }
 
-std::string_view TQeStream::DestinationWord(size_t pos, bool& ignorable) const {
-  auto skip_breaks = [this](size_t i) {
-    while (i < text_.size() && (text_[i] == '\r' || text_[i] == '\n')) ++i;
-    return i;
-  };
-  size_t i = skip_breaks(pos + 1);
-  ignorable = text_.substr(i, 2) == "\\*";
-  if (ignorable) i = skip_breaks(i + 2);
-  if (i + 1 >= text_.size() || text_[i] != '\\' ||
-      !IsAsciiLetter(static_cast<unsigned char>(text_[i + 1]))) {
-    return {};
+namespace {
+// The next token that is not a run of line breaks alone.
+RtfToken NextPastBreaks(RtfWalker& walker) {
+  RtfToken token = walker.Next();
+  while (token.Is(RtfTokenKind::kText) &&
+         token.In(walker.Text()).find_first_not_of("\r\n") == std::string_view::npos) {
+    token = walker.Next();
   }
-  return ReadControlWord(text_, i).name;
+  return token;
+}
+}  // namespace
+
+std::string_view TQeStream::DestinationWord(size_t pos, bool& ignorable) const {
+  RtfWalker peek(text_, pos + 1);
+  RtfToken token = NextPastBreaks(peek);
+  ignorable = token.Is(RtfTokenKind::kSymbol) && token.symbol == '*';
+  if (ignorable) token = NextPastBreaks(peek);
+  if (!token.Is(RtfTokenKind::kWord) && !token.Is(RtfTokenKind::kBinData)) return {};
+  return token.word.name;
 }
 
-void TQeStream::OpenGroup() {
-  const size_t start = pos_;
+void TQeStream::OpenGroup(size_t start) {
   bool ignorable = false;
   const std::string_view word = DestinationWord(start, ignorable);
   if (word == "\\listtable" || word == "\\listoverridetable") {
@@ -148,11 +162,10 @@ void TQeStream::OpenGroup() {
     groups_.push_back(
         static_cast<int32_t>(std::min<size_t>(start, std::numeric_limits<int32_t>::max())));
     framed_groups_.push_back(framed_);
-    ++pos_;
     return;
   }
   const GroupExtent extent = FindGroupEnd(text_, start);
-  pos_ = extent.end;
+  walker_.MoveTo(extent.end);
   // A group cut off by the end, or by \bin data running past it, leaves nothing sound to
   // read after it.
   if (!extent.closed) {
@@ -167,7 +180,7 @@ void TQeStream::OpenGroup() {
 
 void TQeStream::ReadListGroup(std::string_view word, size_t start) {
   const GroupExtent extent = FindGroupEnd(text_, start);
-  pos_ = extent.end;
+  walker_.MoveTo(extent.end);
   if (!extent.closed) {
     done_ = true;
     return;
@@ -181,7 +194,6 @@ void TQeStream::ReadListGroup(std::string_view word, size_t start) {
 }
 
 void TQeStream::CloseGroup() {
-  ++pos_;
   // The fragment's own group ends here; whatever follows is no part of it, stray closing
   // braces included.
   if (groups_.size() == 1) {
@@ -204,33 +216,20 @@ void TQeStream::CloseWrittenGroups() {
 }
 
 void TQeStream::DropRestOfGroup() {
-  const GroupExtent extent = FindGroupEnd(text_, pos_, 1);
+  const GroupExtent extent = FindGroupEnd(text_, walker_.Position(), 1);
   if (!extent.closed) {
-    pos_ = text_.size();
+    walker_.MoveTo(text_.size());
     done_ = true;
     return;
   }
-  pos_ = extent.end - 1;  // the closing brace closes the group as usual
+  walker_.MoveTo(extent.end - 1);  // the closing brace closes the group as usual
 }
 
-void TQeStream::ReadBackslash() {
-  if (pos_ + 1 >= text_.size()) {
-    pos_ = text_.size();
-    return;
-  }
-  const auto next = static_cast<unsigned char>(text_[pos_ + 1]);
-  if (IsAsciiLetter(next)) {
-    const ControlWord word = ReadControlWord(text_, pos_);
-    pos_ += word.length;
-    HandleWord(word);
-    return;
-  }
-  const size_t at = pos_;
-  pos_ += 2;
-  switch (next) {
+void TQeStream::ReadSymbol(const RtfToken& token) {
+  switch (token.symbol) {
     case '\'':
-      pos_ = at;
-      ReadHexEscape();
+      // A broken escape reads as text after its two bytes.
+      if (token.hex >= 0) WriteVisible(token.In(text_));
       break;
     case '\r':
     case '\n':
@@ -244,11 +243,11 @@ void TQeStream::ReadBackslash() {
     case '-':
     case '|':
     case ':':
-      WriteVisible(text_.substr(at, 2));
+      WriteVisible(token.In(text_));
       break;
     case '*': {
       // Meaningful only right after the brace of a group the body has written.
-      size_t before = at;
+      size_t before = token.pos;
       while (before > 0 && (text_[before - 1] == '\r' || text_[before - 1] == '\n')) --before;
       if (before > 0 && text_[before - 1] == '{') {
         Write("\\*");
@@ -257,32 +256,20 @@ void TQeStream::ReadBackslash() {
       break;
     }
     default:
-      break;  // an unknown control symbol means nothing to a reader either
+      break;  // an unknown control symbol means nothing to a reader either, nor a lone backslash
   }
 }
 
-void TQeStream::ReadHexEscape() {
-  if (pos_ + 3 < text_.size() && IsHexDigit(static_cast<unsigned char>(text_[pos_ + 2])) &&
-      IsHexDigit(static_cast<unsigned char>(text_[pos_ + 3]))) {
-    WriteVisible(text_.substr(pos_, 4));
-    pos_ += 4;
-    return;
-  }
-  pos_ += 2;  // a broken escape; what follows it reads as text
-}
-
-void TQeStream::ReadText() {
-  size_t run_start = pos_;
-  while (pos_ < text_.size()) {
-    const auto c = static_cast<unsigned char>(text_[pos_]);
-    if (c == '{' || c == '}' || c == '\\' || c == '\r' || c == '\n') break;
-    if (!IsTextByte(c)) {
-      WriteVisible(text_.substr(run_start, pos_ - run_start));
-      run_start = pos_ + 1;
+void TQeStream::ReadText(const RtfToken& token) {
+  // Line breaks and other control bytes are no text: readers pass over them.
+  size_t run_start = token.pos;
+  for (size_t i = token.pos; i < token.end; ++i) {
+    if (!IsTextByte(static_cast<unsigned char>(text_[i]))) {
+      WriteVisible(text_.substr(run_start, i - run_start));
+      run_start = i + 1;
     }
-    ++pos_;
   }
-  WriteVisible(text_.substr(run_start, pos_ - run_start));
+  WriteVisible(text_.substr(run_start, token.end - run_start));
 }
 
 void TQeStream::HandleWord(const ControlWord& word) {
@@ -296,7 +283,7 @@ void TQeStream::HandleWord(const ControlWord& word) {
       if (word.name == "\\ansicpg" && word.has_param) fragment_code_page_ = word.param;
       break;
     case KeywordKind::kCopied:
-      if (IsFrameWord(word.name)) framed_ = true;
+      if (IsFrameWord(word.name)) StartFrame();
       WriteWord(word.name, param, word.space_delimited);
       if (IsTextKeyword(word.name)) {
         recorded_pos_.reset();
@@ -330,6 +317,16 @@ void TQeStream::HandleWord(const ControlWord& word) {
   }
 }
 
+void TQeStream::StartFrame() {
+  // A frame is a paragraph of its own: without this break the report's text before the tag
+  // would be drawn in the frame, away from its line.
+  if (!framed_ && !content_written_ && !paragraph_empty_) {
+    Write("\\par ");
+    paragraph_empty_ = true;
+  }
+  framed_ = true;
+}
+
 void TQeStream::HandleReference(const ControlWord& word, KeywordIndex index) {
   const std::optional<int32_t> param =
       word.has_param ? std::optional<int32_t>(word.param) : std::nullopt;
@@ -361,12 +358,9 @@ void TQeStream::HandleReference(const ControlWord& word, KeywordIndex index) {
 
 void TQeStream::HandleSpecial(const ControlWord& word, KeywordIndex index) {
   if (index == KeywordIndex::kBin) {
-    const std::optional<size_t> length = BinDataLength(word, text_.size() - pos_);
-    if (!length) {
-      done_ = true;  // data that runs past the end cannot be told from what follows
-      return;
-    }
-    pos_ += *length;  // outside a picture binary data shows nothing
+    // Data with a count arrives as kBinData; a \bin here has no count, or a negative one that
+    // leaves what follows unreadable.
+    if (word.negative) done_ = true;
     return;
   }
   // A section break would split the report's section: inside a merge it ends a paragraph.
@@ -375,17 +369,19 @@ void TQeStream::HandleSpecial(const ControlWord& word, KeywordIndex index) {
 
 void TQeStream::ReadHeaderGroup(KeywordIndex index, std::string_view group) {
   switch (index) {
-    case KeywordIndex::kFontTable:
+    case KeywordIndex::kFontTable: {
       // Fonts that name no character set read in the document's code page: when the
       // fragment's is not the report's, they name it.
-      if (fragment_code_page_ != report_code_page_) {
-        const std::optional<int> charset = CharsetOfCodePage(fragment_code_page_);
-        ReadFontTable(group, tables_, charset);
-        if (charset) AddDefaultFontVariant(*charset);
-      } else {
-        ReadFontTable(group, tables_);
-      }
+      const std::optional<int> charset = fragment_code_page_ != report_code_page_
+                                             ? CharsetOfCodePage(fragment_code_page_)
+                                             : std::nullopt;
+      const size_t marks = ReadFontTable(group, tables_, charset);
+      if (charset) AddDefaultFontVariant(*charset);
+      // Readers act on the paragraph marks a font table holds besides its fonts where the table
+      // stands: the fonts join the report's table, the marks stay at the fragment's place.
+      for (size_t i = 0; i < marks; ++i) WriteParagraphMark(false);
       break;
+    }
     case KeywordIndex::kColorTable:
       ReadColorTable(group, tables_);
       break;

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/qebasereport/rtf_control_words.h"
+#include "engine/qebasereport/rtf_walker.h"
 #include "engine/qertfstream/table_groups.h"
 
 namespace vorn {
@@ -48,14 +48,16 @@ class TQeStream {
 
  private:
   void ReadRtf();
-  void OpenGroup();
+  // The group whose brace stands at text_[start], just read.
+  void OpenGroup(size_t start);
   void CloseGroup();
-  void ReadBackslash();
-  void ReadText();
-  void ReadHexEscape();
+  void ReadSymbol(const RtfToken& token);
+  void ReadText(const RtfToken& token);
   void HandleWord(const ControlWord& word);
   void HandleReference(const ControlWord& word, KeywordIndex index);
   void HandleSpecial(const ControlWord& word, KeywordIndex index);
+  // A word that makes the paragraph a positioned frame.
+  void StartFrame();
   void ReadHeaderGroup(KeywordIndex index, std::string_view group);
   // The merged number of the font the fragment's text is in where it names none.
   std::optional<int32_t> DefaultFont() const;
@@ -76,7 +78,7 @@ class TQeStream {
   std::string_view DestinationWord(size_t pos, bool& ignorable) const;
 
   std::string_view text_;
-  size_t pos_ = 0;
+  RtfWalker walker_;
   TStream& out_;
   // The body's opening brace and the fragment's default font, written with the first byte
   // of the body so that an empty fragment writes nothing.

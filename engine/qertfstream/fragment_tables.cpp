@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/qebasereport/rtf_control_words.h"
+#include "engine/qebasereport/rtf_walker.h"
 
 namespace vorn {
 
@@ -88,18 +88,13 @@ void TQEFontStrings::Merge(uint16_t number, std::string rest) {
 
 std::string NormalColorEntry(std::string_view entry) {
   int32_t red = -1, green = -1, blue = -1;
-  for (size_t i = 0; i < entry.size();) {
-    if (entry[i] != '\\' || i + 1 >= entry.size() ||
-        !IsAsciiLetter(static_cast<unsigned char>(entry[i + 1]))) {
-      ++i;
-      continue;
-    }
-    const ControlWord word = ReadControlWord(entry, i);
-    const int32_t value = std::clamp(word.param, 0, 255);
-    if (word.name == "\\red") red = value;
-    if (word.name == "\\green") green = value;
-    if (word.name == "\\blue") blue = value;
-    i += word.length;
+  RtfWalker walker(entry, 0, {.bin_data = false});
+  while (const RtfToken token = walker.Next()) {
+    if (!token.Is(RtfTokenKind::kWord)) continue;
+    const int32_t value = std::clamp(token.word.param, 0, 255);
+    if (token.word.name == "\\red") red = value;
+    if (token.word.name == "\\green") green = value;
+    if (token.word.name == "\\blue") blue = value;
   }
   if (red < 0 && green < 0 && blue < 0) return ";";
   return "\\red" + std::to_string(std::max(red, 0)) + "\\green" +

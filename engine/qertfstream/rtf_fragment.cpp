@@ -2,7 +2,7 @@
 #include <string>
 
 #include "data/dataset.h"
-#include "engine/qebasereport/rtf_control_words.h"
+#include "engine/qebasereport/rtf_walker.h"
 #include "engine/qebasereport/tag_codec.h"
 #include "engine/qertf/qertf.h"
 #include "engine/qertfstream/fragment_reader.h"
@@ -23,16 +23,9 @@ bool EndsParagraph(std::string_view word) {
 // Where the last paragraph of `rtf` begins, or npos when no paragraph mark stands in it.
 size_t LastParagraphStart(std::string_view rtf) {
   size_t start = std::string_view::npos;
-  for (size_t i = 0; i < rtf.size();) {
-    if (rtf[i] != '\\' || i + 1 >= rtf.size()) {
-      ++i;
-    } else if (!IsAsciiLetter(static_cast<unsigned char>(rtf[i + 1]))) {
-      i += 2;
-    } else {
-      const ControlWord word = ReadControlWord(rtf, i);
-      i += word.length;
-      if (EndsParagraph(word.name)) start = i;
-    }
+  RtfWalker walker(rtf, 0, {.bin_data = false});
+  while (const RtfToken token = walker.Next()) {
+    if (token.Is(RtfTokenKind::kWord) && EndsParagraph(token.word.name)) start = token.end;
   }
   return start;
 }

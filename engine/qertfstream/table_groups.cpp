@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/qebasereport/rtf_control_words.h"
+#include "engine/qebasereport/rtf_walker.h"
 
 namespace vorn {
 
@@ -49,29 +49,29 @@ bool HoldsBinaryData(std::string_view entry) {
   return false;
 }
 
-// The byte after a header group's keyword: its entries follow.
-size_t AfterKeyword(std::string_view group) {
-  size_t i = group.find('\\');
-  if (i == std::string_view::npos) return group.size();
-  if (group.compare(i, 2, "\\*") == 0) i = group.find('\\', i + 1);
-  if (i == std::string_view::npos || i + 1 >= group.size()) return group.size();
-  return i + ReadControlWord(group, i).length;
+// The entries of a header table are read at its own level with \bin as an ordinary word; the
+// groups of the entries are measured as readers measure them.
+constexpr RtfReading kEntryReading{.bin_data = false};
+
+// A walker standing after the keyword of a header group: its entries follow.
+RtfWalker AfterKeyword(std::string_view group) {
+  RtfWalker walker(group, 0, kEntryReading);
+  while (const RtfToken token = walker.Next()) {
+    if (token.Is(RtfTokenKind::kWord)) break;
+  }
+  return walker;
 }
 
 // The closed brace groups directly inside `group`, each as it stands.
 std::vector<std::string_view> InnerGroups(std::string_view group) {
   std::vector<std::string_view> entries;
-  for (size_t i = AfterKeyword(group); i < group.size();) {
-    if (group[i] == '{') {
-      const GroupExtent extent = FindGroupEnd(group, i);
-      if (!extent.closed) break;
-      entries.push_back(group.substr(i, extent.end - i));
-      i = extent.end;
-    } else if (group[i] == '\\') {
-      i += 2;
-    } else {
-      ++i;
-    }
+  RtfWalker walker = AfterKeyword(group);
+  while (const RtfToken token = walker.Next()) {
+    if (!token.Is(RtfTokenKind::kGroupStart)) continue;
+    const GroupExtent extent = FindGroupEnd(group, token.pos);
+    if (!extent.closed) break;
+    entries.push_back(group.substr(token.pos, extent.end - token.pos));
+    walker.MoveTo(extent.end);
   }
   return entries;
 }
@@ -120,18 +120,11 @@ std::string RenumberReferences(std::string_view rtf, const FragmentTables& table
                                RenumberWhat what) {
   std::string out;
   out.reserve(rtf.size());
-  for (size_t i = 0; i < rtf.size();) {
-    if (rtf[i] != '\\' || i + 1 >= rtf.size() ||
-        !IsAsciiLetter(static_cast<unsigned char>(rtf[i + 1]))) {
-      const size_t n = (rtf[i] == '\\' && i + 1 < rtf.size()) ? 2 : 1;
-      out.append(rtf.substr(i, n));
-      i += n;
-      continue;
-    }
-    const ControlWord word = ReadControlWord(rtf, i);
-    const std::string_view source = rtf.substr(i, word.length);
-    i += word.length;
-    const KeywordRow* row = ClassifyKeyword(word.name);
+  RtfWalker walker(rtf, 0, kEntryReading);
+  while (const RtfToken token = walker.Next()) {
+    const std::string_view source = token.In(rtf);
+    const KeywordRow* row =
+        token.Is(RtfTokenKind::kWord) ? ClassifyKeyword(token.word.name) : nullptr;
     const bool link = row != nullptr && row->Index == KeywordIndex::kStyleLink;
     const bool wanted = row != nullptr && row->Kind == KeywordKind::kReference &&
                         ((what.tables && IsTableReference(row->Index)) || (what.links && link));
@@ -139,6 +132,7 @@ std::string RenumberReferences(std::string_view rtf, const FragmentTables& table
       out.append(source);
       continue;
     }
+    const ControlWord& word = token.word;
     const std::optional<int32_t> merged =
         MergedReference(tables, row->Index, word.param, what.link_kind);
     if (merged) {
@@ -146,7 +140,8 @@ std::string RenumberReferences(std::string_view rtf, const FragmentTables& table
       if (word.space_delimited) out.push_back(' ');
     } else if (link) {
       out.append(source);
-    } else if (i < rtf.size() && JoinsOpenWord(out, static_cast<unsigned char>(rtf[i]))) {
+    } else if (token.end < rtf.size() &&
+               JoinsOpenWord(out, static_cast<unsigned char>(rtf[token.end]))) {
       out.push_back(' ');
     }
   }
@@ -182,7 +177,7 @@ std::optional<int> CharsetOfCodePage(int code_page) {
   return std::nullopt;
 }
 
-void ReadFontTable(std::string_view group, FragmentTables& tables, std::optional<int> charset) {
+size_t ReadFontTable(std::string_view group, FragmentTables& tables, std::optional<int> charset) {
   auto merge = [&tables, charset](std::string_view raw) {
     const std::string entry = WithoutLineBreaks(raw);
     if (HoldsBinaryData(entry)) return;
@@ -193,45 +188,49 @@ void ReadFontTable(std::string_view group, FragmentTables& tables, std::optional
   };
   // Some writers leave out the braces around each font; such a font ends at its ";".
   size_t loose_start = std::string_view::npos;
-  for (size_t i = AfterKeyword(group); i < group.size();) {
-    const char c = group[i];
-    if (c == '{') {
-      const GroupExtent extent = FindGroupEnd(group, i);
-      if (!extent.closed) return;
-      if (loose_start == std::string_view::npos) merge(group.substr(i, extent.end - i));
-      i = extent.end;
-    } else if (c == '\\' && i + 1 < group.size()) {
-      if (loose_start == std::string_view::npos && group[i + 1] == 'f' && i + 2 < group.size() &&
-          IsAsciiDigit(static_cast<unsigned char>(group[i + 2]))) {
-        loose_start = i;
+  size_t paragraph_marks = 0;
+  RtfWalker walker = AfterKeyword(group);
+  while (const RtfToken token = walker.Next()) {
+    if (token.Is(RtfTokenKind::kGroupStart)) {
+      const GroupExtent extent = FindGroupEnd(group, token.pos);
+      if (!extent.closed) break;
+      if (loose_start == std::string_view::npos)
+        merge(group.substr(token.pos, extent.end - token.pos));
+      walker.MoveTo(extent.end);
+    } else if (token.Is(RtfTokenKind::kWord)) {
+      if (token.word.name == "\\par") ++paragraph_marks;
+      if (loose_start == std::string_view::npos && token.word.name == "\\f" &&
+          token.word.has_param && !token.word.negative) {
+        loose_start = token.pos;
       }
-      i += IsAsciiLetter(static_cast<unsigned char>(group[i + 1]))
-               ? ReadControlWord(group, i).length
-               : 2;
-    } else if (c == ';' && loose_start != std::string_view::npos) {
-      merge("{" + std::string(group.substr(loose_start, i + 1 - loose_start)) + "}");
+    } else if (token.Is(RtfTokenKind::kText) && loose_start != std::string_view::npos) {
+      const size_t semicolon = token.In(group).find(';');
+      if (semicolon == std::string_view::npos) continue;
+      const size_t end = token.pos + semicolon + 1;
+      merge("{" + std::string(group.substr(loose_start, end - loose_start)) + "}");
       loose_start = std::string_view::npos;
-      ++i;
-    } else {
-      ++i;
+      walker.MoveTo(end);
     }
   }
+  return paragraph_marks;
 }
 
 void ReadColorTable(std::string_view group, FragmentTables& tables) {
   uint32_t index = 0;
-  size_t entry_start = AfterKeyword(group);
-  for (size_t i = entry_start; i < group.size();) {
-    const char c = group[i];
-    if (c == ';') {
-      tables.Colors.Merge(index++, NormalColorEntry(group.substr(entry_start, i - entry_start)));
-      entry_start = ++i;
-    } else if (c == '{') {
-      i = FindGroupEnd(group, i).end;  // nothing of a colour lives in a nested group
-    } else if (c == '}') {
-      return;
-    } else {
-      i += (c == '\\' && i + 1 < group.size()) ? 2 : 1;
+  RtfWalker walker = AfterKeyword(group);
+  size_t entry_start = walker.Position();
+  while (const RtfToken token = walker.Next()) {
+    if (token.Is(RtfTokenKind::kGroupEnd)) return;
+    if (token.Is(RtfTokenKind::kGroupStart)) {
+      walker.MoveTo(FindGroupEnd(group, token.pos).end);  // nothing of a colour lives in it
+    } else if (token.Is(RtfTokenKind::kText)) {
+      // Each ";" ends a colour.
+      for (size_t end = group.find(';', token.pos); end < token.end;
+           end = group.find(';', end + 1)) {
+        tables.Colors.Merge(index++,
+                            NormalColorEntry(group.substr(entry_start, end - entry_start)));
+        entry_start = end + 1;
+      }
     }
   }
 }

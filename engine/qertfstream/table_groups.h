@@ -38,9 +38,11 @@ std::string RenumberReferences(std::string_view rtf, const FragmentTables& table
 
 // Each takes one whole header group of the fragment ("{\fonttbl ...}" and so on), adds
 // what the tables lack and records the merged numbers.
-// Fonts without a character set of their own (or with the default one) get `charset`.
-void ReadFontTable(std::string_view group, FragmentTables& tables,
-                   std::optional<int> charset = std::nullopt);
+// Fonts without a character set of their own (or with the default one) get `charset`. Returns
+// how many paragraph marks stand in the table outside its fonts, as when a writer closes the
+// table only after body words: readers act on them where the table stands.
+size_t ReadFontTable(std::string_view group, FragmentTables& tables,
+                     std::optional<int> charset = std::nullopt);
 // A font's rest (after its number) naming `charset` where it names a Western one (0), the
 // default one (1) or none; nullopt when it names another.
 std::optional<std::string> WithCharset(const std::string& rest, int charset);

@@ -3,4 +3,5 @@ vorn_add_test(vorn_qebasereport_tests
     qebasereport/compiled_stream_test.cpp
     qebasereport/field_ref_test.cpp
     qebasereport/rtf_control_words_test.cpp
+    qebasereport/rtf_walker_test.cpp
   LIBS vorn_engine)

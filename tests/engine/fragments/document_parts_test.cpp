@@ -56,11 +56,29 @@ TEST_F(DocumentPartsTest, NestedTablesFootnotesAndFramesStay) {
             "{a\\cell{\\*\\nesttableprops\\trowd\\cellx9\\nestrow}b\r\r\r\r}");
   EXPECT_EQ(Merge("{\\rtf1 a{\\*\\footnote\\chftn note}\\par}"),
             "{a{\\*\\footnote\\chftn note}\r\r\r\r}");
-  // The frame keeps its paragraph mark, so the report's text after it is not drawn into it.
+  // The frame keeps its paragraph mark, so the report's text after it is not drawn into it;
+  // the paragraph before it, unknown here, is ended.
   EXPECT_EQ(Merge("{\\rtf1{\\pard\\pvpg\\posx20\\absw400 framed\\par}}"),
-            "{{\\pard\\pvpg\\posx20\\absw400 framed\\par}}");
+            "{{\\pard\\par \\pvpg\\posx20\\absw400 framed\\par}}");
   EXPECT_EQ(Merge("{\\rtf1{\\pard\\pvpg\\absw400 a\\par}\\pard b\\par}"),
             "{{\\pard\\pvpg\\absw400 a\\par}\\pard b\r\r\r\r}");
+}
+
+// A frame is a paragraph of its own. The report's text before the tag shared the frame's
+// paragraph and was drawn in the frame, away from its line.
+TEST_F(DocumentPartsTest, AFrameAtTheStartEndsTheReportsParagraphFirst) {
+  const std::string framed = "{\\rtf1{\\pard \\pvpg\\phpg\\posx2160\\absw4320 Urbem\\par}}";
+  out_.Write("\\pard Before ");
+  EXPECT_EQ(Merge(framed), "{{\\pard \\par \\pvpg\\phpg\\posx2160\\absw4320 Urbem\\par}}");
+  out_.Write(" after\\par\\pard ");
+  EXPECT_EQ(Merge(framed), "{{\\pard \\pvpg\\phpg\\posx2160\\absw4320 Urbem\\par}}");
+}
+
+// A writer that closes its font table only after body words leaves their paragraph marks in
+// it; readers act on the marks where the table stands and take its text for font names.
+TEST_F(DocumentPartsTest, ParagraphMarksOfAFontTableClosedLateStayInTheText) {
+  EXPECT_EQ(Merge("{\\rtf1{\\fonttbl{\\f0 V;} \\pard\\f0 words \\par \\f1\\par } {\\f1 V;}}"),
+            "{\\par\\par  {V;}}");
 }
 
 // A font that names no character set reads in its document's code page; in the report's

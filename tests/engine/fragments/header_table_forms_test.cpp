@@ -5,6 +5,7 @@
 
 #include "engine/qertf/qertf.h"
 #include "engine/qertfstream/fragment_tables.h"
+#include "engine/test_dir.h"
 #include "platform/system/stream.h"
 
 namespace vorn {
@@ -54,6 +55,28 @@ TEST_F(HeaderTableFormsTest, NotRtfStillNormalisesTheTables) {
   EXPECT_EQ(report_.HeaderTables.Styles, (Lines{"{\\s0\\ql Normal;}"}));
 }
 
+// FRTF of an empty or plain value in a run merges nothing and still normalises the tables, in
+// either character set mode. With the fonts' own character sets kept (vornfill's default) the
+// value bypassed the merge and the tables stayed as the template had them.
+TEST(HeaderTableFormsRunTest, EmptyAndPlainValuesNormaliseTheTablesInEveryMode) {
+  vorn::testing::TestDir dir;
+  const std::string path = dir.Write(
+      "template.rtf", "{\\rtf1{\\stylesheet{\\ql Normal;}}\\pard a\\\\FRTF(V)\\\\b\\par}");
+  for (const bool keep_charsets : {false, true}) {
+    for (const std::string value : {"", "plain"}) {
+      TQeRTF report;
+      report.SetKeepFontCharsets(keep_charsets);
+      report.AddTextVariable("V", value);
+      report.SetInFile(path);
+      TMemoryStream out;
+      report.ExecuteToStream({}, out);
+      const std::string shown = value.empty() ? "" : "\\lang0 " + value;
+      EXPECT_EQ(out.Bytes(), "{\\rtf1{\\stylesheet{\\s0\\ql Normal;}}\\pard a" + shown + "b\\par}")
+          << keep_charsets;
+    }
+  }
+}
+
 TEST(StyleEntryTest, KindNumberAndRest) {
   struct Case {
     const char* entry;
@@ -100,6 +123,8 @@ TEST(ColorEntryTest, NormalForms) {
   EXPECT_EQ(NormalColorEntry("\\blue7"), "\\red0\\green0\\blue7;");
   EXPECT_EQ(NormalColorEntry("\\red999\\green-4\\blue99999999999999"),
             "\\red255\\green0\\blue255;");
+  // A visible backslash before "red7" makes it text, which gave this entry a red of 7.
+  EXPECT_EQ(NormalColorEntry("\\\\red7\\green2"), "\\red0\\green2\\blue0;");
 }
 
 }  // namespace

@@ -66,9 +66,21 @@ INSTANTIATE_TEST_SUITE_P(
         WriterForm{"ListTablesStayWhereTheyStand",
                    R"({\rtf1{\fonttbl{\f0 A;}}{\*\listtable{\list\listid1}}{\*\listoverridetable{\listoverride\listid1\ls1}}\ls1 x})",
                    ""},
+        // Google Docs indents its lists; LibreOffice shows those blanks in the first line, so
+        // they stay where they stand. Line breaks alone between the lists go.
+        WriterForm{"TextBetweenListsStays",
+                   "{\\rtf1{\\*\\listtable\r\n  {\\list\\listid1}\r\n  {\\list\\listid2}\r\n}"
+                   "{\\*\\listoverridetable\r\n{\\listoverride\\listid1\\ls1} }\\ls1 x}",
+                   "{\\rtf1{\\*\\listtable\n  {\\list\\listid1}\n  {\\list\\listid2}}"
+                   "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1} }\\ls1 x}"},
         WriterForm{"TwoColourTables",
                    R"({\rtf1{\colortbl;\red255\green0\blue0;}{\colortbl;\red0\green0\blue255;}\cf1 x})",
                    ""},
+        // Its text is font names to readers and its paragraph marks are breaks: every reader
+        // reads it as before when it stays in the table.
+        WriterForm{"FontTableClosedAfterBodyWords",
+                   R"({\rtf1{\fonttbl{\f0\fnil V;} \pard\f0 words \par \f1\par } {\f1 V;}})",
+                   R"({\rtf1{\fonttbl{\f0\fnil V;}\pard\f0 words \par \f1\par } {\f1 V;}})"},
         WriterForm{"UnclosedFontTable", R"({\rtf1{\fonttbl{\f0 Arial;}\pard Body\par})",
                    "error: Can't read font table from input file"},
         WriterForm{"UnclosedColourTable", R"({\rtf1{\colortbl;\red1\green2\blue3;\pard Body\par})",
