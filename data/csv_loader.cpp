@@ -1,12 +1,12 @@
 #include "data/csv_loader.h"
 
-#include <algorithm>
 #include <fstream>
 #include <vector>
 
 #include "data/csv_header.h"
 #include "data/csv_reader.h"
 #include "platform/system/exception.h"
+#include "platform/text/ascii_text.h"
 
 namespace vorn {
 namespace {
@@ -45,10 +45,7 @@ bool IsTextType(TFieldType type) {
 bool IsBlobType(TFieldType type) { return type == ftBlob || type == ftGraphic; }
 
 // Blanks and control bytes only, as a header cell left empty in a spreadsheet may hold.
-bool IsBlank(std::string_view cell) {
-  return std::all_of(cell.begin(), cell.end(),
-                     [](char c) { return static_cast<unsigned char>(c) <= 32; });
-}
+bool IsBlank(std::string_view cell) { return TrimControl(cell).empty(); }
 
 // True when `inner` lies in `folder` after resolving ".." and symbolic links.
 bool IsInside(const fs::path& folder, const fs::path& inner) {

@@ -7,18 +7,9 @@
 
 #include "app/card/zint_symbol.h"
 #include "platform/system/exception.h"
+#include "platform/text/ascii_text.h"
 
 namespace vorn {
-
-namespace {
-std::string_view TrimmedValue(std::string_view value) {
-  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-  while (!value.empty() && blank(value.front())) value.remove_prefix(1);
-  while (!value.empty() && blank(value.back())) value.remove_suffix(1);
-  return value;
-}
-
-}  // namespace
 
 char BarcodeCheckDigit(std::string_view digits) {
   // Weights 3 and 1 alternate from the digit next to the check digit.
@@ -32,7 +23,7 @@ char BarcodeCheckDigit(std::string_view digits) {
 }
 
 BarcodeDigits ParseBarcode(std::string_view value) {
-  const std::string_view digits = TrimmedValue(value);
+  const std::string_view digits = TrimControl(value);
   const std::string named = ": " + std::string(value);
   for (char c : digits) {
     if (c < '0' || c > '9') throw Exception("Barcode is not all digits" + named);

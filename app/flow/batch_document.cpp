@@ -1,5 +1,6 @@
 #include "app/flow/batch_document.h"
 
+#include "engine/qebasereport/rtf_walker.h"
 #include "platform/system/exception.h"
 #include "platform/system/files.h"
 
@@ -9,18 +10,10 @@ namespace {
 // Position of the first "\pard" or "\trowd" outside every group but the document's own,
 // or npos: a card that begins with a table row repeats the row's definition too.
 size_t FirstTopLevelParagraph(std::string_view rtf) {
-  int depth = 0;
-  for (size_t i = 0; i < rtf.size(); ++i) {
-    const char c = rtf[i];
-    if (c == '\\') {
-      if (depth == 1 && (rtf.substr(i, 5) == "\\pard" || rtf.substr(i, 6) == "\\trowd")) {
-        return i;
-      }
-      ++i;  // an escaped brace or backslash is text
-    } else if (c == '{') {
-      ++depth;
-    } else if (c == '}') {
-      --depth;
+  RtfWalker walker(rtf);
+  while (const RtfToken token = walker.Next()) {
+    if (walker.Depth() == 1 && (token.IsWord("\\pard") || token.IsWord("\\trowd"))) {
+      return token.pos;
     }
   }
   return std::string_view::npos;

@@ -1,10 +1,10 @@
 #include "app/flow/layouts.h"
 
-#include <cstdlib>
 #include <fstream>
 
 #include "app/card/print_error.h"
 #include "data/field_text.h"
+#include "engine/qebasereport/rtf_walker.h"
 #include "platform/system/exception.h"
 #include "platform/system/files.h"
 
@@ -27,17 +27,10 @@ std::string TemplatePath(const ProgramFolders& folders, std::string_view layout)
 }
 
 namespace {
-// The number after the first `word` in the document's opening, or `fallback`.
-double TwipsAfter(const std::string& head, const std::string& word, double fallback) {
-  size_t at = head.find(word);
-  // The word stands right before its number, as in "\paperw11906".
-  while (at != std::string::npos &&
-         (at + word.size() >= head.size() || head[at + word.size()] < '0' ||
-          head[at + word.size()] > '9')) {
-    at = head.find(word, at + 1);
-  }
-  if (at == std::string::npos) return fallback;
-  return std::strtod(head.c_str() + at + word.size(), nullptr);
+// The number of the first `word` that has one, in twips, or `fallback`. The whole document is
+// read: a large font table or stylesheet may stand before the page's size.
+double TwipsOf(std::string_view rtf, std::string_view word, double fallback) {
+  return FirstWordParam(rtf, word).value_or(fallback);
 }
 }  // namespace
 
@@ -55,11 +48,9 @@ LayoutTemplate ReadLayout(const ProgramFolders& folders, std::string_view layout
     throw PrintError(PrintErrorKind::kTemplate,
                      "Can't read report template from file: " + read.path);
   }
-  // The document's format stands before its text.
-  const std::string head = read.rtf.substr(0, 16384);
   constexpr double kMmPerTwip = 25.4 / 1440;
-  read.width_mm = TwipsAfter(head, "\\paperw", 12240) * kMmPerTwip;
-  read.height_mm = TwipsAfter(head, "\\paperh", 15840) * kMmPerTwip;
+  read.width_mm = TwipsOf(read.rtf, "\\paperw", 12240) * kMmPerTwip;
+  read.height_mm = TwipsOf(read.rtf, "\\paperh", 15840) * kMmPerTwip;
   return read;
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/app_test_support.h"
 #include "app/flow/batch_document.h"
+#include "app/flow/layouts.h"
 #include "app/headless/command_line.h"
 #include "app/headless/headless.h"
 
@@ -253,8 +254,23 @@ TEST(WrapTemplateTest, BodyGoesInsideTheScanAndTheHeaderStaysOutside) {
             "{\\rtf1\\sectd\n\\\\SCAN(T),page\\\\\n{\\*\\vorncard}\\trowd\\cellx9\n\\pard\\intbl "
             "x\\cell\\row"
             "\n\\\\ENDSCAN\\\\\n}");
+  // Raw picture bytes may hold braces, and a word that merely begins with "pard" is another.
+  EXPECT_EQ(WrapTemplateInScan("{\\rtf1{\\*\\data\\bin3 }}{}\\pardirnatural\\pard x}", "T"),
+            "{\\rtf1{\\*\\data\\bin3 }}{}\\pardirnatural\\\\SCAN(T),page\\\\\n"
+            "{\\*\\vorncard}\\pard x\n\\\\ENDSCAN\\\\\n}");
   EXPECT_THROW(WrapTemplateInScan("plain text", "T"), Exception);
   EXPECT_THROW(WrapTemplateInScan("{\\rtf1{\\pard x}}", "T"), Exception);
+}
+
+// A page size once went unread after 16 KB of fonts and styles, and the card was sized as Letter.
+TEST_F(BatchTest, LayoutSizeIsReadAfterLargeHeaderTables) {
+  std::string fonts;
+  for (int i = 0; fonts.size() < 20000; ++i) fonts += "{\\f" + std::to_string(i) + " Font;}";
+  WriteFile("VornSAMPLE/SM1.rtf", "{\\rtf1{\\fonttbl" + fonts + "}{\\*\\data\\bin8 \\paperw1}" +
+                                      "\\paperw2835\\paperh1417\\pard x\\par}");
+  const auto [width, height] = LayoutCardSize({dir_.Templates(), dir_.Output()}, "SM1");
+  EXPECT_NEAR(width, 50.0, 0.01);
+  EXPECT_NEAR(height, 25.0, 0.01);
 }
 
 // The parts of a PDF were once filled a second time from copies of the rows; now they are cut
