@@ -122,6 +122,7 @@ class BatchBuilder {
     CreateProductTable(*batch_.table);
     columns_ = MatchColumns(data, *batch_.table, source_name);
     copies_column_ = ColumnOf(data, kCopiesColumn, kCopiesLabel);
+    batch_.products.reserve(static_cast<size_t>(data.RecordCount()));
   }
 
   // Adds the current row's cards, or a notice saying why it has none.

@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/system/exception.h"
 
@@ -65,6 +68,15 @@ class Converter {
  private:
   iconv_t handle_;
 };
+
+// Opening a conversion costs more than converting a product's name, and a batch converts every
+// field of every row: each thread keeps the conversions it opened.
+Converter& CachedConverter(const std::string& to, const std::string& from, CodePage code_page) {
+  thread_local std::map<std::pair<std::string, std::string>, std::unique_ptr<Converter>> cache;
+  std::unique_ptr<Converter>& slot = cache[{to, from}];
+  if (!slot) slot = std::make_unique<Converter>(to, from, code_page);
+  return *slot;
+}
 
 }  // namespace
 
@@ -241,7 +253,7 @@ std::string FromUtf8(std::string_view text, CodePage code_page, std::string_view
     throw Exception(ConversionPrefix(code_page, what) + "invalid UTF-8 at byte " +
                     std::to_string(invalid + 1));
   }
-  Converter converter(code_page.IconvName(), "UTF-8", code_page);
+  Converter& converter = CachedConverter(code_page.IconvName(), "UTF-8", code_page);
   std::string out;
   out.reserve(text.size());
   for (std::size_t at = 0; at < text.size();) {
@@ -259,8 +271,7 @@ std::string FromUtf8(std::string_view text, CodePage code_page, std::string_view
 }
 
 std::size_t ConvertToUtf8(std::string_view bytes, CodePage code_page, std::string& out) {
-  Converter converter("UTF-8", code_page.IconvName(), code_page);
-  return converter.Convert(bytes, out);
+  return CachedConverter("UTF-8", code_page.IconvName(), code_page).Convert(bytes, out);
 }
 
 std::string ToUtf8(std::string_view bytes, CodePage code_page) {
