@@ -523,7 +523,7 @@ void TFormVornReport::RecordBatch(BatchProducts& batch, const BatchChoice& choic
     run.sheet = choice.sheet;
     run.next_label = (choice.first_label - 1 + batch.table->RecordCount()) % per_sheet + 1;
   }
-  if (auto notice = RecordPrintedCards(run, PrintedCardsOf(batch))) {
+  if (auto notice = RecordPrintedCards(run, TakePrintedCards(batch))) {
     batch.notices.push_back(std::move(*notice));
   }
 }

@@ -1,5 +1,6 @@
 #include "app/flow/print_record.h"
 
+#include <utility>
 #include <vector>
 
 namespace vorn {
@@ -57,12 +58,13 @@ std::optional<CardNotice> RecordPrintedCards(const PrintedRun& run,
   }
 }
 
-std::vector<PrintedCard> PrintedCardsOf(const BatchProducts& batch) {
+std::vector<PrintedCard> TakePrintedCards(BatchProducts& batch) {
   std::vector<PrintedCard> cards;
   cards.reserve(batch.products.size());
-  for (const BatchProduct& product : batch.products) {
-    cards.push_back({product.values, product.copies});
+  for (BatchProduct& product : batch.products) {
+    cards.push_back({std::move(product.values), product.copies});
   }
+  batch.products = {};
   return cards;
 }
 

@@ -32,7 +32,8 @@ std::optional<ChangedProducts> CountChangedProducts(const BatchProducts& batch,
 std::optional<CardNotice> RecordPrintedCards(const PrintedRun& run,
                                              std::span<const PrintedCard> cards);
 
-// The cards of a batch as the history records them.
-std::vector<PrintedCard> PrintedCardsOf(const BatchProducts& batch);
+// The cards of a printed batch as the history records them. The products' values move into
+// them, so that a large batch is not held twice while its PDF is made.
+std::vector<PrintedCard> TakePrintedCards(BatchProducts& batch);
 
 }  // namespace vorn

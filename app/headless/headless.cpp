@@ -204,7 +204,7 @@ class HeadlessRun {
     card_count_ = batch.table->RecordCount();
     path_ = flow_.PrintBatch(layout_, batch, open);
     notices_ = std::move(batch.notices);
-    cards_ = PrintedCardsOf(batch);
+    cards_ = TakePrintedCards(batch);
     return true;
   }
 
