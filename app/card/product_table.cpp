@@ -143,19 +143,23 @@ std::string FieldDisplayLabel(const TField& field) {
   return Utf8FromRecordBytes(field.DisplayLabel());
 }
 
-CardNotices FillProductRecord(TMemoryTable& table, const std::vector<std::string>& values) {
-  table.Edit();
+CardNotices AssignGivenFields(TMemoryTable& table, const std::vector<std::string>& values) {
   CardNotices notices;
   for (int i = 0; i < kGivenFieldCount; ++i) {
     const size_t argument = static_cast<size_t>(i);
     TField& field = table.Fields(i);
     const std::optional<std::string> cut =
         AssignFieldText(field, argument < values.size() ? values[argument] : "");
-    if (cut) {
-      notices.push_back({CardNotice::Kind::kValueCut, "", FieldDisplayText(table.Fields(0)),
-                         FieldDisplayLabel(field), *cut});
-    }
+    if (cut)
+      notices.push_back({CardNotice::Kind::kValueCut, "", "", FieldDisplayLabel(field), *cut});
   }
+  return notices;
+}
+
+CardNotices FillProductRecord(TMemoryTable& table, const std::vector<std::string>& values) {
+  table.Edit();
+  CardNotices notices = AssignGivenFields(table, values);
+  for (CardNotice& notice : notices) notice.product = FieldDisplayText(table.Fields(0));
   return notices;
 }
 

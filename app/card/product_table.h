@@ -52,9 +52,14 @@ std::string FieldDisplayText(const TField& field);
 // The field's display label decoded for display.
 std::string FieldDisplayLabel(const TField& field);
 
-// Puts the table into edit state and assigns values[i] to field i in list order ("" for
+// Assigns values[i] to field i of the record being edited or appended, in list order ("" for
 // missing values, values past the given fields ignored). Returns a notice for each value that
-// was cut. Throws at the first value that fails; the fields after it keep no value.
+// was cut, naming its field but not yet its product. Throws at the first value that fails.
+CardNotices AssignGivenFields(TMemoryTable& table, const std::vector<std::string>& values);
+
+// Puts the table into edit state and assigns the values as AssignGivenFields does; the notices
+// name the product by its number as stored. Throws at the first value that fails; the fields
+// after it keep no value.
 CardNotices FillProductRecord(TMemoryTable& table, const std::vector<std::string>& values);
 
 // Works out, for the record being edited or inserted, what its card shows on `day`: whether the

@@ -74,15 +74,10 @@ void AppendCard(const std::vector<std::string>& values, const BatchOptions& opti
                 TMemoryTable& products, CardNotices* notices) {
   products.Append();
   try {
-    for (int i = 0; i < kGivenFieldCount; ++i) {
-      TField& field = products.Fields(i);
-      const std::optional<std::string> cut = AssignFieldText(field, values[static_cast<size_t>(i)]);
-      if (cut && notices != nullptr) {
-        notices->push_back(
-            {CardNotice::Kind::kValueCut, "", values[0], FieldDisplayLabel(field), *cut});
-      }
-    }
-    CardNotices card = FillCardFields(products, options.day);
+    CardNotices card = AssignGivenFields(products, values);
+    for (CardNotice& notice : card) notice.product = values[0];
+    CardNotices shown = FillCardFields(products, options.day);
+    card.insert(card.end(), shown.begin(), shown.end());
     if (notices != nullptr) notices->insert(notices->end(), card.begin(), card.end());
     products.Post();
   } catch (...) {
