@@ -68,10 +68,10 @@ void TBatchDialog::ShowLayout(const BatchChoice& choice) {
   sheet_->addItem(QString::fromUtf8("不用標籤紙（一頁一張）"));
   const auto [width, height] = card_size_(choice.layout);
   for (const LabelSheet* sheet : SheetsHolding(sheets_, width, height, "")) {
-    sheet_->addItem(Utf8(sheet->manufacturer + " " + sheet->name + "（" +
-                         std::to_string(sheet->columns) + " x " + std::to_string(sheet->rows) +
-                         "，" + SizeText(sheet->label_width, sheet->label_height) + "）"),
-                    Utf8(sheet->manufacturer + " " + sheet->name));
+    sheet_->addItem(Utf8(sheet->Key() + "（" + std::to_string(sheet->columns) + " x " +
+                         std::to_string(sheet->rows) + "，" +
+                         SizeText(sheet->label_width, sheet->label_height) + "）"),
+                    Utf8(sheet->Key()));
   }
   const int sheet = sheet_->findData(Utf8(choice.sheet));
   sheet_->setCurrentIndex(sheet > 0 ? sheet : 0);

@@ -507,7 +507,7 @@ std::string TFormVornReport::DeliverPdf(const std::string& document, int cards,
   SendPdfToPrinter(pdf, choice.printer);
   const std::string printer = choice.printer.empty() ? std::string("（預設）") : choice.printer;
   batch_status_->setText(QString::fromUtf8("已送到印表機 %1").arg(QString::fromStdString(printer)));
-  return "printer " + (choice.printer.empty() ? std::string("(default)") : choice.printer);
+  return "printer " + PrinterName(choice.printer);
 }
 
 void TFormVornReport::RecordBatch(BatchProducts& batch, const BatchChoice& choice,
@@ -519,9 +519,9 @@ void TFormVornReport::RecordBatch(BatchProducts& batch, const BatchChoice& choic
   run.output = output;
   run.day = IsoDate(flow_->CardDay());
   if (!choice.sheet.empty()) {
-    const int per_sheet = FindLabelSheet(Sheets(), choice.sheet).LabelsPerSheet();
     run.sheet = choice.sheet;
-    run.next_label = (choice.first_label - 1 + batch.table->RecordCount()) % per_sheet + 1;
+    run.next_label = FindLabelSheet(Sheets(), choice.sheet)
+                         .LabelAfter(choice.first_label, batch.table->RecordCount());
   }
   if (auto notice = RecordPrintedCards(run, TakePrintedCards(batch))) {
     batch.notices.push_back(std::move(*notice));

@@ -87,8 +87,6 @@ void ShowNotices(std::ostream& err, const CardNotices& notices) {
   }
 }
 
-std::string SheetKey(const LabelSheet& sheet) { return sheet.manufacturer + " " + sheet.name; }
-
 int ListHistory(const CommandLine& command, std::ostream& out) {
   PrintHistory history;
   const std::string& product = *command.history;
@@ -162,7 +160,7 @@ class HeadlessRun {
   int NextFreeLabel() {
     try {
       PrintHistory history;
-      const int next = history.NextLabel(SheetKey(*pdf_.sheet)).value_or(1);
+      const int next = history.NextLabel(pdf_.sheet->Key()).value_or(1);
       return next <= pdf_.sheet->LabelsPerSheet() ? next : 1;
     } catch (const HistoryUnavailable& e) {
       notices_.push_back({CardNotice::Kind::kHistory, "", "", "", e.what()});
@@ -235,15 +233,12 @@ class HeadlessRun {
     run.layout = layout_.name;
     run.source = RunSource::kCommandLine;
     run.kind = command_.sheet ? RunKind::kSheet : batch_ ? RunKind::kBatch : RunKind::kCard;
-    run.output = command_.print ? "printer " + (command_.printer.empty() ? std::string("(default)")
-                                                                         : command_.printer)
-                                : path_;
+    run.output = command_.print ? "printer " + PrinterName(command_.printer) : path_;
     run.day = IsoDate(flow_.CardDay());
     if (pdf_.sheet != nullptr) {
-      const int per_sheet = pdf_.sheet->LabelsPerSheet();
-      const int used = card_count_ * pdf_.imposition.repeat;
-      run.sheet = SheetKey(*pdf_.sheet);
-      run.next_label = (pdf_.imposition.first_label - 1 + used) % per_sheet + 1;
+      run.sheet = pdf_.sheet->Key();
+      run.next_label =
+          pdf_.sheet->LabelAfter(pdf_.imposition.first_label, card_count_ * pdf_.imposition.repeat);
     }
     if (auto notice = RecordPrintedCards(run, cards_)) notices_.push_back(std::move(*notice));
   }

@@ -25,7 +25,15 @@ struct LabelSheet {
   std::string Code() const;
   // "Avery A4 L7413", how a user names the sheet.
   std::string FullName() const;
+  // "Avery A4 L7413 Business Card": how the dialog offers the sheet and the print history keeps
+  // where its next free label is.
+  std::string Key() const { return manufacturer + " " + name; }
   int LabelsPerSheet() const { return columns * rows; }
+  // The label after `used` labels filled from `first_label` on, on this sheet or a later one:
+  // where the next run on the sheet begins.
+  int LabelAfter(int first_label, int used) const {
+    return (first_label - 1 + used) % LabelsPerSheet() + 1;
+  }
   // Why no card may be placed by this sheet's grid, "" when cards may: labels reaching past
   // the paper or overlapping, as a typing mistake in the database leaves them.
   std::string Unusable() const;

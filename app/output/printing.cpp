@@ -82,12 +82,16 @@ void CheckPrinter(const std::string& printer) {
   }
 }
 
+std::string PrinterName(const std::string& printer) {
+  return printer.empty() ? std::string("(default)") : printer;
+}
+
 std::string PrintPdf(const std::string& pdf, const std::string& printer, std::string_view title,
                      std::chrono::seconds limit) {
   if (FindProgram("lp").empty()) {
     throw Exception("Cannot print: CUPS is not installed (no lp on PATH); the PDF is " + pdf);
   }
-  const std::string name = printer.empty() ? std::string("(default)") : printer;
+  const std::string name = PrinterName(printer);
   std::vector<std::string> arguments = {"lp"};
   if (!printer.empty()) arguments.insert(arguments.end(), {"-d", printer});
   arguments.insert(arguments.end(), {"-t", std::string(title), pdf});

@@ -23,6 +23,9 @@ std::string DefaultPrinter();
 // printers and `printer` (when named) is not among them. For a check before any work starts.
 void CheckPrinter(const std::string& printer);
 
+// How messages and the print history name `printer`: itself, or "(default)" for "".
+std::string PrinterName(const std::string& printer);
+
 // Sends a PDF to `printer` ("" for the default one) with `lp`, started without a shell, and
 // returns what lp answered ("request id is ..."). Throws vorn::Exception with lp's own message
 // when the job is refused, and when lp has not answered within `limit` (lp is then ended).
