@@ -1,6 +1,7 @@
 #include "app/output/interrupt.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <string.h>
 #include <unistd.h>
@@ -81,5 +82,10 @@ void ThrowIfInterrupted() {
 }
 
 int InterruptFd() { return depth > 0 ? wake_pipe[0] : -1; }
+
+void PauseUnlessInterrupted(std::chrono::milliseconds wait) {
+  pollfd interrupt{InterruptFd(), POLLIN, 0};
+  ::poll(&interrupt, interrupt.fd >= 0 ? 1 : 0, static_cast<int>(wait.count()));
+}
 
 }  // namespace vorn

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "platform/system/exception.h"
@@ -36,6 +37,10 @@ int PendingInterrupt();
 
 // Throws Interrupted when a signal has been noted.
 void ThrowIfInterrupted();
+
+// Sleeps up to `wait`, waking at once when a signal is noted (ThrowIfInterrupted then throws):
+// the pause of a loop that waits for another program to end.
+void PauseUnlessInterrupted(std::chrono::milliseconds wait);
 
 // A descriptor that becomes readable when a signal is noted, for poll() beside other waits;
 // -1 outside a scope.

@@ -1,7 +1,5 @@
 #include "app/output/printing.h"
 
-#include <poll.h>
-
 #include <algorithm>
 #include <fstream>
 #include <optional>
@@ -11,6 +9,7 @@
 #include "platform/system/exception.h"
 #include "platform/system/files.h"
 #include "platform/system/process.h"
+#include "platform/text/ascii_text.h"
 
 namespace vorn {
 
@@ -33,18 +32,14 @@ std::optional<ClientAnswer> RunClient(const std::vector<std::string>& arguments,
     while (!client.Finished()) {
       ThrowIfInterrupted();
       if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
-      pollfd interrupt{InterruptFd(), POLLIN, 0};
-      ::poll(&interrupt, interrupt.fd >= 0 ? 1 : 0, 20);
+      PauseUnlessInterrupted(std::chrono::milliseconds(20));
     }
     answer.status = client.Status();
   }
   std::ifstream file(output.Path());
   std::stringstream text;
   text << file.rdbuf();
-  answer.text = text.str();
-  while (!answer.text.empty() && static_cast<unsigned char>(answer.text.back()) <= ' ') {
-    answer.text.pop_back();
-  }
+  answer.text = std::string(TrimControl(text.str()));
   return answer;
 }
 }  // namespace

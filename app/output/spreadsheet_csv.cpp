@@ -1,5 +1,4 @@
 #include <dirent.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -87,8 +86,7 @@ int AwaitHelper(HelperProcess& helper, Clock::time_point deadline, std::chrono::
       throw Exception("LibreOffice did not finish reading the spreadsheet within " +
                       std::to_string(limit.count()) + " s: " + spreadsheet);
     }
-    pollfd interrupt{InterruptFd(), POLLIN, 0};
-    ::poll(&interrupt, interrupt.fd >= 0 ? 1 : 0, 20);
+    PauseUnlessInterrupted(std::chrono::milliseconds(20));
   }
   return helper.Status();
 }
