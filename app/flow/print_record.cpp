@@ -10,11 +10,11 @@ CardNotice HistoryNotice(const HistoryUnavailable& error) {
   return {CardNotice::Kind::kHistory, "", "", "", error.what()};
 }
 
-std::vector<CardValues> ValuesOf(const BatchProducts& batch) {
-  std::vector<CardValues> values;
-  values.reserve(batch.products.size());
-  for (const BatchProduct& product : batch.products) values.push_back(product.values);
-  return values;
+CardChanges ChangesOf(const BatchProducts& batch, const std::string& layout) {
+  PrintHistory history;
+  return history.ChangedCards(
+      layout, batch.products.size(),
+      [&batch](size_t index) -> const CardValues& { return batch.products[index].values; });
 }
 
 ChangedProducts Summary(const CardChanges& changes, size_t total) {
@@ -25,8 +25,7 @@ ChangedProducts Summary(const CardChanges& changes, size_t total) {
 ChangedProducts KeepChangedProducts(BatchProducts& batch, const std::string& layout) {
   const size_t total = batch.products.size();
   try {
-    PrintHistory history;
-    const CardChanges changes = history.ChangedCards(layout, ValuesOf(batch));
+    const CardChanges changes = ChangesOf(batch, layout);
     std::vector<bool> keep(total, false);
     for (size_t position : changes.positions) keep[position] = true;
     KeepProducts(batch, keep);
@@ -40,8 +39,7 @@ ChangedProducts KeepChangedProducts(BatchProducts& batch, const std::string& lay
 std::optional<ChangedProducts> CountChangedProducts(const BatchProducts& batch,
                                                     const std::string& layout) {
   try {
-    PrintHistory history;
-    return Summary(history.ChangedCards(layout, ValuesOf(batch)), batch.products.size());
+    return Summary(ChangesOf(batch, layout), batch.products.size());
   } catch (const HistoryUnavailable&) {
     return std::nullopt;
   }

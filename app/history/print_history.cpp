@@ -1,6 +1,7 @@
 #include "app/history/print_history.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <string_view>
 #include <utility>
@@ -17,14 +18,19 @@ constexpr const char* kValueColumns =
     "product_id, barcode, name, short_name, unit, store_price, suggested_price, member_price, "
     "promo_price, promo_start, promo_end, promo_shown, net_content, qr";
 
+// The texts of a card that stand before promo_shown in kValueColumns, in that order; for a
+// const card and a card to be read into alike.
+template <typename Card>
+auto TextsBeforePromoShown(Card& card) {
+  return std::array{&card.product_id,      &card.barcode,      &card.name,
+                    &card.short_name,      &card.unit,         &card.store_price,
+                    &card.suggested_price, &card.member_price, &card.promo_price,
+                    &card.promo_start,     &card.promo_end};
+}
+
 void BindValues(HistoryStatement& statement, int first, const CardValues& card) {
   int parameter = first;
-  for (const std::string* text :
-       {&card.product_id, &card.barcode, &card.name, &card.short_name, &card.unit,
-        &card.store_price, &card.suggested_price, &card.member_price, &card.promo_price,
-        &card.promo_start, &card.promo_end}) {
-    statement.Bind(parameter++, *text);
-  }
+  for (const std::string* text : TextsBeforePromoShown(card)) statement.Bind(parameter++, *text);
   statement.Bind(parameter++, int64_t{card.promo_shown});
   statement.Bind(parameter++, card.net_content);
   statement.Bind(parameter, card.qr);
@@ -33,12 +39,7 @@ void BindValues(HistoryStatement& statement, int first, const CardValues& card) 
 // Reads into `card`, whose strings keep their buffers from the last product read.
 void ReadValues(const HistoryStatement& statement, int first, CardValues& card) {
   int column = first;
-  for (std::string* text :
-       {&card.product_id, &card.barcode, &card.name, &card.short_name, &card.unit,
-        &card.store_price, &card.suggested_price, &card.member_price, &card.promo_price,
-        &card.promo_start, &card.promo_end}) {
-    text->assign(statement.Text(column++));
-  }
+  for (std::string* text : TextsBeforePromoShown(card)) text->assign(statement.Text(column++));
   card.promo_shown = statement.Integer(column++) != 0;
   card.net_content.assign(statement.Text(column++));
   card.qr.assign(statement.Text(column));
@@ -106,12 +107,11 @@ void InsertCards(HistoryConnection& connection, const PrintedRun& run, int64_t r
 
 // Looking the products up in the order of their numbers walks the last cards of the layout
 // from one page to its neighbour instead of all over the file.
-std::vector<std::pair<std::string_view, size_t>> ByProductId(std::span<const CardValues> cards) {
+std::vector<std::pair<std::string_view, size_t>> ByProductId(
+    size_t count, const std::function<const CardValues&(size_t)>& card) {
   std::vector<std::pair<std::string_view, size_t>> order;
-  order.reserve(cards.size());
-  for (size_t index = 0; index < cards.size(); ++index) {
-    order.emplace_back(cards[index].product_id, index);
-  }
+  order.reserve(count);
+  for (size_t index = 0; index < count; ++index) order.emplace_back(card(index).product_id, index);
   std::sort(order.begin(), order.end());
   return order;
 }
@@ -178,21 +178,27 @@ int64_t PrintHistory::Record(const PrintedRun& run, std::span<const PrintedCard>
 
 CardChanges PrintHistory::ChangedCards(const std::string& layout,
                                        std::span<const CardValues> cards) {
+  return ChangedCards(layout, cards.size(),
+                      [cards](size_t index) -> const CardValues& { return cards[index]; });
+}
+
+CardChanges PrintHistory::ChangedCards(const std::string& layout, size_t count,
+                                       const std::function<const CardValues&(size_t)>& card) {
   enum class Change : char { kSame, kChanged, kNeverPrinted };
-  std::vector<Change> changes(cards.size());
+  std::vector<Change> changes(count);
   HistoryTransaction transaction(*connection_, HistoryTransaction::Kind::kRead);
   HistoryStatement last =
       connection_->Prepare(std::string("SELECT ") + kValueColumns +
                            " FROM last_cards WHERE layout = ?1 AND product_id = ?2");
   last.Bind(1, layout);
   CardValues last_card;
-  for (const auto& [product_id, index] : ByProductId(cards)) {
+  for (const auto& [product_id, index] : ByProductId(count, card)) {
     last.Bind(2, product_id);
     if (!last.Step()) {
       changes[index] = Change::kNeverPrinted;
     } else {
       ReadValues(last, 0, last_card);
-      changes[index] = CardDiffers(cards[index], last_card) ? Change::kChanged : Change::kSame;
+      changes[index] = CardDiffers(card(index), last_card) ? Change::kChanged : Change::kSame;
     }
     last.Reset();
   }

@@ -106,6 +106,10 @@ class PrintHistory {
   // for the same product on `layout`, or that never had one there. One snapshot of the history,
   // whatever another program records meanwhile.
   CardChanges ChangedCards(const std::string& layout, std::span<const CardValues> cards);
+  // The same for `count` cards that `card` hands out by position, for callers that keep them
+  // inside records of their own.
+  CardChanges ChangedCards(const std::string& layout, size_t count,
+                           const std::function<const CardValues&(size_t)>& card);
 
   // Hands `which` cards to `visit` one at a time, newest first.
   void ListCards(const HistorySelection& which,
