@@ -8,6 +8,7 @@
 #include "engine/qebasereport/rtf_walker.h"
 #include "engine/qebasereport/template_scanner.h"
 #include "platform/system/stream.h"
+#include "platform/text/ascii_text.h"
 
 namespace vorn {
 
@@ -130,8 +131,6 @@ struct TableRead {
   std::string rest;
 };
 
-bool IsBlank(unsigned char c) { return c <= ' '; }
-
 // Some writers leave out the braces around each font: such an entry runs from its "\f" and
 // number to its ";", and is kept in braces like the others. A stretch that makes no font is
 // the table's rest.
@@ -157,7 +156,8 @@ class OutsideText {
       : read_(read), entries_(entries), kind_(kind) {}
 
   void Add(const RtfToken& token, std::string_view text, int32_t after_entry) {
-    if (!read_.text_at && (!token.Is(RtfTokenKind::kText) || HasNonBlank(token.In(text)))) {
+    if (!read_.text_at &&
+        (!token.Is(RtfTokenKind::kText) || !TrimControl(token.In(text)).empty())) {
       read_.text_at = after_entry;
       read_.entries_before_text = entries_.size();
     }
@@ -190,12 +190,6 @@ class OutsideText {
     between_.clear();
     if (between.find_first_not_of("\r\n") == std::string::npos) return {};
     return between;
-  }
-  static bool HasNonBlank(std::string_view run) {
-    for (const char c : run) {
-      if (!IsBlank(static_cast<unsigned char>(c))) return true;
-    }
-    return false;
   }
 
   TableRead& read_;
@@ -347,16 +341,9 @@ void TQeHeaderTables::ReadColorTable(TemplateScanner& in) {
   {
     TableTokens tokens(in, "Can't read color table from input file");
     const size_t start = tokens.Position();
-    for (int64_t depth = 1; depth > 0;) {
-      const RtfToken token = tokens.Next();
-      if (token.Is(RtfTokenKind::kEnd) || TableTokens::EndsTemplate(token)) {
-        throw EBadRtfFormat("Can't read color table from input file");
-      }
-      if (token.Is(RtfTokenKind::kGroupStart)) ++depth;
-      if (token.Is(RtfTokenKind::kGroupEnd) && --depth == 0) {
-        table = Readable(tokens.Text().substr(start, token.pos - start));
-      }
-    }
+    if (!tokens.SkipGroup()) throw EBadRtfFormat("Can't read color table from input file");
+    // Up to the closing brace, which SkipGroup read last.
+    table = Readable(tokens.Text().substr(start, tokens.Position() - 1 - start));
   }
   SetColorsFromTable(table);
 }
