@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -11,6 +12,7 @@
 #include "app/dialog/frm_vorn_report.h"
 #include "app/headless/command_line.h"
 #include "app/headless/headless.h"
+#include "app/output/interrupt.h"
 
 namespace {
 // Qt cannot start a dialog without a window system, and some of its platforms
@@ -24,10 +26,15 @@ bool HasWindowSystem() {
 }
 
 int RunDialog(char** argv, const vorn::CommandLine& command) {
+  // SIGTERM, SIGINT and SIGHUP close the dialog as its close button does, so that the preview's
+  // renderer and folder go with it; the signal then ends the program as its sender asked.
+  const vorn::InterruptScope interrupts;
   // Qt reads options such as -platform and -style from its arguments; product
   // values must never reach it as options.
   int qt_argc = 1;
   QApplication application(qt_argc, argv);
+  QSocketNotifier on_signal(vorn::InterruptFd(), QSocketNotifier::Read);
+  QObject::connect(&on_signal, &QSocketNotifier::activated, &application, &QCoreApplication::quit);
   vorn::InstallDialogLanguage(application);
   vorn::TFormVornReport form(command.values, vorn::FoldersFor(command));
   if (!command.date.empty()) form.SetCardDay(vorn::ParseCardDate(command.date));

@@ -59,10 +59,18 @@ expect_contains "$work/err" "no display to show the dialog on"
 
 # Values that look like Qt's own options must not reach Qt: after "--" the dialog still comes
 # up (and is still running when the timeout ends it); without it they are unknown options.
-QT_QPA_PLATFORM=offscreen VORN_OPEN_COMMAND=true timeout 3 "$program" -- -platform nowhere -style x \
-  >"$work/out" 2>"$work/err"
+# The SIGTERM that ends it once left the preview's folder and its renderer's in the temporary
+# folder.
+mkdir -m 700 "$work/tmp" "$work/runtime"
+XDG_RUNTIME_DIR=$work/runtime TMPDIR=$work/tmp QT_QPA_PLATFORM=offscreen VORN_OPEN_COMMAND=true timeout 3 "$program" -- \
+  -platform nowhere -style x >"$work/out" 2>"$work/err"
 status=$?
 [ "$status" -eq 124 ] || { echo "FAIL: dialog with Qt-like values ended with $status" >&2; failures=$((failures + 1)); }
+sleep 1  # the renderer ends with the program, a moment after it
+if [ -n "$(ls -A "$work/tmp")" ]; then
+  echo "FAIL: the dialog ended by SIGTERM left $(ls -A "$work/tmp" | tr '\n' ' ')" >&2
+  failures=$((failures + 1))
+fi
 run 2 -platform nowhere
 expect_contains "$work/err" "Unknown option: -platform"
 
