@@ -9,6 +9,7 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -71,9 +72,15 @@ sigset_t EndingSignals() {
   return signals;
 }
 
+// LibreOffice's threads run on while the folder goes and may add a file meanwhile, which
+// leaves the folder standing without its lock, where no later sweep removes it: a few tries.
 void RemoveFolder(const std::string& folder) {
-  std::error_code ignored;
-  std::filesystem::remove_all(folder, ignored);
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    if (!std::filesystem::exists(folder, ignored)) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 }
 
 // LibreOffice keeps its temporary files in the folder; whoever ends us, it goes with us. The
